@@ -1,0 +1,14 @@
+#include "app/app_context.h"
+
+#include <utility>
+
+namespace vellorin {
+
+AppContext::AppContext(AppOptions options, UserSeam& seam, const Clock& clock)
+    : settings(*this),
+      subscriptions(*this),
+      options_(std::move(options)),
+      seam_(seam),
+      clock_(clock) {}
+
+}  // namespace vellorin

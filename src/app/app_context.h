@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+#include "app/clock.h"
+#include "app/main_window_hooks.h"
+#include "app/user_seam.h"
+#include "config/settings.h"
+#include "subscriptions/subscriptions.h"
+
+namespace vellorin {
+
+// Where the program's files are and how it was started.
+struct AppOptions {
+    // The application folder: settings.cfg, urls.lst, view.tpl, the help page. Required.
+    std::string appFolder;
+    // Replaces the per-user data folder when not empty.
+    std::string dataFolderOverride;
+    // The whole argument text after the program name.
+    std::string commandLine;
+    // The program's executable file name (for the start-at-login entry).
+    std::string executableName = "vellorin";
+};
+
+// The state of one running program: each module's state object and the collaborators they share.
+// Start-up creates one; each test creates its own with its own folders, seam and clock. The seam,
+// clock and hooks are borrowed and must outlive the context.
+class AppContext {
+public:
+    AppContext(AppOptions options, UserSeam& seam, const Clock& clock);
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    UserSeam& seam() const { return seam_; }
+    const Clock& clock() const { return clock_; }
+    const AppOptions& options() const { return options_; }
+    const std::string& appFolder() const { return options_.appFolder; }
+    const std::string& commandLine() const { return options_.commandLine; }
+
+    MainWindowHooks& hooks() const { return *hooks_; }
+    // Borrowed; nullptr restores the do-nothing hooks.
+    void setHooks(MainWindowHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
+
+    mSettings settings;
+    mSubscriptions subscriptions;
+
+private:
+    AppOptions options_;
+    UserSeam& seam_;
+    const Clock& clock_;
+    MainWindowHooks noHooks_;
+    MainWindowHooks* hooks_ = &noHooks_;
+};
+
+}  // namespace vellorin

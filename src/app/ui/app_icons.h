@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+namespace vellorin {
+
+// The program's pictures ship as SVG files in the application folder.
+inline constexpr const char* kAppIconFileName = "vellorin.svg";
+inline constexpr const char* kBusyIconFileName = "vellorin-busy.svg";
+
+// The icon in `appFolder`/`fileName`, read from the file; when the file is missing or cannot be
+// drawn (no SVG support installed), a standard icon of the current style, so that the tray
+// never shows an empty picture.
+QIcon LoadAppIcon(const QString& appFolder, const QString& fileName);
+
+}  // namespace vellorin

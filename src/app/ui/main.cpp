@@ -1,0 +1,64 @@
+// The desktop client's entry point.
+//
+// Start-up: the single-instance guard first (a second start shows the "Previous Instance" box and
+// ends with status 0 before any window exists), then the main window, whose construction runs
+// the load sequence and leaves it hidden in the tray. The program lives in the tray: closing the
+// last visible window does not end it; the main window's unload does.
+//
+// Environment:
+//   VELLORIN_NONINTERACTIVE=1  no message box is shown: each one is written to standard error as
+//                              "caption: text" and answered with its default button. Tests and
+//                              scripts use it so that no box waits for a user.
+//
+// Without a tray host (the offscreen platform, desktops without a notification area) the tray
+// icon is still created; it is just not seen, and the program keeps running.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QString>
+
+#include <string>
+
+#include "app/app_context.h"
+#include "app/clock.h"
+#include "app/command_line.h"
+#include "app/constants.h"
+#include "app/instance_guard.h"
+#include "app/ui/frm_main.h"
+#include "app/ui/qt_user_seam.h"
+
+int main(int argc, char** argv) {
+    // The switches are compared with the whole argument text as the user gave it, so it is taken
+    // before Qt removes the options it understands.
+    const std::string commandLine = vellorin::JoinCommandLine(argc, argv);
+
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vellorin"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    vellorin::QtUserSeam seam;
+    if (qEnvironmentVariable("VELLORIN_NONINTERACTIVE") == QLatin1String("1")) {
+        seam.setAutoAnswer(&vellorin::AnswerOnStandardError);
+    }
+
+    // Held until the process ends; the kernel releases it however the process ends.
+    vellorin::InstanceGuard guard;
+    if (!guard.IsFirstInstance(vellorin::kInstanceGuardName)) {
+        seam.messageBox(vellorin::kPreviousInstanceCaption, vellorin::PreviousInstanceText(),
+                        vellorin::MsgIcon::Exclamation, vellorin::MsgButtons::OK);
+        return 0;
+    }
+
+    vellorin::AppOptions options;
+    options.appFolder = QCoreApplication::applicationDirPath().toStdString();
+    options.commandLine = commandLine;
+    options.executableName =
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+
+    vellorin::SystemClock clock;
+    vellorin::AppContext context(options, seam, clock);
+    vellorin::frmMain mainWindow(context);
+    QObject::connect(&mainWindow, &vellorin::frmMain::unloaded, &app, &QCoreApplication::quit);
+    return app.exec();
+}

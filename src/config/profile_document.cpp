@@ -1,0 +1,323 @@
+#include "config/profile_document.h"
+
+#include <cstring>
+
+namespace vellorin::profile {
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = LowerAscii(c);
+    return out;
+}
+
+bool EqualNames(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// FNV-1a over the lower-case name, seeded with the section occurrence.
+uint64_t HashKey(uint32_t section, std::string_view name) {
+    uint64_t h = 14695981039346656037ull ^ (uint64_t{section} * 0x9E3779B97F4A7C15ull);
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(LowerAscii(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+bool EndsWithLineBreak(const std::string& text) {
+    return !text.empty() && text.back() == '\n';
+}
+
+}  // namespace
+
+ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) {
+    keySlots_.assign(64, 0);
+    parseFrom(0);
+}
+
+void ProfileDocument::parseFrom(size_t pos) {
+    const char* base = text_.data();
+    const size_t size = text_.size();
+    while (pos < size) {
+        const void* nl = std::memchr(base + pos, '\n', size - pos);
+        size_t contentEnd = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : size;
+        size_t lineEnd = nl ? contentEnd + 1 : size;
+        if (contentEnd > pos && base[contentEnd - 1] == '\r')
+            --contentEnd;
+        parseLine(pos, contentEnd, lineEnd);
+        pos = lineEnd;
+    }
+    if (!sections_.empty())
+        sections_.back().end = size;
+}
+
+void ProfileDocument::parseLine(size_t lineBegin, size_t contentEnd, size_t lineEnd) {
+    std::string_view line = Trim(slice(lineBegin, contentEnd - lineBegin));
+    if (line.empty() || line.front() == ';')
+        return;
+
+    if (line.front() == '[') {
+        size_t close = line.find(']', 1);
+        if (close == std::string_view::npos)
+            return;  // not a header; harmless
+        std::string_view name = Trim(line.substr(1, close - 1));
+        if (!sections_.empty())
+            sections_.back().end = lineBegin;
+        auto index = static_cast<uint32_t>(sections_.size());
+        auto& byName = sectionsByName_[Lower(name)];
+        byName.push_back(index);
+        sections_.push_back(SectionBlock{
+            lineBegin, static_cast<size_t>(name.data() - text_.data()), name.size(), text_.size(),
+            lineEnd, static_cast<uint32_t>(keys_.size()), 0, byName.size() == 1});
+        return;
+    }
+
+    // Lines above the first section and lines without "=" hold no key.
+    if (sections_.empty())
+        return;
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return;
+    std::string_view name = Trim(line.substr(0, eq));
+    if (name.empty())
+        return;
+    std::string_view value = Trim(line.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+
+    auto section = static_cast<uint32_t>(sections_.size() - 1);
+    auto keyIndex = static_cast<uint32_t>(keys_.size());
+    keys_.push_back(KeyLine{lineBegin, contentEnd, lineEnd,
+                            static_cast<size_t>(name.data() - text_.data()), name.size(),
+                            static_cast<size_t>(value.data() - text_.data()), value.size(), section,
+                            HashKey(section, name)});
+    SectionBlock& block = sections_.back();
+    ++block.keyCount;
+    block.insertAt = lineEnd;
+    indexKey(keyIndex);
+}
+
+void ProfileDocument::indexKey(uint32_t keyIndex) {
+    const KeyLine& k = keys_[keyIndex];
+    // A repeated name in the same section is not indexed: the first line wins.
+    if (findInOccurrence(k.section, slice(k.nameBegin, k.nameSize), k.hash) >= 0)
+        return;
+    if ((indexedKeys_ + 1) * 2 > keySlots_.size())
+        growIndex();
+    size_t mask = keySlots_.size() - 1;
+    size_t i = k.hash & mask;
+    while (keySlots_[i] != 0)
+        i = (i + 1) & mask;
+    keySlots_[i] = keyIndex + 1;
+    ++indexedKeys_;
+}
+
+void ProfileDocument::growIndex() {
+    std::vector<uint32_t> old;
+    old.swap(keySlots_);
+    keySlots_.assign(old.size() * 2, 0);
+    size_t mask = keySlots_.size() - 1;
+    for (uint32_t slot : old) {
+        if (slot == 0)
+            continue;
+        size_t i = keys_[slot - 1].hash & mask;
+        while (keySlots_[i] != 0)
+            i = (i + 1) & mask;
+        keySlots_[i] = slot;
+    }
+}
+
+long ProfileDocument::findInOccurrence(uint32_t section, std::string_view key,
+                                       uint64_t hash) const {
+    size_t mask = keySlots_.size() - 1;
+    for (size_t i = hash & mask; keySlots_[i] != 0; i = (i + 1) & mask) {
+        const KeyLine& k = keys_[keySlots_[i] - 1];
+        if (k.hash == hash && k.section == section &&
+            EqualNames(slice(k.nameBegin, k.nameSize), key)) {
+            return static_cast<long>(keySlots_[i] - 1);
+        }
+    }
+    return -1;
+}
+
+const std::vector<uint32_t>* ProfileDocument::occurrences(std::string_view section) const {
+    auto it = sectionsByName_.find(Lower(Trim(section)));
+    return it == sectionsByName_.end() ? nullptr : &it->second;
+}
+
+long ProfileDocument::findKey(const std::vector<uint32_t>& sections, std::string_view key) const {
+    key = Trim(key);
+    for (uint32_t s : sections) {
+        long found = findInOccurrence(s, key, HashKey(s, key));
+        if (found >= 0)
+            return found;
+    }
+    return -1;
+}
+
+std::optional<std::string_view> ProfileDocument::findValue(std::string_view section,
+                                                           std::string_view key) const {
+    const auto* occ = occurrences(section);
+    if (!occ)
+        return std::nullopt;
+    long found = findKey(*occ, key);
+    if (found < 0)
+        return std::nullopt;
+    const KeyLine& k = keys_[static_cast<size_t>(found)];
+    return slice(k.valueBegin, k.valueSize);
+}
+
+std::string ProfileDocument::keyNames(std::string_view section) const {
+    std::string out;
+    const auto* occ = occurrences(section);
+    if (!occ)
+        return out;
+    for (uint32_t s : *occ) {
+        const SectionBlock& block = sections_[s];
+        for (uint32_t i = block.firstKey; i < block.firstKey + block.keyCount; ++i) {
+            std::string_view name = slice(keys_[i].nameBegin, keys_[i].nameSize);
+            // Listed where the name first appears, across all occurrences of the section.
+            if (findKey(*occ, name) != static_cast<long>(i))
+                continue;
+            out.append(name);
+            out.push_back('\0');
+        }
+    }
+    return out;
+}
+
+std::string ProfileDocument::sectionNames() const {
+    std::string out;
+    for (const SectionBlock& block : sections_) {
+        if (!block.firstOfName)
+            continue;
+        out.append(slice(block.nameBegin, block.nameSize));
+        out.push_back('\0');
+    }
+    return out;
+}
+
+ProfileDocument::Edit ProfileDocument::setValue(std::string_view section, std::string_view key,
+                                                std::string_view value,
+                                                std::string_view storedValue) const {
+    Edit edit;
+    const auto* occ = occurrences(section);
+    if (occ) {
+        long found = findKey(*occ, key);
+        if (found >= 0) {
+            const KeyLine& k = keys_[static_cast<size_t>(found)];
+            if (slice(k.valueBegin, k.valueSize) == value)
+                return edit;
+            edit.kind = Edit::Kind::kRewrite;
+            edit.data.reserve(text_.size() + storedValue.size() + 2);
+            edit.data.append(text_, 0, k.lineBegin);
+            edit.data.append(slice(k.nameBegin, k.nameSize));
+            edit.data.push_back('=');
+            edit.data.append(storedValue);
+            edit.data.append(text_, k.contentEnd);
+            return edit;
+        }
+    }
+
+    std::string line;
+    if (!occ) {
+        line.reserve(section.size() + key.size() + storedValue.size() + 8);
+        line.append("[").append(section).append("]").append(kLineBreak);
+    }
+    line.append(key).append("=").append(storedValue).append(kLineBreak);
+
+    size_t at = occ ? sections_[occ->front()].insertAt : text_.size();
+    if (at == text_.size()) {
+        edit.kind = Edit::Kind::kAppend;
+        if (!text_.empty() && !EndsWithLineBreak(text_))
+            edit.data.append(kLineBreak);
+        edit.data.append(line);
+    } else {
+        edit.kind = Edit::Kind::kRewrite;
+        edit.data.reserve(text_.size() + line.size());
+        edit.data.append(text_, 0, at);
+        edit.data.append(line);
+        edit.data.append(text_, at);
+    }
+    return edit;
+}
+
+ProfileDocument::Edit ProfileDocument::removeKey(std::string_view section,
+                                                 std::string_view key) const {
+    Edit edit;
+    const auto* occ = occurrences(section);
+    if (!occ)
+        return edit;
+    key = Trim(key);
+    size_t from = 0;
+    for (uint32_t s : *occ) {
+        const SectionBlock& block = sections_[s];
+        for (uint32_t i = block.firstKey; i < block.firstKey + block.keyCount; ++i) {
+            const KeyLine& k = keys_[i];
+            if (!EqualNames(slice(k.nameBegin, k.nameSize), key))
+                continue;
+            edit.data.append(text_, from, k.lineBegin - from);
+            from = k.lineEnd;
+            edit.kind = Edit::Kind::kRewrite;
+        }
+    }
+    if (edit.kind == Edit::Kind::kNone)
+        return edit;
+    edit.data.append(text_, from);
+    return edit;
+}
+
+ProfileDocument::Edit ProfileDocument::removeSection(std::string_view section) const {
+    Edit edit;
+    const auto* occ = occurrences(section);
+    if (!occ)
+        return edit;
+    edit.kind = Edit::Kind::kRewrite;
+    size_t from = 0;
+    for (uint32_t s : *occ) {
+        const SectionBlock& block = sections_[s];
+        edit.data.append(text_, from, block.headerBegin - from);
+        from = block.end;
+    }
+    edit.data.append(text_, from);
+    return edit;
+}
+
+bool ProfileDocument::append(std::string_view data) {
+    if (!text_.empty() && !EndsWithLineBreak(text_))
+        return false;
+    size_t from = text_.size();
+    text_.append(data);
+    parseFrom(from);
+    return true;
+}
+
+}  // namespace vellorin::profile

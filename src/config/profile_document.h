@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vellorin::profile {
+
+// The text of one INI file with an index over its sections and keys, parsed by the rules stated
+// in profile_file.h. Lookups take names as callers give them: blanks around them and ASCII letter
+// case do not matter. The edit functions leave the document alone and describe the new file; the
+// caller stores it and then either drops the document or, after an append in place, calls
+// append(). Not shared between threads while it changes.
+class ProfileDocument {
+public:
+    explicit ProfileDocument(std::string text = {});
+    ProfileDocument(const ProfileDocument&) = delete;
+    ProfileDocument& operator=(const ProfileDocument&) = delete;
+
+    const std::string& text() const { return text_; }
+
+    // The value of `key` in the first occurrence of `section` that holds it, without its quotes;
+    // nullopt when the section or the key is absent.
+    std::optional<std::string_view> findValue(std::string_view section, std::string_view key) const;
+    // Each key name of the section (all its occurrences, each name once) in file order, each
+    // followed by a NUL; empty when the section is absent or holds no keys.
+    std::string keyNames(std::string_view section) const;
+    // Each section name once, in file order, each followed by a NUL.
+    std::string sectionNames() const;
+
+    // How the file has to change.
+    struct Edit {
+        enum class Kind {
+            kNone,     // the file already holds what was asked for
+            kAppend,   // `data` goes at the end of the file
+            kRewrite,  // `data` is the whole new file
+        };
+        Kind kind = Kind::kNone;
+        std::string data;
+    };
+
+    // Sets section/key to `value`. The names must be trimmed and storable; `storedValue` is the
+    // text that goes after "=" and reads back as `value`. An existing key is replaced in its line;
+    // a new key goes after the last key of the section's first occurrence; a new section goes at
+    // the end of the file, with a line break first when the last line has none. New lines end
+    // with CR LF.
+    Edit setValue(std::string_view section, std::string_view key, std::string_view value,
+                  std::string_view storedValue) const;
+    // Removes every line of the key in every occurrence of the section.
+    Edit removeKey(std::string_view section, std::string_view key) const;
+    // Removes every occurrence of the section, from its header to the next section's header.
+    Edit removeSection(std::string_view section) const;
+
+    // Takes in bytes that were appended to the file, parsing only them. Returns false and
+    // changes nothing when the text did not end with a line break (the last line would change
+    // its meaning); the caller then parses the file afresh.
+    [[nodiscard]] bool append(std::string_view data);
+
+private:
+    struct KeyLine {
+        size_t lineBegin;
+        size_t contentEnd;  // before the line break
+        size_t lineEnd;     // after the line break
+        size_t nameBegin;
+        size_t nameSize;
+        size_t valueBegin;  // inside the quotes when the value is quoted
+        size_t valueSize;
+        uint32_t section;
+        uint64_t hash;
+    };
+    struct SectionBlock {
+        size_t headerBegin;
+        size_t nameBegin;
+        size_t nameSize;
+        size_t end;       // the next section's header, or the end of the text
+        size_t insertAt;  // after the last key line, or after the header line
+        uint32_t firstKey;
+        uint32_t keyCount;
+        bool firstOfName;  // the first section of this name in the file
+    };
+
+    void parseFrom(size_t pos);
+    void parseLine(size_t lineBegin, size_t contentEnd, size_t lineEnd);
+    std::string_view slice(size_t begin, size_t size) const {
+        return std::string_view(text_).substr(begin, size);
+    }
+    const std::vector<uint32_t>* occurrences(std::string_view section) const;
+    // The index in keys_ of the first key line of `key` in the section occurrence, or -1.
+    long findInOccurrence(uint32_t section, std::string_view key, uint64_t hash) const;
+    long findKey(const std::vector<uint32_t>& sections, std::string_view key) const;
+    void indexKey(uint32_t keyIndex);
+    void growIndex();
+
+    std::string text_;
+    std::vector<SectionBlock> sections_;
+    std::vector<KeyLine> keys_;
+    // Lower-case section name -> its occurrences in file order.
+    std::unordered_map<std::string, std::vector<uint32_t>> sectionsByName_;
+    // Open-addressing table over (section occurrence, lower-case key name): slots hold
+    // key index + 1 of the first line of each name, 0 when empty.
+    std::vector<uint32_t> keySlots_;
+    size_t indexedKeys_ = 0;
+};
+
+}  // namespace vellorin::profile

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vellorin::profile {
+
+// The profile-file layer: reads and writes INI files by the rules of the Windows
+// private-profile functions, without their buffer limits.
+//
+// Parsing: "[name]" starts a section; "key=value" lines belong to the section above them; blanks
+// (spaces, tabs) around names and values are ignored; a value in matching double or single quotes
+// is returned without them; lines starting with ";", lines without "=", lines above the first
+// section and "[" lines without "]" hold no key; section and key names match without regard to
+// ASCII letter case; a later duplicate section adds to, and never hides, the keys of the first one
+// (the first line of a key wins). Files are read as bytes, lines end with CR LF or LF.
+//
+// Every call sees the file as it is stored now. A parsed copy of the last few files used is kept
+// (each held open, so that its inode number cannot pass to a replacement) and reused while the
+// file's device, inode, size, modification and change times are unchanged.
+
+// Reads one value; the default (trailing spaces removed) when the file, section or key is absent
+// or unreadable. With no key: the key names of the section, each once, each followed by a NUL
+// (the list's closing NUL of the Windows functions is not part of the result), or the default
+// when the section is absent or has no keys. With no section: the section names likewise, empty
+// when an existing file has none. The result is never cut short.
+std::string GetPrivateProfileString(std::optional<std::string_view> section,
+                                    std::optional<std::string_view> key,
+                                    std::string_view defaultValue, const std::string& path);
+
+// Writes, replaces or removes. With a value: sets section/key, creating the file, the section
+// (appended at the end of the file, no blank line before it) and the key (after the last key of
+// the section's first occurrence) as needed; names are stored without surrounding blanks, and a
+// value with blanks at either end or in matching quotes is stored inside double quotes, so that it
+// reads back as given. With no value: removes every line of the key. With no key: removes the
+// whole section, every occurrence, whatever the value. Lines the program did not write are kept;
+// new lines end with CR LF. Returns non-zero on success (also when there was nothing to change or
+// remove; a removal never creates the file), 0 on failure: no section, an I/O error, or a name or
+// value the line format cannot hold (a line break or NUL anywhere, a section name with "]", a key
+// name with "=" or starting with "[" or ";", an empty name); the file is then left as it was.
+// Rewrites go through WriteFileAtomic; a new key or section at the very end of the file is
+// appended in place, and an append that fails part way is cut back to the old length. The folder
+// lock is held for the whole call.
+long WritePrivateProfileString(std::optional<std::string_view> section,
+                               std::optional<std::string_view> key,
+                               std::optional<std::string_view> value, const std::string& path);
+
+// Drops every cached parse (for tests and benchmarks that want to measure a cold read).
+void ClearProfileCache();
+
+}  // namespace vellorin::profile

@@ -1,0 +1,146 @@
+#include "util/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+namespace vellorin {
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+int WriteAll(int fd, std::string_view data) {
+    const char* p = data.data();
+    size_t left = data.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+std::string TempNameFor(const std::string& path) {
+    static thread_local std::mt19937_64 rng{std::random_device{}()};
+    std::string dir = ".";
+    std::string base = path;
+    if (auto slash = path.rfind('/'); slash != std::string::npos) {
+        dir = path.substr(0, slash == 0 ? 1 : slash);
+        base = path.substr(slash + 1);
+    }
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
+    return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + suffix;
+}
+
+}  // namespace
+
+std::string IoStatus::message() const {
+    return error == 0 ? std::string() : std::strerror(error);
+}
+
+IoStatus WriteFileAtomic(const std::string& path, std::string_view data) {
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return {EINVAL};
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return {EISDIR};
+        mode = st.st_mode & 07777;
+    }
+    std::string temp = TempNameFor(path);
+    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        return {errno};
+    int err = WriteAll(fd.get(), data);
+    if (err == 0 && ::fchmod(fd.get(), mode) != 0)
+        err = errno;
+    if (err == 0 && ::fsync(fd.get()) != 0)
+        err = errno;
+    if (err == 0 && ::close(fd.release()) != 0)
+        err = errno;
+    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(temp.c_str());
+    return {err};
+}
+
+IoStatus AppendToFile(const std::string& path, std::string_view data) {
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return {EINVAL};
+    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    if (fd.get() < 0)
+        return {errno};
+    int err = WriteAll(fd.get(), data);
+    if (err == 0 && ::close(fd.release()) != 0)
+        err = errno;
+    return {err};
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, IoStatus* status) {
+    auto fail = [&](int e) -> std::optional<std::string> {
+        if (status)
+            *status = {e};
+        return std::nullopt;
+    };
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return fail(EINVAL);
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return fail(errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return fail(errno);
+    if (S_ISDIR(st.st_mode))
+        return fail(EISDIR);
+    std::string out;
+    if (st.st_size > 0)
+        out.reserve(static_cast<size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (n == 0)
+            break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    if (status)
+        *status = {0};
+    return out;
+}
+
+}  // namespace vellorin

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vellorin {
+
+// The outcome of a file operation: ok, or the errno that made it fail.
+struct IoStatus {
+    int error = 0;  // 0 on success
+    bool ok() const { return error == 0; }
+    std::string message() const;  // strerror text of `error`
+};
+
+// Replaces `path` with `data`: written to a temporary file in the same folder, flushed to disk and
+// renamed over the old file, so that a crash leaves either the old or the new file. The file keeps
+// the old file's permission bits when it existed.
+[[nodiscard]] IoStatus WriteFileAtomic(const std::string& path, std::string_view data);
+
+// Appends `data` to the end of an existing file in place.
+[[nodiscard]] IoStatus AppendToFile(const std::string& path, std::string_view data);
+
+// Reads the whole file. On failure gives nullopt and sets `status`.
+[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path,
+                                                       IoStatus* status = nullptr);
+
+}  // namespace vellorin

@@ -1,0 +1,536 @@
+#include "config/profile_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "util/file_lock.h"
+
+namespace vellorin::profile {
+namespace {
+
+using std::nullopt;
+using test::TempDir;
+using Opt = std::optional<std::string_view>;
+
+constexpr std::string_view kDefault = "DEF";
+
+class ProfileFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearProfileCache();
+        path_ = dir_.file("test.ini");
+    }
+
+    std::string get(Opt section, Opt key, std::string_view def = kDefault) const {
+        return GetPrivateProfileString(section, key, def, path_);
+    }
+    long set(Opt section, Opt key, Opt value) const {
+        return WritePrivateProfileString(section, key, value, path_);
+    }
+    std::string stored() const { return TempDir::read(path_); }
+    void store(std::string_view bytes) const { dir_.write("test.ini", bytes); }
+    struct stat statOf() const {
+        struct stat st {};
+        EXPECT_EQ(::stat(path_.c_str(), &st), 0);
+        return st;
+    }
+    std::vector<std::string> folderEntries() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
+            names.push_back(e.path().filename().string());
+        }
+        return names;
+    }
+
+    TempDir dir_;
+    std::string path_;
+};
+
+// ---------------------------------------------------------------- reading hand-written files
+
+struct ReadCase {
+    const char* name;
+    std::string_view file;
+    std::string_view section;
+    std::string_view key;
+    std::string_view expected;
+};
+
+TEST_F(ProfileFileTest, ReadsHandWrittenFilesByThePrivateProfileRules) {
+    const ReadCase cases[] = {
+        {"plain", "[a]\r\nk=v\r\n", "a", "k", "v"},
+        {"absent key", "[a]\r\nk=v\r\n", "a", "x", "DEF"},
+        {"absent section", "[a]\r\nk=v\r\n", "b", "k", "DEF"},
+        {"names ignore ASCII case", "[App]\nFreq=2\n", "aPP", "FREQ", "2"},
+        {"non-ASCII letters match exactly",
+         "[\xC3\x9C"
+         "ber]\nk=1\n",
+         "\xC3\xBC"
+         "ber",
+         "k", "DEF"},
+        {"non-ASCII name",
+         "[\xC3\x9C"
+         "ber]\nk=1\n",
+         "\xC3\x9C"
+         "ber",
+         "k", "1"},
+        {"blanks around names and values", "  [ a ]  \n \t k  =  v  w \t\n", "a", "k", "v  w"},
+        {"blanks around requested names", "[a]\nk=v\n", " a ", "\tk ", "v"},
+        {"inner blanks in key name", "[a]\nmy key = v\n", "a", "my key", "v"},
+        {"double quotes removed", "[a]\nk=\"  v  \"\n", "a", "k", "  v  "},
+        {"single quotes removed", "[a]\nk= 'x' \n", "a", "k", "x"},
+        {"mismatched quotes kept", "[a]\nk=\"x'\n", "a", "k", "\"x'"},
+        {"one quote kept", "[a]\nk=\"\n", "a", "k", "\""},
+        {"inner quotes kept", "[a]\nk=a\"b\"\n", "a", "k", "a\"b\""},
+        {"empty value is not absent", "[a]\nk=\n", "a", "k", ""},
+        {"equals sign in value", "[a]\nk=a=b\n", "a", "k", "a=b"},
+        {"semicolon in value", "[a]\nk=v ; more\n", "a", "k", "v ; more"},
+        {"comment line", "[a]\n;k=v\n", "a", "k", "DEF"},
+        {"indented comment line", "[a]\n  ;k=v\n", "a", "k", "DEF"},
+        {"line without equals is harmless", "[a]\njunk line\nk=v\n", "a", "k", "v"},
+        {"line without equals is no key", "[a]\njunk\n", "a", "junk", "DEF"},
+        {"key above every section", "k=v\n[a]\n", "a", "k", "DEF"},
+        {"unclosed header does not start a section", "[a]\n[b\nk=v\n", "a", "k", "v"},
+        {"comment after header", "[a] ; note\nk=v\n", "a", "k", "v"},
+        {"LF endings, no final line break", "[a]\nx=1\nk=v", "a", "k", "v"},
+        {"CR LF ending not in value", "[a]\r\nk=v \r\n", "a", "k", "v"},
+        {"first of duplicate keys", "[a]\nk=1\nK=2\n", "a", "k", "1"},
+        {"later duplicate section adds keys", "[a]\nx=1\n[b]\ny=2\n[A]\nz=3\n", "a", "z", "3"},
+        {"first section's key wins", "[a]\nx=1\n[b]\n[a]\nx=9\n", "a", "x", "1"},
+        {"keys stay in their section", "[a]\nx=1\n[b]\ny=2\n", "a", "y", "DEF"},
+    };
+    for (const ReadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        store(c.file);
+        EXPECT_EQ(get(c.section, c.key), c.expected);
+    }
+}
+
+TEST_F(ProfileFileTest, MissingFileGivesTheDefaultWithTrailingSpacesRemoved) {
+    EXPECT_EQ(get("a", "k"), "DEF");
+    EXPECT_EQ(get("a", nullopt), "DEF");
+    EXPECT_EQ(get(nullopt, nullopt), "DEF");
+    EXPECT_EQ(get("a", "k", " x  "), " x");
+    EXPECT_EQ(get("a", "k", ""), "");
+    EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+struct ListCase {
+    const char* name;
+    std::string_view file;
+    Opt section;
+    std::string_view expected;
+};
+
+TEST_F(ProfileFileTest, ListsNamesEachEndedByNul) {
+    using namespace std::string_view_literals;
+    const std::string_view file = "; c\n[a]\nx=1\ny=2\n[b]\n[A]\nz=3\nX=4\n[c]\nq\n"sv;
+    const ListCase cases[] = {
+        {"keys of all occurrences, each once", file, "a", "x\0y\0z\0"sv},
+        {"section without keys gives the default", file, "b", "DEF"},
+        {"line without equals is not listed", file, "c", "DEF"},
+        {"absent section gives the default", file, "nope", "DEF"},
+        {"sections once each, in file order", file, nullopt, "a\0b\0c\0"sv},
+        {"no sections: empty, not the default", "; only a comment\n", nullopt, ""},
+        {"nameless section listed as empty name", "[]\nk=1\n[a]\n", nullopt, "\0a\0"sv},
+        {"duplicate key listed once", "[a]\nk=1\nK=2\nj=3\n", "a", "k\0j\0"sv},
+    };
+    for (const ListCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        store(c.file);
+        EXPECT_EQ(get(c.section, nullopt), c.expected);
+    }
+}
+
+// ---------------------------------------------------------------- writing
+
+TEST_F(ProfileFileTest, WritesSectionsInTheOrderFirstWrittenWithCrLf) {
+    EXPECT_NE(set("app", "schedule", "1"), 0);
+    EXPECT_NE(set("app", "freq", "1"), 0);
+    EXPECT_NE(set("app", "winstartup", "1"), 0);
+    EXPECT_NE(set("plugin", "ff", "1"), 0);
+    EXPECT_NE(set("plugin", "ie", "0"), 0);
+    const std::string expected =
+        "[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n[plugin]\r\nff=1\r\nie=0\r\n";
+    EXPECT_EQ(stored(), expected);
+
+    // Writing the same values again leaves the file alone, not even replacing it.
+    ino_t inode = statOf().st_ino;
+    EXPECT_NE(set("APP", "Freq", "1"), 0);
+    EXPECT_EQ(statOf().st_ino, inode);
+    EXPECT_EQ(stored(), expected);
+
+    EXPECT_NE(set("app", "freq", "2"), 0);
+    EXPECT_EQ(stored(),
+              "[app]\r\nschedule=1\r\nfreq=2\r\nwinstartup=1\r\n[plugin]\r\nff=1\r\nie=0\r\n");
+    EXPECT_EQ(get("app", "freq"), "2");
+}
+
+struct EditCase {
+    const char* name;
+    std::string_view before;
+    Opt section;
+    Opt key;
+    Opt value;
+    std::string_view after;
+};
+
+TEST_F(ProfileFileTest, EditsChangeOnlyTheLinesConcerned) {
+    const EditCase cases[] = {
+        {"new key after the section's last key, before blank and comment lines",
+         "[a]\nx=1\n\n; note\n[b]\ny=2\n", "a", "z", "3", "[a]\nx=1\nz=3\r\n\n; note\n[b]\ny=2\n"},
+        {"new key in a section without keys", "[a]\n[b]\n", "a", "k", "v", "[a]\nk=v\r\n[b]\n"},
+        {"new key when the last line has no line break", "[a]\nx=1", "a", "y", "2",
+         "[a]\nx=1\r\ny=2\r\n"},
+        {"new section when the last line has no line break", "[a]\nx=1", "b", "y", "2",
+         "[a]\nx=1\r\n[b]\r\ny=2\r\n"},
+        {"new section adds no blank line", "[a]\nx=1\n\n", "b", "y", "2",
+         "[a]\nx=1\n\n[b]\r\ny=2\r\n"},
+        {"new section in an empty file", "", "s", "k", "v", "[s]\r\nk=v\r\n"},
+        {"replaced value keeps the other lines", "; top\n[a]\n  x = 1  \ny=2\n", "a", "x", "5",
+         "; top\n[a]\nx=5\ny=2\n"},
+        {"replaced value keeps the stored spelling", "[App]\nFreq=1\n", "app", "FREQ", "2",
+         "[App]\nFreq=2\n"},
+        {"replaced in a later duplicate section", "[a]\nx=1\n[b]\n[A]\nz=3\n", "a", "z", "4",
+         "[a]\nx=1\n[b]\n[A]\nz=4\n"},
+        {"new key goes to the first occurrence", "[a]\nx=1\n[b]\n[a]\nz=3\n", "a", "n", "1",
+         "[a]\nx=1\nn=1\r\n[b]\n[a]\nz=3\n"},
+        {"value with outer blanks is quoted", "[a]\n", "a", "k", " v ", "[a]\nk=\" v \"\r\n"},
+        {"quoted value is quoted again", "[a]\n", "a", "k", "\"v\"", "[a]\nk=\"\"v\"\"\r\n"},
+        {"names are trimmed", "", " s ", " k ", "v", "[s]\r\nk=v\r\n"},
+        {"delete key removes every line of it", "[a]\nx=1\ny=2\n[a]\nX=3\n", "a", "x", nullopt,
+         "[a]\ny=2\n[a]\n"},
+        {"delete the last key line without line break", "[a]\ny=2\nx=1", "a", "x", nullopt,
+         "[a]\ny=2\n"},
+        {"delete absent key changes nothing", "[a]\ny=2\n", "a", "x", nullopt, "[a]\ny=2\n"},
+        {"delete section removes every occurrence with its lines",
+         "; c\n[a]\nx=1\n; in a\n[b]\ny=2\n[A]\nz=3\n", "a", nullopt, nullopt, "; c\n[b]\ny=2\n"},
+        {"no key with a value removes the section too", "[a]\nx=1\n[b]\n", "a", nullopt, "text",
+         "[b]\n"},
+        {"delete absent section changes nothing", "[a]\n", "b", nullopt, nullopt, "[a]\n"},
+    };
+    for (const EditCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearProfileCache();
+        store(c.before);
+        EXPECT_NE(set(c.section, c.key, c.value), 0);
+        EXPECT_EQ(stored(), c.after);
+    }
+}
+
+TEST_F(ProfileFileTest, StoredValuesReadBackAsWritten) {
+    const std::string_view values[] = {
+        "",
+        " lead",
+        "trail ",
+        "\tboth\t",
+        "\"q\"",
+        "'q'",
+        "\"",
+        "'",
+        "a\"b",
+        "\"a'",
+        "x=y",
+        ";x",
+        "[x]",
+        "Gr\xC3\xBC\xC3\x9F"
+        "e",
+        "  \" odd",
+        "a\x01\x7f"
+        "b",
+    };
+    store("[a]\r\nfirst=1\r\n[b]\r\nlast=2\r\n");
+    for (std::string_view v : values) {
+        SCOPED_TRACE(std::string(v));
+        EXPECT_NE(set("a", "k", v), 0);
+        EXPECT_EQ(get("a", "k"), v);
+        ClearProfileCache();
+        EXPECT_EQ(get("a", "k"), v);
+    }
+    EXPECT_EQ(get("a", "first"), "1");
+    EXPECT_EQ(get("b", "last"), "2");
+}
+
+struct RefusedCase {
+    const char* name;
+    Opt section;
+    Opt key;
+    Opt value;
+};
+
+TEST_F(ProfileFileTest, RefusesWhatTheLineFormatCannotHoldAndLeavesTheFileAlone) {
+    using namespace std::string_view_literals;
+    const RefusedCase cases[] = {
+        {"line feed in value", "a", "k", "one\ntwo"},
+        {"carriage return in value", "a", "k", "one\rtwo"},
+        {"NUL in value", "a", "k", "a\0b"sv},
+        {"line break in key", "a", "k\nx", "v"},
+        {"line break in section", "a\nb", "k", "v"},
+        {"bracket in section", "a]b", "k", "v"},
+        {"equals in key", "a", "k=x", "v"},
+        {"key starting with bracket", "a", "[k", "v"},
+        {"key starting with semicolon", "a", ";k", "v"},
+        {"empty key", "a", "", "v"},
+        {"blank key", "a", "  ", "v"},
+        {"empty section", "", "k", "v"},
+        {"no section", nullopt, "k", "v"},
+    };
+    const std::string before = "; keep\n[a]\nk=old\n";
+    store(before);
+    for (const RefusedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(set(c.section, c.key, c.value), 0);
+        EXPECT_EQ(stored(), before);
+    }
+    EXPECT_EQ(get("a", "k"), "old");
+
+    std::filesystem::remove(path_);
+    EXPECT_EQ(set("a", "k", "x\ny"), 0);
+    EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(ProfileFileTest, DeletesOnAMissingFileSucceedWithoutCreatingIt) {
+    EXPECT_NE(set("a", "k", nullopt), 0);
+    EXPECT_NE(set("a", nullopt, nullopt), 0);
+    EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(ProfileFileTest, WriteIntoMissingFolderFails) {
+    std::string inMissing = dir_.file("no/such/folder/x.ini");
+    EXPECT_EQ(WritePrivateProfileString("a", "k", "v", inMissing), 0);
+    EXPECT_EQ(GetPrivateProfileString("a", "k", "DEF", inMissing), "DEF");
+}
+
+TEST_F(ProfileFileTest, LongValuesAreNeverCutShort) {
+    std::string big(5 * 1024 * 1024, 'x');
+    for (size_t i = 0; i < big.size(); i += 997)
+        big[i] = static_cast<char>('a' + i % 26);
+    big.back() = 'Z';
+    EXPECT_NE(set("a", "before", "1"), 0);
+    EXPECT_NE(set("a", "big", big), 0);
+    EXPECT_NE(set("a", "after", "2"), 0);
+    EXPECT_EQ(get("a", "big"), big);
+    ClearProfileCache();
+    EXPECT_EQ(get("a", "big"), big);
+    EXPECT_EQ(get("a", "after"), "2");
+    EXPECT_EQ(get("a", nullopt), std::string("before\0big\0after\0", 17));
+}
+
+// ---------------------------------------------------------------- the cache sees every change
+
+TEST_F(ProfileFileTest, SeesAFileReplacedWithTheSameSizeAndTime) {
+    store("[a]\nk=1\n");
+    EXPECT_EQ(get("a", "k"), "1");
+    struct stat old = statOf();
+
+    // Another writer replaces the file by rename: same size, modification time set back.
+    std::string temp = dir_.write("other.tmp", "[a]\nk=2\n");
+    struct timespec times[2] = {old.st_atim, old.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, temp.c_str(), times, 0), 0);
+    ASSERT_EQ(::rename(temp.c_str(), path_.c_str()), 0);
+    ASSERT_EQ(statOf().st_size, old.st_size);
+    EXPECT_EQ(get("a", "k"), "2");
+}
+
+TEST_F(ProfileFileTest, SeesAppendsAndRemovalByOthers) {
+    store("[a]\r\nk=1\r\n");
+    EXPECT_EQ(get("a", "k"), "1");
+    {
+        std::ofstream out(path_, std::ios::binary | std::ios::app);
+        out << "j=2\r\n";
+    }
+    EXPECT_EQ(get("a", "j"), "2");
+
+    // Our own append next sees the other writer's line and keeps it.
+    EXPECT_NE(set("a", "m", "3"), 0);
+    EXPECT_EQ(stored(), "[a]\r\nk=1\r\nj=2\r\nm=3\r\n");
+    {
+        std::ofstream out(path_, std::ios::binary | std::ios::app);
+        out << "[b]\r\nn=4\r\n";
+    }
+    EXPECT_NE(set("b", "o", "5"), 0);
+    EXPECT_EQ(get("b", "n"), "4");
+    EXPECT_EQ(get("b", "o"), "5");
+    EXPECT_EQ(get(nullopt, nullopt), std::string("a\0b\0", 4));
+
+    std::filesystem::remove(path_);
+    EXPECT_EQ(get("a", "k"), "DEF");
+}
+
+TEST_F(ProfileFileTest, AppendedKeysAndSectionsReadBackFromTheUpdatedCopy) {
+    store("[old]\r\nx=1\r\n");
+    EXPECT_EQ(get("old", "x"), "1");
+    for (int i = 0; i < 6; ++i) {
+        std::string key = "k" + std::to_string(i);
+        EXPECT_NE(set("new", key, std::to_string(i * 10)), 0);
+        EXPECT_EQ(get("new", key), std::to_string(i * 10));
+    }
+    EXPECT_NE(set("Old", "x", "2"), 0);  // a rewrite after appends
+    EXPECT_EQ(stored(),
+              "[old]\r\nx=2\r\n[new]\r\nk0=0\r\nk1=10\r\nk2=20\r\nk3=30\r\nk4=40\r\nk5=50\r\n");
+    ClearProfileCache();
+    EXPECT_EQ(get("new", nullopt), std::string("k0\0k1\0k2\0k3\0k4\0k5\0", 18));
+}
+
+TEST_F(ProfileFileTest, ManyFilesInTurnEachReadCorrectly) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 12; ++i) {
+        paths.push_back(dir_.file("f" + std::to_string(i) + ".ini"));
+        ASSERT_NE(WritePrivateProfileString("s", "k", std::to_string(i), paths.back()), 0);
+    }
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 12; ++i) {
+            EXPECT_EQ(GetPrivateProfileString("s", "k", "", paths[i]), std::to_string(i));
+        }
+    }
+}
+
+// ---------------------------------------------------------------- failures leave the old file
+
+// Lowers the process's file size limit for one scope; writes past it fail with EFBIG, even as
+// root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit lower = old_;
+        lower.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    struct rlimit old_ {};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST_F(ProfileFileTest, FailedRewriteLeavesTheOldFileAndNoTemporaryFile) {
+    std::string before = "[a]\r\nk=" + std::string(3000, 'o') + "\r\n[b]\r\nj=1\r\n";
+    store(before);
+    EXPECT_EQ(get("a", "k").size(), 3000u);
+    {
+        FileSizeLimit limit(2000);
+        EXPECT_EQ(set("a", "k", std::string(3500, 'n')), 0);
+    }
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"test.ini"});
+    EXPECT_EQ(get("a", "k"), std::string(3000, 'o'));
+}
+
+TEST_F(ProfileFileTest, FailedAppendIsCutBackToTheOldLength) {
+    std::string before = "[a]\r\nk=" + std::string(1500, 'o') + "\r\n";
+    store(before);
+    EXPECT_EQ(get("a", "k").size(), 1500u);
+    {
+        FileSizeLimit limit(1600);
+        EXPECT_EQ(set("b", "k", std::string(500, 'n')), 0);
+        EXPECT_EQ(set("a", "j", std::string(500, 'n')), 0);
+    }
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(get("b", "k"), "DEF");
+    EXPECT_NE(set("b", "k", "small"), 0);
+    EXPECT_EQ(get("b", "k"), "small");
+}
+
+TEST_F(ProfileFileTest, WriteInAReadOnlyFolderFailsAndKeepsTheFile) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
+    const std::string before = "[a]\nx=1\n[b]\n";
+    store(before);
+    ASSERT_EQ(::chmod(dir_.path().c_str(), 0555), 0);
+    long rewrite = set("a", "y", "2");
+    ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
+    EXPECT_EQ(rewrite, 0);
+    EXPECT_EQ(stored(), before);
+}
+
+// ---------------------------------------------------------------- the folder lock
+
+// Runs `child` in a forked process and returns its exit status.
+template <typename F>
+int RunInChild(F child) {
+    pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(child());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool FolderLockedByOthers(const std::string& folder) {
+    return RunInChild([&] {
+               int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+               return ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 1 : 0;
+           }) == 1;
+}
+
+TEST_F(ProfileFileTest, FolderLockNestsInOneProcessAndExcludesOthers) {
+    EXPECT_FALSE(FolderLockedByOthers(dir_.path()));
+    {
+        FileLock outer(path_);
+        EXPECT_TRUE(outer.locked());
+        {
+            // Another spelling of the same folder does not wait for the outer lock.
+            FileLock inner(dir_.path() + "/./other.ini");
+            EXPECT_TRUE(inner.locked());
+            EXPECT_NE(set("a", "k", "v"), 0);
+        }
+        EXPECT_TRUE(FolderLockedByOthers(dir_.path()));
+    }
+    EXPECT_FALSE(FolderLockedByOthers(dir_.path()));
+    EXPECT_FALSE(FileLock(dir_.file("missing/x.ini")).locked());
+}
+
+TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
+    store("[mid]\r\n[tail]\r\n");
+    constexpr int kWrites = 40;
+    // One process adds keys in the middle (rewrites), one at the end (appends in place).
+    auto writer = [&](const char* section) {
+        return [this, section] {
+            ClearProfileCache();
+            for (int i = 0; i < kWrites; ++i) {
+                if (set(section, "k" + std::to_string(i), std::to_string(i)) == 0)
+                    return 1;
+            }
+            return 0;
+        };
+    };
+    std::vector<pid_t> pids;
+    for (const char* section : {"mid", "tail"}) {
+        pid_t pid = ::fork();
+        if (pid == 0)
+            ::_exit(writer(section)());
+        pids.push_back(pid);
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (const char* section : {"mid", "tail"}) {
+        for (int i = 0; i < kWrites; ++i) {
+            EXPECT_EQ(get(section, "k" + std::to_string(i)), std::to_string(i)) << section << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vellorin::profile

@@ -1,0 +1,77 @@
+#include <QCloseEvent>
+#include <QPointer>
+#include <QWidget>
+#include <QtTest>
+
+#include "app/ui/gui_helpers.h"
+#include "gui/gui_tests.h"
+
+namespace {
+
+class StubbornWindow : public QWidget {
+protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
+
+class TestGuiHelpers : public QObject {
+    Q_OBJECT
+
+private slots:
+    void setTopMostKeepsTheWindowShownInPlace();
+    void unloadAllFormsClosesEveryOtherWindow();
+};
+
+void TestGuiHelpers::setTopMostKeepsTheWindowShownInPlace() {
+    QWidget window;
+    window.setGeometry(120, 140, 300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect before = window.geometry();
+
+    vellorin::SetTopMost(&window, true);
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.geometry(), before);
+
+    vellorin::SetTopMost(&window, false);
+    QVERIFY(!window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.geometry(), before);
+
+    // A hidden window is shown.
+    QWidget hidden;
+    vellorin::SetTopMost(&hidden, true);
+    QVERIFY(hidden.isVisible());
+    vellorin::SetTopMost(nullptr, true);
+}
+
+void TestGuiHelpers::unloadAllFormsClosesEveryOtherWindow() {
+    QWidget self;
+    self.show();
+    QWidget other;
+    other.show();
+    StubbornWindow stubborn;
+    stubborn.show();
+    // One that deletes itself on close, and takes its sibling window with it.
+    QPointer<QWidget> selfDeleting = new QWidget;
+    selfDeleting->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<QWidget> child = new QWidget(selfDeleting, Qt::Window);
+    selfDeleting->show();
+    child->show();
+
+    vellorin::UnloadAllForms(&self);
+    QVERIFY(self.isVisible());
+    QVERIFY(!other.isVisible());
+    QVERIFY(stubborn.isVisible());
+    QTRY_VERIFY(selfDeleting.isNull());
+    QVERIFY(child.isNull());
+}
+
+int RunGuiHelpersTests(int argc, char** argv) {
+    TestGuiHelpers test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "gui_helpers_test.moc"

@@ -1,0 +1,19 @@
+#include <QApplication>
+
+#include "gui/gui_tests.h"
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The client lives in the tray; windows closing must not end the test run either.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    int failed = 0;
+    failed += RunQtUserSeamTests(argc, argv);
+    failed += RunGuiHelpersTests(argc, argv);
+    failed += RunFrmSysTrayTests(argc, argv);
+    failed += RunFrmMainTests(argc, argv);
+    failed += RunSingleInstanceTests(argc, argv);
+    return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace vellorin::test {
+
+// A fresh folder under the system temp folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vellorin-test-XXXXXX");
+        char* made = ::mkdtemp(pattern.data());
+        path_ = made ? made : "";
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+    // Writes raw bytes (no line end added) and returns the path.
+    std::string write(std::string_view name, std::string_view bytes) const {
+        std::string p = file(name);
+        std::filesystem::create_directories(std::filesystem::path(p).parent_path());
+        std::ofstream out(p, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return p;
+    }
+    // Reads raw bytes; empty when missing.
+    static std::string read(const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+private:
+    std::string path_;
+};
+
+}  // namespace vellorin::test
