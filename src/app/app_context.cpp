@@ -7,6 +7,9 @@ namespace vellorin {
 AppContext::AppContext(AppOptions options, UserSeam& seam, const Clock& clock)
     : settings(*this),
       subscriptions(*this),
+      inbox(*this),
+      check(*this),
+      scheduler(*this),
       options_(std::move(options)),
       seam_(seam),
       clock_(clock) {}

@@ -4,8 +4,12 @@
 
 #include "app/clock.h"
 #include "app/main_window_hooks.h"
+#include "app/scheduler.h"
 #include "app/user_seam.h"
 #include "config/settings.h"
+#include "inbox/check_run.h"
+#include "inbox/inbox_store.h"
+#include "inbox/online_state.h"
 #include "subscriptions/subscriptions.h"
 
 namespace vellorin {
@@ -43,6 +47,11 @@ public:
 
     mSettings settings;
     mSubscriptions subscriptions;
+    mInbox inbox;
+    // Whether the machine is online (overridable); the check runs and the scheduler ask it.
+    OnlineState online;
+    mCheck check;
+    Scheduler scheduler;
 
 private:
     AppOptions options_;

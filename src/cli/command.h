@@ -41,5 +41,16 @@ const std::vector<CommandInfo>& Commands();
 
 // The commands (one file each).
 int RunSettingsCommand(CommandEnv& env);
+int RunSourcesCommand(CommandEnv& env);
+int RunSubscribeCommand(CommandEnv& env);
+int RunRenameCommand(CommandEnv& env);
+int RunUnsubscribeCommand(CommandEnv& env);
+int RunMessagesCommand(CommandEnv& env);
+int RunReadCommand(CommandEnv& env);
+int RunUnreadCommand(CommandEnv& env);
+int RunDeleteCommand(CommandEnv& env);
+int RunShowCommand(CommandEnv& env);
+int RunExportCommand(CommandEnv& env);
+int RunCheckCommand(CommandEnv& env);
 
 }  // namespace vellorin::cli

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <random>
 
 namespace vellorin::profile {
 namespace {
@@ -51,14 +53,49 @@ FileIdentity IdentityOf(const struct stat& st) {
                         st.st_ctim.tv_nsec};
 }
 
+bool Before(int64_t sec, int64_t nsec, int64_t otherSec, int64_t otherNsec) {
+    return sec < otherSec || (sec == otherSec && nsec < otherNsec);
+}
+
+int WriteAllAt(int fd, std::string_view data, off_t at) {
+    const char* p = data.data();
+    size_t left = data.size();
+    while (left > 0) {
+        ssize_t n = ::pwrite(fd, p, left, at);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        p += n;
+        at += n;
+        left -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+std::string TempNameFor(const std::string& path) {
+    std::mt19937_64 rng{std::random_device{}()};
+    std::string dir = ".";
+    std::string base = path;
+    if (auto slash = path.rfind('/'); slash != std::string::npos) {
+        dir = path.substr(0, slash == 0 ? 1 : slash);
+        base = path.substr(slash + 1);
+    }
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
+    return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + suffix;
+}
+
 }  // namespace
 
 struct ProfileCache::Entry {
     std::string path;
     FileIdentity identity;
-    Fd pin;  // keeps the inode in use, see FileIdentity
-    std::shared_ptr<ProfileDocument> doc;
+    Fd pin;                                // keeps the inode in use, see FileIdentity
+    std::shared_ptr<ProfileDocument> doc;  // null until first used after a rewrite
     uint64_t lastUse = 0;
+    std::string unparsed;  // the text written by a rewrite, parsed when first asked for
 };
 
 ProfileCache::ProfileCache() = default;
@@ -81,6 +118,8 @@ LoadedProfile ProfileCache::load(const std::string& path) {
         std::lock_guard guard(mutex_);
         if (Entry* e = find(path)) {
             if (e->identity == IdentityOf(st)) {
+                if (!e->doc)
+                    e->doc = std::make_shared<ProfileDocument>(std::move(e->unparsed));
                 e->lastUse = ++clock_;
                 out.doc = e->doc;
                 out.exact = true;
@@ -105,6 +144,66 @@ void ProfileCache::noteAppend(const std::string& path, const FileIdentity& befor
     }
     e->identity = after;
     e->lastUse = ++clock_;
+}
+
+void ProfileCache::noteOverwrite(const std::string& path, const FileIdentity& before, size_t offset,
+                                 std::string_view data, const FileIdentity& after) {
+    std::lock_guard guard(mutex_);
+    Entry* e = find(path);
+    if (!e)
+        return;
+    if (e->identity != before || e->doc.use_count() != 1 || !e->doc->overwrite(offset, data)) {
+        drop(path);
+        return;
+    }
+    e->identity = after;
+    e->lastUse = ++clock_;
+}
+
+int ProfileCache::rewrite(const std::string& path, std::string text) {
+    forget(path);
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return EINVAL;
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return EISDIR;
+        mode = st.st_mode & 07777;
+    }
+    const std::string temp = TempNameFor(path);
+    // Kept open after the rename: it pins the new inode for the cache entry.
+    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        return errno;
+    int err = WriteAllAt(fd.get(), text, 0);
+    if (err == 0 && ::fchmod(fd.get(), mode) != 0)
+        err = errno;
+    if (err == 0 && ::fsync(fd.get()) != 0)
+        err = errno;
+    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(temp.c_str());
+        return err;
+    }
+    // The rename is done: from here on a failure only means the new text is not cached.
+    struct stat ours {};
+    struct stat named {};
+    if (::fstat(fd.get(), &ours) != 0 || ::stat(path.c_str(), &named) != 0 ||
+        ours.st_dev != named.st_dev || ours.st_ino != named.st_ino ||
+        static_cast<size_t>(ours.st_size) != text.size()) {
+        return 0;  // someone else replaced it already; the next load reads what is there
+    }
+    auto entry = std::make_unique<Entry>();
+    entry->path = path;
+    entry->identity = IdentityOf(ours);
+    entry->pin = std::move(fd);
+    // Parsed at the next load, so the caller of a rewrite does not wait for it.
+    entry->unparsed = std::move(text);
+    std::lock_guard guard(mutex_);
+    keep(std::move(entry));
+    return 0;
 }
 
 void ProfileCache::forget(const std::string& path) {
@@ -168,7 +267,12 @@ LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
     out.identity = IdentityOf(before);
 
     std::lock_guard guard(mutex_);
-    drop(path);
+    keep(std::make_unique<Entry>(Entry{path, out.identity, std::move(fd), out.doc, 0, {}}));
+    return out;
+}
+
+void ProfileCache::keep(std::unique_ptr<Entry> entry) {
+    drop(entry->path);
     if (entries_.size() >= kCachedFiles) {
         auto oldest = entries_.begin();
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
@@ -177,9 +281,8 @@ LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
         }
         entries_.erase(oldest);
     }
-    entries_.push_back(
-        std::make_unique<Entry>(Entry{path, out.identity, std::move(fd), out.doc, ++clock_}));
-    return out;
+    entry->lastUse = ++clock_;
+    entries_.push_back(std::move(entry));
 }
 
 AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expected,
@@ -214,6 +317,44 @@ AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expecte
         return AppendOutcome::kFailed;
     *after = IdentityOf(st);
     return fd.close() == 0 ? AppendOutcome::kDone : AppendOutcome::kFailed;
+}
+
+OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
+                                  size_t offset, std::string_view data, FileIdentity* after) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno == ENOENT ? OverwriteOutcome::kFileChanged : OverwriteOutcome::kFailed;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return OverwriteOutcome::kFailed;
+    if (IdentityOf(st) != expected)
+        return OverwriteOutcome::kFileChanged;
+    if (offset > static_cast<uint64_t>(st.st_size) ||
+        data.size() > static_cast<uint64_t>(st.st_size) - offset) {
+        return OverwriteOutcome::kFailed;
+    }
+    if (WriteAllAt(fd.get(), data, static_cast<off_t>(offset)) != 0)
+        return OverwriteOutcome::kFailed;
+    if (::fdatasync(fd.get()) != 0 || ::fstat(fd.get(), &st) != 0)
+        return OverwriteOutcome::kFailed;
+    // File times come from a coarse clock: two changes within one tick would leave the same
+    // size and times, and a cache holding the earlier state could not tell. So the modification
+    // time always moves past the one we saw.
+    if (!Before(expected.mtimeSec, expected.mtimeNsec, st.st_mtim.tv_sec, st.st_mtim.tv_nsec)) {
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = static_cast<time_t>(expected.mtimeSec);
+        times[1].tv_nsec = static_cast<long>(expected.mtimeNsec) + 1;
+        if (times[1].tv_nsec >= 1000000000L) {
+            ++times[1].tv_sec;
+            times[1].tv_nsec = 0;
+        }
+        if (::futimens(fd.get(), times) != 0 || ::fstat(fd.get(), &st) != 0)
+            return OverwriteOutcome::kFailed;
+    }
+    *after = IdentityOf(st);
+    return fd.close() == 0 ? OverwriteOutcome::kDone : OverwriteOutcome::kFailed;
 }
 
 }  // namespace vellorin::profile

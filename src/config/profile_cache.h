@@ -51,6 +51,18 @@ public:
     // still uses it, the entry is dropped instead.
     void noteAppend(const std::string& path, const FileIdentity& before, std::string_view data,
                     const FileIdentity& after);
+    // Records that this process overwrote `data.size()` bytes at `offset` in place (a kOverwrite
+    // edit of the cached copy) of the file whose cached copy had `before`; the copy takes in the
+    // same bytes and the identity `after`. Without such a copy, or when another holder still uses
+    // it, the entry is dropped instead.
+    void noteOverwrite(const std::string& path, const FileIdentity& before, size_t offset,
+                       std::string_view data, const FileIdentity& after);
+    // Replaces the file at `path` with `text` through a temporary file in the same folder
+    // (flushed, then renamed over the old file, keeping its permission bits), so that a crash
+    // leaves the old or the new file. On success the new text is kept (parsed at the next load)
+    // with the new file's identity, unless the path no longer names the file we renamed there. On
+    // failure the old file stays and its cached parse is dropped. Returns the errno (0: done).
+    [[nodiscard]] int rewrite(const std::string& path, std::string text);
     void forget(const std::string& path);
     void clear();
 
@@ -61,6 +73,7 @@ private:
     Entry* find(const std::string& path);
     void drop(const std::string& path);
     LoadedProfile readAndKeep(const std::string& path);
+    void keep(std::unique_ptr<Entry> entry);  // mutex_ held
 
     std::mutex mutex_;
     std::vector<std::unique_ptr<Entry>> entries_;
@@ -68,11 +81,23 @@ private:
 };
 
 enum class AppendOutcome { kDone, kFileChanged, kFailed };
+using OverwriteOutcome = AppendOutcome;
 
 // Appends `data` to the file at `path`, which must still be the file `expected` describes (same
 // inode and size; kFileChanged otherwise, nothing written). A write that fails part way is cut
 // back to the old length, so no torn line stays behind. On kDone, `after` is the new identity.
 AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expected,
                             std::string_view data, FileIdentity* after);
+
+// Overwrites `data.size()` bytes at `offset` of the file at `path` with `data`, which must still
+// be exactly the file `expected` describes (kFileChanged otherwise, nothing written), then flushes
+// the data with fdatasync. The caller makes sure no line break moves, so a crash leaves the old or
+// the new value: a write of a few bytes inside one block is not torn in practice, and the line
+// layout is the same either way. The modification time is made to move forward even when the
+// clock has not ticked since the last change, so that every cache (ours and other processes')
+// sees a new identity. On kDone, `after` is the new identity; on kFailed the bytes may be partly
+// written, and the caller rewrites the whole line.
+OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
+                                  size_t offset, std::string_view data, FileIdentity* after);
 
 }  // namespace vellorin::profile

@@ -50,6 +50,12 @@ uint64_t HashKey(uint32_t section, std::string_view name) {
     return h;
 }
 
+constexpr size_t kBlockSize = 4096;
+
+bool IsQuotedWith(std::string_view s, char quote) {
+    return s.size() >= 2 && s.front() == quote && s.back() == quote;
+}
+
 bool EndsWithLineBreak(const std::string& text) {
     return !text.empty() && text.back() == '\n';
 }
@@ -227,7 +233,8 @@ std::string ProfileDocument::sectionNames() const {
 
 ProfileDocument::Edit ProfileDocument::setValue(std::string_view section, std::string_view key,
                                                 std::string_view value,
-                                                std::string_view storedValue) const {
+                                                std::string_view storedValue,
+                                                bool allowOverwrite) const {
     Edit edit;
     const auto* occ = occurrences(section);
     if (occ) {
@@ -236,6 +243,11 @@ ProfileDocument::Edit ProfileDocument::setValue(std::string_view section, std::s
             const KeyLine& k = keys_[static_cast<size_t>(found)];
             if (slice(k.valueBegin, k.valueSize) == value)
                 return edit;
+            if (allowOverwrite && !hasSecondLine(*occ, key)) {
+                edit = overwriteEdit(static_cast<size_t>(found), value, storedValue);
+                if (edit.kind == Edit::Kind::kOverwrite)
+                    return edit;
+            }
             edit.kind = Edit::Kind::kRewrite;
             edit.data.reserve(text_.size() + storedValue.size() + 2);
             edit.data.append(text_, 0, k.lineBegin);
@@ -267,6 +279,67 @@ ProfileDocument::Edit ProfileDocument::setValue(std::string_view section, std::s
         edit.data.append(line);
         edit.data.append(text_, at);
     }
+    return edit;
+}
+
+bool ProfileDocument::hasSecondLine(const std::vector<uint32_t>& sections,
+                                    std::string_view key) const {
+    key = Trim(key);
+    int lines = 0;
+    for (uint32_t s : sections) {
+        const SectionBlock& block = sections_[s];
+        for (uint32_t i = block.firstKey; i < block.firstKey + block.keyCount; ++i) {
+            if (EqualNames(slice(keys_[i].nameBegin, keys_[i].nameSize), key) && ++lines > 1)
+                return true;
+        }
+    }
+    return false;
+}
+
+ProfileDocument::Edit ProfileDocument::overwriteEdit(size_t keyIndex, std::string_view value,
+                                                     std::string_view storedValue) const {
+    Edit edit;
+    const KeyLine& k = keys_[keyIndex];
+    // The rewrite makes the line "name=stored"; when it reads so already, only the stored text
+    // changes, and with the same length no other byte of the file moves.
+    const size_t eq = k.nameBegin + k.nameSize;
+    if (k.lineBegin != k.nameBegin || eq >= k.contentEnd || text_[eq] != '=')
+        return edit;
+    const size_t rawBegin = eq + 1;
+    std::string_view raw = slice(rawBegin, k.contentEnd - rawBegin);
+    if (raw.size() != storedValue.size() || raw.empty() || Trim(raw).size() != raw.size() ||
+        IsQuotedWith(raw, '\'')) {
+        return edit;
+    }
+    // Both texts must be quoted the same way, so that the value keeps its place in the line and
+    // the parsed index stays true after the bytes change.
+    const bool oldQuoted = IsQuotedWith(raw, '"');
+    const bool newQuoted =
+        IsQuotedWith(storedValue, '"') && storedValue.substr(1, storedValue.size() - 2) == value;
+    if (!newQuoted && storedValue != value)
+        return edit;
+    if (!newQuoted && (IsQuotedWith(storedValue, '"') || IsQuotedWith(storedValue, '\'')))
+        return edit;
+    if (oldQuoted != newQuoted)
+        return edit;
+    if (Trim(storedValue).size() != storedValue.size())
+        return edit;
+
+    size_t first = 0;
+    while (first < raw.size() && raw[first] == storedValue[first])
+        ++first;
+    size_t last = raw.size();
+    while (last > first && raw[last - 1] == storedValue[last - 1])
+        --last;
+    if (first == last)
+        return edit;
+    const size_t offset = rawBegin + first;
+    // A write inside one block reaches the disk whole or not at all in practice.
+    if (offset / kBlockSize != (offset + (last - first) - 1) / kBlockSize)
+        return edit;
+    edit.kind = Edit::Kind::kOverwrite;
+    edit.offset = offset;
+    edit.data.assign(storedValue.substr(first, last - first));
     return edit;
 }
 
@@ -317,6 +390,13 @@ bool ProfileDocument::append(std::string_view data) {
     size_t from = text_.size();
     text_.append(data);
     parseFrom(from);
+    return true;
+}
+
+bool ProfileDocument::overwrite(size_t offset, std::string_view data) {
+    if (offset > text_.size() || data.size() > text_.size() - offset)
+        return false;
+    text_.replace(offset, data.size(), data);
     return true;
 }
 

@@ -13,8 +13,8 @@ namespace vellorin::profile {
 // The text of one INI file with an index over its sections and keys, parsed by the rules stated
 // in profile_file.h. Lookups take names as callers give them: blanks around them and ASCII letter
 // case do not matter. The edit functions leave the document alone and describe the new file; the
-// caller stores it and then either drops the document or, after an append in place, calls
-// append(). Not shared between threads while it changes.
+// caller stores it and then either drops the document or, after a change in place, calls
+// append() or overwrite(). Not shared between threads while it changes.
 class ProfileDocument {
 public:
     explicit ProfileDocument(std::string text = {});
@@ -38,18 +38,25 @@ public:
             kNone,     // the file already holds what was asked for
             kAppend,   // `data` goes at the end of the file
             kRewrite,  // `data` is the whole new file
+            // `data` replaces as many bytes at `offset`; no line break moves, and the changed
+            // bytes lie within one 4 KiB block of the file
+            kOverwrite,
         };
         Kind kind = Kind::kNone;
         std::string data;
+        size_t offset = 0;
     };
 
     // Sets section/key to `value`. The names must be trimmed and storable; `storedValue` is the
     // text that goes after "=" and reads back as `value`. An existing key is replaced in its line;
     // a new key goes after the last key of the section's first occurrence; a new section goes at
     // the end of the file, with a line break first when the last line has none. New lines end
-    // with CR LF.
+    // with CR LF. With `allowOverwrite`, a replaced value whose line already reads exactly
+    // "name=stored" and whose stored text keeps its length and quoting (and whose key has no
+    // second line in the section) comes as kOverwrite: the file that results is byte for byte the
+    // one the rewrite would give. Anything else comes as kRewrite.
     Edit setValue(std::string_view section, std::string_view key, std::string_view value,
-                  std::string_view storedValue) const;
+                  std::string_view storedValue, bool allowOverwrite = true) const;
     // Removes every line of the key in every occurrence of the section.
     Edit removeKey(std::string_view section, std::string_view key) const;
     // Removes every occurrence of the section, from its header to the next section's header.
@@ -59,6 +66,9 @@ public:
     // changes nothing when the text did not end with a line break (the last line would change
     // its meaning); the caller then parses the file afresh.
     [[nodiscard]] bool append(std::string_view data);
+    // Takes in a kOverwrite edit made from this document and stored in place. Returns false and
+    // changes nothing when the bytes do not fit inside the text.
+    [[nodiscard]] bool overwrite(size_t offset, std::string_view data);
 
 private:
     struct KeyLine {
@@ -92,6 +102,10 @@ private:
     // The index in keys_ of the first key line of `key` in the section occurrence, or -1.
     long findInOccurrence(uint32_t section, std::string_view key, uint64_t hash) const;
     long findKey(const std::vector<uint32_t>& sections, std::string_view key) const;
+    bool hasSecondLine(const std::vector<uint32_t>& sections, std::string_view key) const;
+    // The kOverwrite edit that sets key line `keyIndex` to `storedValue`, or kNone when the line
+    // cannot be changed in place.
+    Edit overwriteEdit(size_t keyIndex, std::string_view value, std::string_view storedValue) const;
     void indexKey(uint32_t keyIndex);
     void growIndex();
 

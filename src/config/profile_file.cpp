@@ -5,7 +5,6 @@
 
 #include "config/profile_cache.h"
 #include "config/profile_document.h"
-#include "util/atomic_file.h"
 #include "util/file_lock.h"
 
 namespace vellorin::profile {
@@ -54,46 +53,81 @@ std::string StoredValue(std::string_view value) {
     return out;
 }
 
-// Stores the edit. Returns 1 when done, 0 on failure, -1 when the file changed under us and the
-// caller should start over.
-int Store(const std::string& path, const LoadedProfile& loaded, bool fileExists,
-          const ProfileDocument::Edit& edit) {
+// What Store asks of its caller.
+enum class StoreResult {
+    kDone,
+    kFailed,
+    kStartOver,        // the file changed under us: read it again and redo the edit
+    kStartOverNoPatch  // the change in place failed: read it again and rewrite instead
+};
+
+// Changes a value in place: a pwrite of the few bytes that differ, instead of a rewrite of the
+// whole file. Only the stored text of one value changes and it keeps its length, so no line
+// break moves and a crash leaves the old or the new value, never a broken line: a pwrite of a few
+// bytes inside one block reaches the disk whole in practice. The bytes are flushed with fdatasync
+// before the call returns, as the rewrite flushes its file.
+StoreResult OverwriteValue(const std::string& path, const LoadedProfile& loaded,
+                           const ProfileDocument::Edit& edit) {
+    auto& cache = ProfileCache::instance();
+    if (!loaded.exact) {
+        cache.forget(path);
+        return StoreResult::kStartOver;
+    }
+    FileIdentity after;
+    switch (OverwriteInPlace(path, loaded.identity, edit.offset, edit.data, &after)) {
+        case OverwriteOutcome::kDone:
+            cache.noteOverwrite(path, loaded.identity, edit.offset, edit.data, after);
+            return StoreResult::kDone;
+        case OverwriteOutcome::kFileChanged:
+            cache.forget(path);
+            return StoreResult::kStartOver;
+        case OverwriteOutcome::kFailed:
+            break;
+    }
+    // The bytes may be partly written; the rewrite replaces the whole line, whatever it holds.
+    cache.forget(path);
+    return StoreResult::kStartOverNoPatch;
+}
+
+// Stores the edit.
+StoreResult Store(const std::string& path, const LoadedProfile& loaded, bool fileExists,
+                  ProfileDocument::Edit& edit) {
     using Kind = ProfileDocument::Edit::Kind;
     auto& cache = ProfileCache::instance();
+    const auto rewrite = [&] {
+        return cache.rewrite(path, std::move(edit.data)) == 0 ? StoreResult::kDone
+                                                              : StoreResult::kFailed;
+    };
     switch (edit.kind) {
         case Kind::kNone:
-            return 1;
-        case Kind::kRewrite: {
-            IoStatus s = WriteFileAtomic(path, edit.data);
-            cache.forget(path);
-            return s.ok() ? 1 : 0;
-        }
+            return StoreResult::kDone;
+        case Kind::kRewrite:
+            return rewrite();
+        case Kind::kOverwrite:
+            return OverwriteValue(path, loaded, edit);
         case Kind::kAppend:
             break;
     }
-    if (!fileExists) {
-        IoStatus s = WriteFileAtomic(path, edit.data);
-        cache.forget(path);
-        return s.ok() ? 1 : 0;
-    }
+    if (!fileExists)
+        return rewrite();
     if (!loaded.exact) {
         // The file was changing while it was read: append only to what is certainly there.
         cache.forget(path);
-        return -1;
+        return StoreResult::kStartOver;
     }
     FileIdentity after;
     switch (AppendInPlace(path, loaded.identity, edit.data, &after)) {
         case AppendOutcome::kDone:
             cache.noteAppend(path, loaded.identity, edit.data, after);
-            return 1;
+            return StoreResult::kDone;
         case AppendOutcome::kFileChanged:
             cache.forget(path);
-            return -1;
+            return StoreResult::kStartOver;
         case AppendOutcome::kFailed:
             break;
     }
     cache.forget(path);
-    return 0;
+    return StoreResult::kFailed;
 }
 
 }  // namespace
@@ -136,7 +170,8 @@ long WritePrivateProfileString(std::optional<std::string_view> section,
 
     FileLock lock(path);
     // Start over (a few times) if a program that does not take the lock changes the file while
-    // we append to it.
+    // we change it in place.
+    bool allowOverwrite = true;
     for (int attempt = 0; attempt < 3; ++attempt) {
         LoadedProfile loaded = ProfileCache::instance().load(path);
         const bool exists = loaded.doc != nullptr;
@@ -153,13 +188,21 @@ long WritePrivateProfileString(std::optional<std::string_view> section,
         } else if (!value) {
             edit = loaded.doc->removeKey(sectionName, keyName);
         } else {
-            edit = loaded.doc->setValue(sectionName, keyName, *value, stored);
+            edit = loaded.doc->setValue(sectionName, keyName, *value, stored, allowOverwrite);
         }
-        // Let go of the parsed copy so the cache may extend it after an append.
+        // Let go of the parsed copy so the cache may change it after a change in place.
         loaded.doc.reset();
-        int result = Store(path, loaded, exists, edit);
-        if (result >= 0)
-            return result;
+        switch (Store(path, loaded, exists, edit)) {
+            case StoreResult::kDone:
+                return 1;
+            case StoreResult::kFailed:
+                return 0;
+            case StoreResult::kStartOver:
+                break;
+            case StoreResult::kStartOverNoPatch:
+                allowOverwrite = false;
+                break;
+        }
     }
     return 0;
 }

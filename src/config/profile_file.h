@@ -39,8 +39,10 @@ std::string GetPrivateProfileString(std::optional<std::string_view> section,
 // remove; a removal never creates the file), 0 on failure: no section, an I/O error, or a name or
 // value the line format cannot hold (a line break or NUL anywhere, a section name with "]", a key
 // name with "=" or starting with "[" or ";", an empty name); the file is then left as it was.
-// Rewrites go through WriteFileAtomic; a new key or section at the very end of the file is
-// appended in place, and an append that fails part way is cut back to the old length. The folder
+// Rewrites go to a temporary file that is flushed and renamed over the old one; a replaced value
+// whose stored text keeps its length and quoting is overwritten in place (one pwrite inside one
+// block, then fdatasync); a new key or section at the very end of the file is appended in place,
+// and an append that fails part way is cut back to the old length. The folder
 // lock is held for the whole call.
 long WritePrivateProfileString(std::optional<std::string_view> section,
                                std::optional<std::string_view> key,

@@ -399,6 +399,129 @@ TEST_F(ProfileFileTest, ManyFilesInTurnEachReadCorrectly) {
     }
 }
 
+// ---------------------------------------------------------------- values changed in place
+
+struct InPlaceCase {
+    const char* name;
+    std::string before;
+    const char* section;
+    const char* key;
+    std::string value;
+    std::string after;  // what the rewrite of the key's line gives
+    bool inPlace;       // the same file (inode) afterwards
+};
+
+std::string LongValueAcrossABlock(char first, char last) {
+    // "[a]\r\nk=" is 7 bytes; the value runs from offset 7 across offset 4096.
+    std::string v(5000, 'v');
+    v.front() = first;
+    v.back() = last;
+    return v;
+}
+
+TEST_F(ProfileFileTest, SameLengthValuesChangeInPlaceWithTheBytesOfARewrite) {
+    const std::string inbox = "[m1]\r\nread=0\r\nflag=x\r\n[m2]\r\nread=0\r\n";
+    const InPlaceCase cases[] = {
+        {"flag of a later section", inbox, "m2", "read", "1",
+         "[m1]\r\nread=0\r\nflag=x\r\n[m2]\r\nread=1\r\n", true},
+        {"names in another letter case", "[App]\r\nFreq=12\r\n", "app", "FREQ", "21",
+         "[App]\r\nFreq=21\r\n", true},
+        {"line feeds only", "[a]\nk=1\nj=2\n", "a", "k", "3", "[a]\nk=3\nj=2\n", true},
+        {"last line without line break", "[a]\r\nk=1", "a", "k", "2", "[a]\r\nk=2", true},
+        {"quoted stays quoted", "[a]\r\nk=\" a\"\r\n", "a", "k", " b", "[a]\r\nk=\" b\"\r\n", true},
+        {"value in quotes stays so", "[a]\r\nk=\"\"a\"\"\r\n", "a", "k", "\"b\"",
+         "[a]\r\nk=\"\"b\"\"\r\n", true},
+        {"one byte inside a long value", "[a]\r\nk=" + LongValueAcrossABlock('a', 'z') + "\r\n",
+         "a", "k", LongValueAcrossABlock('b', 'z'),
+         "[a]\r\nk=" + LongValueAcrossABlock('b', 'z') + "\r\n", true},
+        {"bytes on both sides of a block boundary",
+         "[a]\r\nk=" + LongValueAcrossABlock('a', 'z') + "\r\n", "a", "k",
+         LongValueAcrossABlock('b', 'y'), "[a]\r\nk=" + LongValueAcrossABlock('b', 'y') + "\r\n",
+         false},
+        {"longer value", inbox, "m1", "read", "10",
+         "[m1]\r\nread=10\r\nflag=x\r\n[m2]\r\nread=0\r\n", false},
+        {"now needs quotes", "[a]\r\nk=abcdef\r\n", "a", "k", " ab ", "[a]\r\nk=\" ab \"\r\n",
+         false},
+        {"no longer needs quotes", "[a]\r\nk=\" a \"\r\n", "a", "k", "abcde", "[a]\r\nk=abcde\r\n",
+         false},
+        {"single quotes become none", "[a]\r\nk='ab'\r\n", "a", "k", "wxyz", "[a]\r\nk=wxyz\r\n",
+         false},
+        {"blanks before the name", "[a]\r\n  k=12\r\n", "a", "k", "4567", "[a]\r\nk=4567\r\n",
+         false},
+        {"blank after the value", "[a]\r\nk=1 \r\n", "a", "k", "22", "[a]\r\nk=22\r\n", false},
+        {"key with a second line", "[a]\r\nk=1\r\nK=2\r\n", "a", "k", "3", "[a]\r\nk=3\r\nK=2\r\n",
+         false},
+        {"key again in a later occurrence", "[a]\r\nk=1\r\n[b]\r\n[A]\r\nk=2\r\n", "a", "k", "3",
+         "[a]\r\nk=3\r\n[b]\r\n[A]\r\nk=2\r\n", false},
+    };
+    for (const InPlaceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearProfileCache();
+        store(c.before);
+        ASSERT_TRUE(get(c.section, c.key) != c.value);  // warm the cache
+        const ino_t inode = statOf().st_ino;
+        EXPECT_NE(set(c.section, c.key, c.value), 0);
+        EXPECT_EQ(stored(), c.after);
+        EXPECT_EQ(statOf().st_ino == inode, c.inPlace);
+        EXPECT_EQ(get(c.section, c.key), c.value);
+        ClearProfileCache();
+        EXPECT_EQ(get(c.section, c.key), c.value);
+    }
+}
+
+TEST_F(ProfileFileTest, InPlaceChangesFollowEachOtherAndRewrites) {
+    store("[a]\r\nk=0\r\nj=aa\r\n[b]\r\nx=1\r\n");
+    const ino_t inode = statOf().st_ino;
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_NE(set("a", "k", std::to_string(i)), 0);
+        EXPECT_NE(set("b", "x", std::to_string(9 - i)), 0);
+        EXPECT_EQ(get("a", "k"), std::to_string(i));
+        EXPECT_EQ(get("b", "x"), std::to_string(9 - i));
+    }
+    EXPECT_EQ(statOf().st_ino, inode);
+    EXPECT_NE(set("a", "j", "bbb"), 0);  // a rewrite, kept as the cached copy
+    EXPECT_NE(set("a", "k", "7"), 0);
+    EXPECT_EQ(get("a", "j"), "bbb");
+    const std::string want = "[a]\r\nk=7\r\nj=bbb\r\n[b]\r\nx=4\r\n";
+    EXPECT_EQ(stored(), want);
+    ClearProfileCache();
+    EXPECT_EQ(get(nullopt, nullopt), std::string("a\0b\0", 4));
+    EXPECT_EQ(get("a", "k"), "7");
+}
+
+// Overwrites bytes of the file in place as a program without the lock would, and sets the
+// modification time back, so that only the change time tells.
+void ChangeInPlaceBehindOurBack(const std::string& path, std::string_view text) {
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(::futimens(fd, times), 0);
+    ::close(fd);
+}
+
+TEST_F(ProfileFileTest, AFileChangedSinceOurReadIsReadAgainBeforeAnInPlaceChange) {
+    // Another writer swaps the lines: a stale offset would write into the wrong line.
+    store("[a]\r\nk=1\r\nj=5\r\n");
+    EXPECT_EQ(get("a", "j"), "5");
+    ChangeInPlaceBehindOurBack(path_, "[a]\r\nj=6\r\nk=1\r\n");
+    EXPECT_NE(set("a", "k", "2"), 0);
+    EXPECT_EQ(stored(), "[a]\r\nj=6\r\nk=2\r\n");
+    EXPECT_EQ(get("a", "j"), "6");
+
+    // Replaced by rename with the same size and time after our own change in place.
+    const struct stat old = statOf();
+    std::string temp = dir_.write("other.tmp", "[a]\r\nk=2\r\nj=7\r\n");
+    struct timespec times[2] = {old.st_atim, old.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, temp.c_str(), times, 0), 0);
+    ASSERT_EQ(::rename(temp.c_str(), path_.c_str()), 0);
+    EXPECT_NE(set("a", "k", "3"), 0);
+    EXPECT_EQ(stored(), "[a]\r\nk=3\r\nj=7\r\n");
+    EXPECT_EQ(get("a", "j"), "7");
+}
+
 // ---------------------------------------------------------------- failures leave the old file
 
 // Lowers the process's file size limit for one scope; writes past it fail with EFBIG, even as
@@ -529,6 +652,21 @@ TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
         for (int i = 0; i < kWrites; ++i) {
             EXPECT_EQ(get(section, "k" + std::to_string(i)), std::to_string(i)) << section << i;
         }
+    }
+}
+
+TEST_F(ProfileFileTest, AnotherProcessesInPlaceChangeIsSeenAtOnce) {
+    // Changes in place within one tick of the file clock must still give the file a new
+    // identity, or the copy cached here would hide the other process's change. (Kernels that
+    // hand out fine-grained times after a stat cannot show the fault; coarse clocks can.)
+    store("[a]\r\nk=0\r\nj=0\r\n");
+    for (int i = 0; i < 20; ++i) {
+        const std::string mine = std::to_string(i % 10);
+        const std::string theirs = std::to_string((i + 5) % 10);
+        ASSERT_NE(set("a", "k", mine), 0);
+        ASSERT_EQ(RunInChild([&] { return set("a", "j", theirs) != 0 ? 0 : 1; }), 0);
+        EXPECT_EQ(get("a", "j"), theirs) << i;
+        EXPECT_EQ(get("a", "k"), mine) << i;
     }
 }
 

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "inbox/transfer_pool.h"
+
+namespace vellorin {
+
+class AppContext;
+class TreeControl;
+
+// What a check run shows, apart from its message boxes: the busy window frmBusy with its list
+// lstQueue and label lblStatus, the tray icon's busy picture and the tray alert ucTrayAlert. The
+// desktop client implements it with its windows, vellorinctl prints, tests record. Every call
+// comes from the thread that runs the check. The defaults do nothing.
+class CheckRunHooks {
+public:
+    virtual ~CheckRunHooks() = default;
+
+    // lstQueue.AddItem: a source waiting in the run (interactive runs).
+    virtual void lstQueueAddItem(const std::string& title) { (void)title; }
+    // Removes the first line of lstQueue: that source is done (interactive runs).
+    virtual void lstQueueRemoveFirst() {}
+    // frmBusy is shown (not modal) for the source now in progress and moved right by half the
+    // width of frmOptions (interactive runs).
+    virtual void showBusy(const std::string& sourceTitle) { (void)sourceTitle; }
+    // lblStatus's caption: a transfer state's text, empty to clear it (interactive runs).
+    virtual void lblStatus(const std::string& text) { (void)text; }
+    // frmBusy is unloaded at the end of every run, shown or not.
+    virtual void unloadBusy() {}
+    // SetBusy: the tray icon shows picBusy while `busy`, the main window's icon otherwise.
+    virtual void setTrayBusy(bool busy) { (void)busy; }
+    // ucTrayAlert shows the run's announcement for `displayMs` milliseconds.
+    virtual void ucTrayAlert(const std::string& text, int displayMs) {
+        (void)text, (void)displayMs;
+    }
+};
+
+// The title part (before the first character 5) and the link part (after it; the whole entry
+// when there is none) of a CheckQueue entry.
+std::string_view QueueEntryTitle(std::string_view entry);
+std::string_view QueueEntryLink(std::string_view entry);
+
+// mCheck: the check runs. A run fetches the feeds of the queued sources, merges their new items
+// into the inboxes (ProcessFeed), rebuilds their nodes in the message tree and announces what is
+// new once at the end. Owned by the AppContext; single-threaded.
+class mCheck {
+public:
+    static constexpr std::size_t kFetchAhead = 4;
+    static constexpr int kAlertDisplayMs = 6000;
+
+    explicit mCheck(AppContext& context) : context_(context) {}
+    mCheck(const mCheck&) = delete;
+    mCheck& operator=(const mCheck&) = delete;
+
+    // Set by each trigger before it queues: true for the user's commands, false for the schedule.
+    // A run takes the value it finds when it starts: only interactive runs show the busy window,
+    // the transfer states and the failure boxes.
+    bool InteractiveCheck = false;
+    // The announcement of the last run: one sentence per source with new messages, in queue
+    // order. Emptied when a run starts.
+    std::string NotifyText;
+    // The limits of every fetch (time-outs, size cap, redirects).
+    TransferOptions transferOptions;
+
+    // Sources waiting for their check: title, character 5, link.
+    const std::deque<std::string>& CheckQueue() const { return CheckQueue_; }
+
+    // The busy flag: true while a run works on its sources. SetBusy also switches the tray icon.
+    bool IsBusy() const { return busy_; }
+    void SetBusy(bool busy);
+
+    // True while ProcessQueue runs (from before its first source to after its announcement).
+    bool running() const { return running_; }
+
+    // Borrowed; must outlive its use. nullptr restores the do-nothing hooks.
+    void setHooks(CheckRunHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
+    CheckRunHooks& hooks() const { return *hooks_; }
+
+    // Whether a run may queue anything: IsOnline; when offline, an interactive check
+    // (InteractiveCheck) shows "Working Offline?" first.
+    [[nodiscard]] bool OnlineForCheck();
+
+    // Appends the sources of the message tree (its top-level nodes: text title, tag link) to the
+    // queue: every one in tree order with `all`, else the selected one (nothing when a message
+    // node, or nothing, is selected). Entries already queued stay. Offline, nothing is queued
+    // (see OnlineForCheck).
+    void QueueSources(TreeControl& tvMessages, bool all);
+
+    // Appends title, character 5, link to the queue.
+    void QueueAdd(const std::string& title, const std::string& link);
+
+    // Works the queue off to the end, one source after the other in queue order: fetch, look the
+    // link up in the subscription list, ProcessFeed into that source's inbox, LoadInbox on
+    // `tvMessages`, remove the entry. The next kFetchAhead entries are already being fetched
+    // while one is merged. An entry whose link no longer matches a subscribed source is skipped:
+    // nothing is stored for it. Ends with SetBusy(false), unloadBusy and, when NotifyText is not
+    // blank, ucTrayAlert(NotifyText, 6000).
+    //
+    // Called while a run is in progress (from the events a run lets through), it only lists the
+    // newly queued entries in lstQueue (when that run is interactive) and returns: the run in
+    // progress works them off. Does nothing when nothing was ever queued.
+    void ProcessQueue(TreeControl& tvMessages);
+
+private:
+    void checkSource(TreeControl& tvMessages, const std::string& link, std::string body,
+                     const std::string& charset);
+
+    AppContext& context_;
+    std::deque<std::string> CheckQueue_;
+    bool queueCreated_ = false;
+    bool busy_ = false;
+    bool running_ = false;
+    // The InteractiveCheck of the run in progress, and how many queue entries its lstQueue shows.
+    bool runInteractive_ = false;
+    std::size_t listed_ = 0;
+    CheckRunHooks noHooks_;
+    CheckRunHooks* hooks_ = &noHooks_;
+};
+
+}  // namespace vellorin

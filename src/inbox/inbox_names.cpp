@@ -1,0 +1,179 @@
+#include "inbox/inbox_names.h"
+
+#include "app/constants.h"
+#include "app/helpers.h"
+
+namespace vellorin {
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+bool IsBlankChar(char c) {
+    return c == ' ' || c == '\t';
+}
+
+int LowerHexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+int AnyHexValue(char c) {
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return LowerHexValue(c);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool HoldsLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// The decoded guid of an escaped name, or false when `name` is not a well-formed escaped name.
+bool DecodeEscapedName(std::string_view name, std::string& out) {
+    if (!StartsWith(name, kEscapedNamePrefix))
+        return false;
+    std::string_view digits = name.substr(kEscapedNamePrefix.size());
+    if (digits.empty() || digits.size() % 2 != 0)
+        return false;
+    out.clear();
+    out.reserve(digits.size() / 2);
+    for (size_t i = 0; i < digits.size(); i += 2) {
+        int hi = LowerHexValue(digits[i]);
+        int lo = LowerHexValue(digits[i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out.push_back(static_cast<char>(hi * 16 + lo));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool NeedsEscapedSectionName(std::string_view guid) {
+    return guid.empty() || HoldsLineBreakOrNul(guid) || guid.find(']') != std::string_view::npos ||
+           IsBlankChar(guid.front()) || IsBlankChar(guid.back()) ||
+           EqualsNoCase(guid.substr(0, kEscapedNamePrefix.size()), kEscapedNamePrefix);
+}
+
+std::string EscapedSectionName(std::string_view guid) {
+    std::string out(kEscapedNamePrefix);
+    out.reserve(out.size() + guid.size() * 2);
+    for (char c : guid) {
+        auto b = static_cast<unsigned char>(c);
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 0x0F]);
+    }
+    return out;
+}
+
+std::string SectionNameForGuid(std::string_view guid, const std::vector<std::string>& existing) {
+    bool clash = NeedsEscapedSectionName(guid);
+    for (const std::string& name : existing) {
+        if (SectionNameIsGuid(name, guid))
+            return name;
+        if (!clash && EqualsNoCase(name, guid))
+            clash = true;
+    }
+    return clash ? EscapedSectionName(guid) : std::string(guid);
+}
+
+std::string GuidFromSectionName(std::string_view name) {
+    std::string decoded;
+    if (DecodeEscapedName(name, decoded))
+        return decoded;
+    return std::string(name);
+}
+
+bool SectionNameIsGuid(std::string_view name, std::string_view guid) {
+    if (!StartsWith(name, kEscapedNamePrefix))
+        return name == guid;
+    std::string decoded;
+    if (!DecodeEscapedName(name, decoded))
+        return name == guid;
+    return decoded == guid;
+}
+
+std::string EncodeInboxValue(std::string_view value) {
+    if (!HoldsLineBreakOrNul(value) && !StartsWith(value, kEscapedValuePrefix))
+        return std::string(value);
+    std::string out(kEscapedValuePrefix);
+    out.reserve(out.size() + value.size() + 16);
+    for (char c : value) {
+        switch (c) {
+            case '%':
+                out.append("%25");
+                break;
+            case '\r':
+                out.append("%0D");
+                break;
+            case '\n':
+                out.append("%0A");
+                break;
+            case '\0':
+                out.append("%00");
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string DecodeInboxValue(std::string_view stored) {
+    if (!StartsWith(stored, kEscapedValuePrefix))
+        return std::string(stored);
+    std::string_view body = stored.substr(kEscapedValuePrefix.size());
+    std::string out;
+    out.reserve(body.size());
+    for (size_t i = 0; i < body.size(); ++i) {
+        if (body[i] == '%' && i + 2 < body.size()) {
+            int hi = AnyHexValue(body[i + 1]);
+            int lo = AnyHexValue(body[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out.push_back(static_cast<char>(hi * 16 + lo));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(body[i]);
+    }
+    return out;
+}
+
+std::string EncodeDescription(std::string_view description) {
+    std::string lines;
+    lines.reserve(description.size());
+    for (size_t i = 0; i < description.size(); ++i) {
+        char c = description[i];
+        if (c == '\r' && i + 1 < description.size() && description[i + 1] == '\n') {
+            lines.push_back(kFieldSeparator);
+            ++i;
+        } else if (c == '\n') {
+            lines.push_back(kFieldSeparator);
+        } else {
+            lines.push_back(c);
+        }
+    }
+    return EncodeInboxValue(lines);
+}
+
+std::string DecodeDescription(std::string_view stored) {
+    std::string value = DecodeInboxValue(stored);
+    std::string out;
+    out.reserve(value.size() + value.size() / 32);
+    for (char c : value) {
+        if (c == kFieldSeparator)
+            out.append("\r\n");
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace vellorin

@@ -1,0 +1,292 @@
+#include "inbox/inbox_store.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/command_line.h"
+#include "app/constants.h"
+#include "app/helpers.h"
+#include "config/ini_file.h"
+#include "inbox/inbox_names.h"
+#include "inbox/inbox_snapshot.h"
+#include "inbox/rfc822_date.h"
+#include "util/file_lock.h"
+#include "view/tree_control.h"
+
+namespace vellorin {
+namespace {
+
+constexpr const char* kManagerTreeName = "tvSources";
+constexpr const char* kManagerRootKey = "main";
+
+constexpr const char* kTitleKey = "title";
+constexpr const char* kDescriptionKey = "description";
+constexpr const char* kDateKey = "date";
+constexpr const char* kTimeKey = "time";
+constexpr const char* kOffsetKey = "offset";
+constexpr const char* kReadKey = "read";
+
+// A stored read flag: a 16-bit number, anything else 0 (unread).
+std::int16_t ParseReadFlag(std::string_view text) {
+    long value = cINI::CLngDefault(std::string(text), 0);
+    if (value < INT16_MIN || value > INT16_MAX)
+        return 0;
+    return static_cast<std::int16_t>(value);
+}
+
+std::vector<std::string> StoredSections(const cINI& ini) {
+    std::vector<std::string> names;
+    long count = 0;
+    ini.EnumerateAllSections(names, count);
+    return names;
+}
+
+// The day of a stored or feed date, weekday and comma dropped.
+std::optional<long> DayOf(std::string_view date) {
+    return DaysSince2000(DateAfterWeekday(date));
+}
+
+}  // namespace
+
+std::string mInbox::SourceFolder() {
+    mSubscriptions& subscriptions = context_.subscriptions;
+    if (IsBlank(subscriptions.DataFolder))
+        subscriptions.EnsureDataFolder();
+    return AddBackslash(subscriptions.DataFolder) + CurrentSourceID;
+}
+
+std::string mInbox::InboxPath() {
+    return SourceFolder() + "/" + kInboxFileName;
+}
+
+bool mInbox::hasUsableSource() const {
+    const std::string& id = CurrentSourceID;
+    return !IsBlank(id) && id != "." && id != ".." &&
+           id.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
+}
+
+bool mInbox::ensureSourceFolder() {
+    const std::string folder = SourceFolder();
+    if (FolderExists(folder))
+        return true;
+    ::mkdir(folder.c_str(), 0700);
+    return false;
+}
+
+bool mInbox::SaveItem() {
+    if (CurrentItem.Guid.empty() || !hasUsableSource())
+        return false;
+    const std::string path = InboxPath();
+    // The section name depends on what is stored: hold the lock from the look to the last write.
+    FileLock lock(path);
+    cINI ini;
+    ini.Path(path);
+    ini.Section(SectionNameForGuid(CurrentItem.Guid, StoredSections(ini)));
+    bool written = true;
+    auto put = [&](const char* key, const std::string& stored) {
+        ini.Key(key);
+        ini.Value(stored);
+        written = written && ini.Success();
+    };
+    put(kTitleKey, EncodeInboxValue(CurrentItem.Title));
+    put(kDescriptionKey, EncodeDescription(CurrentItem.Description));
+    put(kDateKey, EncodeInboxValue(CurrentItem.Date));
+    put(kTimeKey, EncodeInboxValue(CurrentItem.Time));
+    put(kOffsetKey, EncodeInboxValue(CurrentItem.Offset));
+    put(kReadKey, "0");
+    return written;
+}
+
+bool mInbox::InboxItemAction(std::int32_t action) {
+    if (!hasUsableSource())
+        return false;
+    if (!ensureSourceFolder())
+        return false;
+    const std::string path = InboxPath();
+    FileLock lock(path);
+    cINI ini;
+    ini.Path(path);
+    // The INI layer would match "abc" to a section "ABC": find the exact stored name first.
+    const std::vector<std::string> names = StoredSections(ini);
+    auto found = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+        return SectionNameIsGuid(name, CurrentItem.Guid);
+    });
+    if (found == names.end())
+        return false;
+    if (action < DeleteItem || action > LoadItem)
+        return false;
+    ini.Section(*found);
+    switch (action) {
+        case DeleteItem:
+            ini.DeleteSection();
+            return ini.Success();
+        case ItemExists:
+            return true;
+        case MarkRead:
+        case MarkUnread:
+            ini.Key(kReadKey);
+            ini.Value(action == MarkRead ? "1" : "0");
+            return ini.Success();
+        case LoadItem:
+            ini.Key(kTitleKey);
+            CurrentItem.Title = DecodeInboxValue(ini.Value());
+            ini.Key(kDescriptionKey);
+            CurrentItem.Description = DecodeDescription(ini.Value());
+            ini.Key(kDateKey);
+            CurrentItem.Date = DecodeInboxValue(ini.Value());
+            ini.Key(kTimeKey);
+            CurrentItem.Time = DecodeInboxValue(ini.Value());
+            ini.Key(kOffsetKey);
+            CurrentItem.Offset = DecodeInboxValue(ini.Value());
+            ini.Key(kReadKey);
+            CurrentItem.Read = ParseReadFlag(ini.Value());
+            return true;
+    }
+    return false;
+}
+
+void mInbox::LoadLatestStamp() {
+    LatestDate.clear();
+    LatestTime.clear();
+    if (!hasUsableSource() || !ensureSourceFolder())
+        return;
+    InboxSnapshot inbox(InboxPath());
+    std::optional<long> latestDay;
+    std::optional<long> latestSeconds;
+    for (std::string_view section : inbox.sections()) {
+        const std::string date = DecodeInboxValue(inbox.value(section, kDateKey));
+        const std::string_view d = DateAfterWeekday(date);
+        const std::optional<long> day = DaysSince2000(d);
+        if (!day)
+            continue;
+        const std::string time = DecodeInboxValue(inbox.value(section, kTimeKey));
+        const std::optional<long> seconds = SecondsOfDay(time);
+        if (!latestDay || *day > *latestDay) {
+            LatestDate = std::string(d);
+            latestDay = day;
+            LatestTime = seconds ? time : std::string();
+            latestSeconds = seconds;
+        } else if (*day == *latestDay && seconds && (!latestSeconds || *seconds > *latestSeconds)) {
+            LatestTime = time;
+            latestSeconds = seconds;
+        }
+    }
+}
+
+bool mInbox::failIsNew(const std::string& description) {
+    if (interactive_) {
+        context_.seam().messageBox("IsNew Function", "Error on Line 0\r\n\r\n" + description,
+                                   MsgIcon::Critical, MsgButtons::OK);
+    }
+    return false;
+}
+
+bool mInbox::IsNew() {
+    if (IsDebugInbox(context_.commandLine()))
+        return true;
+    if (IsBlank(LatestDate))
+        return true;
+    const std::string_view d = DateAfterWeekday(CurrentItem.Date);
+    if (IsBlank(d))
+        return true;
+    const std::optional<long> latestDay = DaysSince2000(LatestDate);
+    if (!latestDay)
+        return failIsNew("The date \"" + LatestDate + "\" cannot be read.");
+    const std::optional<long> day = DaysSince2000(d);
+    if (!day)
+        return failIsNew("The date \"" + CurrentItem.Date + "\" cannot be read.");
+    if (*day != *latestDay)
+        return *day > *latestDay;
+    if (IsBlank(LatestTime))
+        return true;
+    const std::optional<long> latestSeconds = SecondsOfDay(LatestTime);
+    if (!latestSeconds)
+        return failIsNew("The time \"" + LatestTime + "\" cannot be read.");
+    const std::optional<long> seconds = SecondsOfDay(CurrentItem.Time);
+    if (!seconds)
+        return failIsNew("The time \"" + CurrentItem.Time + "\" cannot be read.");
+    return *seconds > *latestSeconds;
+}
+
+void mInbox::LoadInbox(TreeControl& tree) {
+    if (!hasUsableSource() || !ensureSourceFolder())
+        return;
+    if (!ResetSourceNode(tree))
+        return;
+    const std::string id = CurrentSourceID;
+
+    struct Row {
+        long day;      // readable dates only
+        long seconds;  // -1 when the time cannot be read
+        bool dated;
+        std::int16_t read;
+        std::string title;
+        std::string guid;
+    };
+    std::vector<Row> rows;
+    {
+        InboxSnapshot inbox(InboxPath());
+        rows.reserve(inbox.sections().size());
+        for (std::string_view section : inbox.sections()) {
+            const std::optional<long> day = DayOf(DecodeInboxValue(inbox.value(section, kDateKey)));
+            const std::optional<long> seconds =
+                SecondsOfDay(DecodeInboxValue(inbox.value(section, kTimeKey)));
+            rows.push_back(Row{day.value_or(0), seconds.value_or(-1), day.has_value(),
+                               ParseReadFlag(inbox.value(section, kReadKey)),
+                               DecodeInboxValue(inbox.value(section, kTitleKey)),
+                               GuidFromSectionName(section)});
+        }
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        if (a.dated != b.dated)
+            return a.dated;
+        if (a.day != b.day)
+            return a.day > b.day;
+        return a.seconds > b.seconds;
+    });
+
+    context_.seam().processEvents();
+
+    // The events may have changed the tree: look the node up again.
+    TreeNode* source = tree.findNode(id);
+    if (!source)
+        return;
+    for (Row& row : rows) {
+        const int image = row.read != 0 ? kImageRead : kImageUnread;
+        TreeNode* node = tree.addChild(*source, std::string(), std::move(row.title), image);
+        if (!node)
+            break;
+        node->setTag(std::move(row.guid));
+        node->setBold(image == kImageUnread);
+    }
+}
+
+TreeNode* mInbox::ResetSourceNode(TreeControl& tree) {
+    const bool manager = tree.name() == kManagerTreeName;
+    TreeNode* node = tree.findNode(CurrentSourceID);
+    if (!node)
+        return nullptr;
+    TreeNode* parent = node->parent();
+    if (manager ? !(parent && parent->key() == kManagerRootKey) : parent != nullptr)
+        return nullptr;
+    std::string key = node->key();
+    std::string text = node->text();
+    std::string tag = node->tag();
+
+    tree.setSorted(false);
+    tree.remove(node);
+    TreeNode* again =
+        manager ? tree.addChild(kManagerRootKey, std::move(key), std::move(text),
+                                kImageManagerSource, kImageManagerSource)
+                : tree.addRoot(std::move(key), std::move(text), kImageSource, kImageSource);
+    if (again)
+        again->setTag(std::move(tag));
+    tree.setSorted(true);
+    return again;
+}
+
+}  // namespace vellorin

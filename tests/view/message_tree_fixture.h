@@ -1,0 +1,161 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_context.h"
+#include "support/recording_seam.h"
+#include "support/temp_dir.h"
+#include "view/message_windows.h"
+#include "view/tree_control.h"
+
+namespace vellorin::test {
+
+// The open message windows, recorded. A guid in `open` counts as shown by a window.
+class RecordingWindows : public MessageWindows {
+public:
+    struct Window {
+        std::string guid;
+        std::string caption;
+        std::string pagePath;
+    };
+
+    bool FindOpenMessage(const std::string& guid) override {
+        searched.push_back(guid);
+        return open.count(guid) > 0;
+    }
+    void OpenMessageWindow(const std::string& guid, const std::string& caption,
+                           const std::string& pagePath) override {
+        opened.push_back({guid, caption, pagePath});
+        open.insert(guid);
+        if (onOpen)
+            onOpen();
+    }
+    bool CloseMessageWindow(const std::string& guid) override {
+        closed.push_back(guid);
+        return open.erase(guid) > 0;
+    }
+
+    std::set<std::string> open;
+    std::vector<std::string> searched;
+    std::vector<Window> opened;
+    std::vector<std::string> closed;
+    std::function<void()> onOpen;  // runs as a real window's events would
+};
+
+// A seam whose boxes let "events" run before they are answered, as a modal box does.
+class EventfulSeam : public RecordingSeam {
+public:
+    MsgAnswer messageBox(const MessageBoxRequest& request) override {
+        if (duringBox)
+            duringBox();
+        return RecordingSeam::messageBox(request);
+    }
+    using RecordingSeam::messageBox;
+    std::function<void()> duringBox;
+};
+
+inline constexpr const char* kSourceA = "0A1B2C3D-0000-4000-8000-00000000000A";
+inline constexpr const char* kSourceB = "0A1B2C3D-0000-4000-8000-00000000000B";
+inline constexpr const char* kLinkA = "http://www.vellorin.net/feeds/alpha";
+inline constexpr const char* kLinkB = "http://www.vellorin.net/feeds/beta";
+
+// The description the service sends: its header block, the style rule, the body.
+inline std::string ServiceDescription(const std::string& from, const std::string& body) {
+    return "<!-- header start:\nfrom: " + from +
+           "<br />\nsubject: Weekly report<br />\ndate: Mon, 05 Dec 2026 08:56:31<br />\n"
+           "reply-to: &quot;Desk&quot; &lt;desk@example.com&gt;\nheader end --> "
+           "<style>p { margin: 0 }</style>" +
+           body;
+}
+
+// One stored message in the inbox file's form (description line feeds as character 5).
+inline std::string InboxSection(const std::string& guid, const std::string& title,
+                                const std::string& date, const std::string& read,
+                                std::string description = "<p>body</p>") {
+    for (char& c : description) {
+        if (c == '\n')
+            c = '\x05';
+    }
+    return "[" + guid + "]\r\ntitle=" + title + "\r\ndescription=" + description +
+           "\r\ndate=" + date + "\r\ntime=08:56:31\r\noffset=+0000\r\nread=" + read + "\r\n";
+}
+
+// A context over fresh application and data folders with two sources: "Alpha" holding three
+// messages (m1 unread, m2 read, m3 unread, on three days) and "Beta" holding none, and the
+// message tree filled from them.
+class MessageTreeTest : public ::testing::Test {
+protected:
+    MessageTreeTest()
+        : context_(AppOptions{app_.path(), data_.file("data"), "", "vellorin"}, seam_, clock_) {
+        context_.subscriptions.EnsureDataFolder();
+        writeList({{kSourceA, "Alpha", kLinkA}, {kSourceB, "Beta", kLinkB}});
+        writeInbox(kSourceA,
+                   InboxSection("m1", "Weekly report number one of many", "Mon, 05 Dec 2026", "0",
+                                ServiceDescription("&quot;Jane Roe&quot; &lt;jane@example.com&gt;",
+                                                   "<p>Hello</p>")) +
+                       InboxSection("m2", "Old news", "Sun, 04 Dec 2026", "1") +
+                       InboxSection("m3", "Newest", "Tue, 06 Dec 2026", "0"));
+        reload();
+    }
+
+    struct Source {
+        std::string id, title, link;
+    };
+    void writeList(const std::vector<Source>& sources) {
+        std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<sources>";
+        for (const Source& s : sources)
+            text += "<source id=\"" + s.id + "\" title=\"" + s.title + "\">" + s.link + "</source>";
+        text += "</sources>\r\n";
+        data_.write("data/subscriptions.dat", text);
+    }
+    std::string listText() const { return TempDir::read(data_.file("data/subscriptions.dat")); }
+    void writeInbox(const std::string& id, const std::string& bytes) {
+        data_.write("data/" + id + "/inbox.dat", bytes);
+    }
+    std::string inboxText(const std::string& id = kSourceA) const {
+        return TempDir::read(data_.file("data/" + id + "/inbox.dat"));
+    }
+    void writeTemplate(const std::string& text) { app_.write("view.tpl", text); }
+    std::string pagePath() const { return data_.file("data/item.htm"); }
+
+    void reload() { context_.subscriptions.LoadSubscriptions(tree_); }
+    TreeNode* message(const std::string& guid, const std::string& source = kSourceA) {
+        TreeNode* parent = tree_.findNode(source);
+        for (int i = 0; parent && i < parent->childCount(); ++i) {
+            if (parent->child(i)->tag() == guid)
+                return parent->child(i);
+        }
+        return nullptr;
+    }
+    void select(const std::string& guid) {
+        TreeNode* node = message(guid);
+        ASSERT_NE(node, nullptr) << guid;
+        ASSERT_TRUE(tree_.setSelectedNode(node));
+    }
+    void selectSource(const std::string& id = kSourceA) {
+        ASSERT_TRUE(tree_.setSelectedNode(tree_.findNode(id)));
+    }
+    // The stored read flag of a message, "" when it is not stored.
+    std::string storedRead(const std::string& guid) const {
+        const std::string text = inboxText();
+        std::size_t at = text.find("[" + guid + "]\r\n");
+        if (at == std::string::npos)
+            return "";
+        at = text.find("read=", at);
+        return text.substr(at + 5, text.find("\r\n", at) - at - 5);
+    }
+
+    TempDir app_, data_;
+    EventfulSeam seam_;
+    ManualClock clock_;
+    AppContext context_;
+    TreeControl tree_{"tvMessages"};
+    RecordingWindows windows_;
+};
+
+}  // namespace vellorin::test
