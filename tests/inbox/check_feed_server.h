@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/loopback_socket.h"
 #include "support/temp_dir.h"
 
 namespace vellorin::test {
@@ -110,41 +111,8 @@ private:
     std::vector<std::string> events_;
 };
 
-// A listening TCP socket on 127.0.0.1 that nobody serves: the kernel completes connections, and
-// the request is never answered.
-class SilentSocket {
-public:
-    SilentSocket() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::listen(fd_, 8) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            port_ = ntohs(address.sin_port);
-        }
-    }
-    ~SilentSocket() { close(); }
-    SilentSocket(const SilentSocket&) = delete;
-    SilentSocket& operator=(const SilentSocket&) = delete;
-
-    void close() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    int fd() const { return fd_; }
-    int port() const { return port_; }
-    std::string url(const std::string& path = "/feed") const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
+// A listening socket that nobody answers on.
+using SilentSocket = LoopbackSocket;
 
 // A link to a port on 127.0.0.1 where nothing listens any more.
 inline std::string RefusingLink() {
@@ -168,25 +136,8 @@ public:
 
 private:
     void serve() {
-        while (!stop_) {
-            pollfd waiting{socket_.fd(), POLLIN, 0};
-            if (::poll(&waiting, 1, 20) != 1)
-                continue;
-            int client = ::accept4(socket_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0)
-                continue;
-            std::string request;
-            char buffer[4096];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
-                if (got <= 0)
-                    break;
-                request.append(buffer, static_cast<std::size_t>(got));
-            }
-            ssize_t sent = ::send(client, reply_.data(), reply_.size(), MSG_NOSIGNAL);
-            (void)sent;
-            ::close(client);
-        }
+        while (!stop_)
+            AnswerOneRequest(socket_.fd(), reply_, 20);
     }
 
     SilentSocket socket_;

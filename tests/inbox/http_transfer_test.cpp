@@ -25,6 +25,7 @@
 #include "inbox/feed_decoder.h"
 #include "inbox/online_state.h"
 #include "inbox/transfer_pool.h"
+#include "support/loopback_socket.h"
 #include "support/recording_seam.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
@@ -48,42 +49,7 @@ public:
     }
 };
 
-// A listening TCP socket on 127.0.0.1 with a port of the system's choosing.
-class LocalSocket {
-public:
-    explicit LocalSocket(int backlog = 4) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(fd_, backlog) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            ADD_FAILURE() << "no local socket";
-            return;
-        }
-        port_ = ntohs(address.sin_port);
-    }
-    ~LocalSocket() { close(); }
-    LocalSocket(const LocalSocket&) = delete;
-    LocalSocket& operator=(const LocalSocket&) = delete;
-
-    void close() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    int fd() const { return fd_; }
-    int port() const { return port_; }
-    std::string url(const std::string& path = "/") const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
+using LocalSocket = test::LoopbackSocket;
 
 // Accepts one connection, reads the request head, writes `reply` and closes.
 class OneShotServer {
@@ -94,25 +60,7 @@ public:
     std::string url() const { return socket_.url("/feed"); }
 
 private:
-    void serve(const std::string& reply) {
-        pollfd waiting{socket_.fd(), POLLIN, 0};
-        if (::poll(&waiting, 1, 5000) != 1)
-            return;
-        int client = ::accept4(socket_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0)
-            return;
-        std::string request;
-        char buffer[4096];
-        while (request.find("\r\n\r\n") == std::string::npos) {
-            ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                break;
-            request.append(buffer, static_cast<std::size_t>(got));
-        }
-        ssize_t sent = ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
-        (void)sent;
-        ::close(client);
-    }
+    void serve(const std::string& reply) { test::AnswerOneRequest(socket_.fd(), reply, 5000); }
 
     LocalSocket socket_;
     std::thread thread_;
