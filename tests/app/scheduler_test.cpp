@@ -12,6 +12,7 @@
 #include "app/app_context.h"
 #include "inbox/check_feed_server.h"
 #include "inbox/online_state.h"
+#include "support/event_seam.h"
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
 #include "view/tree_control.h"
@@ -91,22 +92,7 @@ public:
     std::vector<bool> changes;
 };
 
-class EventSeam : public test::RecordingSeam {
-public:
-    void processEvents() override {
-        RecordingSeam::processEvents();
-        if (onEvents) {
-            auto run = std::move(onEvents);
-            onEvents = nullptr;
-            run();
-        }
-    }
-    void pause(int milliseconds) override {
-        RecordingSeam::pause(milliseconds);
-        std::this_thread::sleep_for(1ms);
-    }
-    std::function<void()> onEvents;
-};
+using test::EventSeam;
 
 class SchedulerTest : public ::testing::Test {
 protected:

@@ -17,6 +17,7 @@
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
 #include "inbox/online_state.h"
+#include "support/event_seam.h"
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
 #include "view/tree_control.h"
@@ -35,24 +36,7 @@ using test::RssItem;
 using test::SilentSocket;
 using test::TempDir;
 
-// A recording seam whose pause sleeps a little, so waits do not spin, and that can run a piece
-// of "window event" code the first time events are let through.
-class EventSeam : public test::RecordingSeam {
-public:
-    void processEvents() override {
-        RecordingSeam::processEvents();
-        if (onEvents) {
-            auto run = std::move(onEvents);
-            onEvents = nullptr;
-            run();
-        }
-    }
-    void pause(int milliseconds) override {
-        RecordingSeam::pause(milliseconds);
-        std::this_thread::sleep_for(1ms);
-    }
-    std::function<void()> onEvents;
-};
+using test::EventSeam;
 
 // The busy window, tray icon and tray alert as a check run drives them.
 class RecordingHooks : public CheckRunHooks {
