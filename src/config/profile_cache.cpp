@@ -134,25 +134,30 @@ LoadedProfile ProfileCache::load(const std::string& path) {
 
 void ProfileCache::noteAppend(const std::string& path, const FileIdentity& before,
                               std::string_view data, const FileIdentity& after) {
-    std::lock_guard guard(mutex_);
-    Entry* e = find(path);
-    if (!e)
-        return;
-    if (e->identity != before || e->doc.use_count() != 1 || !e->doc->append(data)) {
-        drop(path);
-        return;
-    }
-    e->identity = after;
-    e->lastUse = ++clock_;
+    noteChange(path, before, after, [&](ProfileDocument& doc) { return doc.append(data); });
 }
 
 void ProfileCache::noteOverwrite(const std::string& path, const FileIdentity& before, size_t offset,
                                  std::string_view data, const FileIdentity& after) {
+    noteChange(path, before, after,
+               [&](ProfileDocument& doc) { return doc.overwrite(offset, data); });
+}
+
+void ProfileCache::noteBlanking(const std::string& path, const FileIdentity& before,
+                                std::string_view section, const Blanking& blanking,
+                                const FileIdentity& after) {
+    noteChange(path, before, after,
+               [&](ProfileDocument& doc) { return doc.applyBlanking(section, blanking); });
+}
+
+void ProfileCache::noteChange(const std::string& path, const FileIdentity& before,
+                              const FileIdentity& after,
+                              const std::function<bool(ProfileDocument&)>& change) {
     std::lock_guard guard(mutex_);
     Entry* e = find(path);
     if (!e)
         return;
-    if (e->identity != before || e->doc.use_count() != 1 || !e->doc->overwrite(offset, data)) {
+    if (e->identity != before || !e->doc || e->doc.use_count() != 1 || !change(*e->doc)) {
         drop(path);
         return;
     }
@@ -240,12 +245,14 @@ LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
         out.error = EISDIR;
         return out;
     }
-    std::string text;
-    if (before.st_size > 0)
-        text.reserve(static_cast<size_t>(before.st_size));
-    char buf[65536];
+    // Read straight into the text, with one byte of room to see the end of the file without
+    // growing it; a file that grows while being read gets more room.
+    std::string text(before.st_size > 0 ? static_cast<size_t>(before.st_size) + 1 : 4096, '\0');
+    size_t got = 0;
     for (;;) {
-        ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (got == text.size())
+            text.resize(text.size() * 2);
+        ssize_t n = ::read(fd.get(), text.data() + got, text.size() - got);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -254,8 +261,9 @@ LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
         }
         if (n == 0)
             break;
-        text.append(buf, static_cast<size_t>(n));
+        got += static_cast<size_t>(n);
     }
+    text.resize(got);
     struct stat after {};
     bool steady = ::fstat(fd.get(), &after) == 0 && IdentityOf(before) == IdentityOf(after) &&
                   static_cast<int64_t>(text.size()) == before.st_size;
@@ -321,6 +329,12 @@ AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expecte
 
 OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
                                   size_t offset, std::string_view data, FileIdentity* after) {
+    const Patch patch{offset, std::string(data)};
+    return OverwriteInPlace(path, expected, std::span<const Patch>(&patch, 1), after);
+}
+
+OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
+                                  std::span<const Patch> patches, FileIdentity* after) {
     Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return errno == ENOENT ? OverwriteOutcome::kFileChanged : OverwriteOutcome::kFailed;
@@ -329,12 +343,15 @@ OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& e
         return OverwriteOutcome::kFailed;
     if (IdentityOf(st) != expected)
         return OverwriteOutcome::kFileChanged;
-    if (offset > static_cast<uint64_t>(st.st_size) ||
-        data.size() > static_cast<uint64_t>(st.st_size) - offset) {
-        return OverwriteOutcome::kFailed;
+    const auto size = static_cast<uint64_t>(st.st_size);
+    for (const Patch& p : patches) {
+        if (p.offset > size || p.data.size() > size - p.offset)
+            return OverwriteOutcome::kFailed;
     }
-    if (WriteAllAt(fd.get(), data, static_cast<off_t>(offset)) != 0)
-        return OverwriteOutcome::kFailed;
+    for (const Patch& p : patches) {
+        if (WriteAllAt(fd.get(), p.data, static_cast<off_t>(p.offset)) != 0)
+            return OverwriteOutcome::kFailed;
+    }
     if (::fdatasync(fd.get()) != 0 || ::fstat(fd.get(), &st) != 0)
         return OverwriteOutcome::kFailed;
     // File times come from a coarse clock: two changes within one tick would leave the same

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +59,10 @@ public:
     // it, the entry is dropped instead.
     void noteOverwrite(const std::string& path, const FileIdentity& before, size_t offset,
                        std::string_view data, const FileIdentity& after);
+    // Records that this process stored `blanking` (made from the cached copy for `section`) in
+    // place, likewise.
+    void noteBlanking(const std::string& path, const FileIdentity& before, std::string_view section,
+                      const Blanking& blanking, const FileIdentity& after);
     // Replaces the file at `path` with `text` through a temporary file in the same folder
     // (flushed, then renamed over the old file, keeping its permission bits), so that a crash
     // leaves the old or the new file. On success the new text is kept (parsed at the next load)
@@ -73,6 +79,10 @@ private:
     Entry* find(const std::string& path);
     void drop(const std::string& path);
     LoadedProfile readAndKeep(const std::string& path);
+    // Applies `change` to the cached copy of a file this process changed in place, or drops the
+    // copy when it is not the one `before` describes, is in use elsewhere, or `change` fails.
+    void noteChange(const std::string& path, const FileIdentity& before, const FileIdentity& after,
+                    const std::function<bool(ProfileDocument&)>& change);
     void keep(std::unique_ptr<Entry> entry);  // mutex_ held
 
     std::mutex mutex_;
@@ -99,5 +109,9 @@ AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expecte
 // written, and the caller rewrites the whole line.
 OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
                                   size_t offset, std::string_view data, FileIdentity* after);
+// The same for several ranges, written one after the other and flushed together. The caller
+// answers for what a crash in between may leave.
+OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
+                                  std::span<const Patch> patches, FileIdentity* after);
 
 }  // namespace vellorin::profile

@@ -1,5 +1,6 @@
 #include "config/profile_document.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vellorin::profile {
@@ -60,6 +61,16 @@ bool EndsWithLineBreak(const std::string& text) {
     return !text.empty() && text.back() == '\n';
 }
 
+// `text` with every byte but the line breaks (LF, and CR right before LF) made a space.
+std::string Blanked(std::string_view text) {
+    std::string out(text.size(), ' ');
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out[i] = text[i];
+    }
+    return out;
+}
+
 }  // namespace
 
 ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) {
@@ -70,6 +81,7 @@ ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) {
 void ProfileDocument::parseFrom(size_t pos) {
     const char* base = text_.data();
     const size_t size = text_.size();
+    const size_t firstNewKey = keys_.size();
     while (pos < size) {
         const void* nl = std::memchr(base + pos, '\n', size - pos);
         size_t contentEnd = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : size;
@@ -81,11 +93,20 @@ void ProfileDocument::parseFrom(size_t pos) {
     }
     if (!sections_.empty())
         sections_.back().end = size;
+    // Indexed after the lines are read, so that the table grows at most once; in file order, so
+    // that the first line of a name wins.
+    reserveIndex(indexedKeys_ + (keys_.size() - firstNewKey));
+    for (size_t k = firstNewKey; k < keys_.size(); ++k)
+        indexKey(static_cast<uint32_t>(k));
 }
 
 void ProfileDocument::parseLine(size_t lineBegin, size_t contentEnd, size_t lineEnd) {
     std::string_view line = Trim(slice(lineBegin, contentEnd - lineBegin));
-    if (line.empty() || line.front() == ';')
+    if (line.empty()) {
+        blankBytes_ += lineEnd - lineBegin;
+        return;
+    }
+    if (line.front() == ';')
         return;
 
     if (line.front() == '[') {
@@ -98,9 +119,10 @@ void ProfileDocument::parseLine(size_t lineBegin, size_t contentEnd, size_t line
         auto index = static_cast<uint32_t>(sections_.size());
         auto& byName = sectionsByName_[Lower(name)];
         byName.push_back(index);
-        sections_.push_back(SectionBlock{
-            lineBegin, static_cast<size_t>(name.data() - text_.data()), name.size(), text_.size(),
-            lineEnd, static_cast<uint32_t>(keys_.size()), 0, byName.size() == 1});
+        sections_.push_back(
+            SectionBlock{lineBegin, lineEnd, static_cast<size_t>(name.data() - text_.data()),
+                         name.size(), text_.size(), lineEnd, static_cast<uint32_t>(keys_.size()), 0,
+                         byName.size() == 1, false});
         return;
     }
 
@@ -120,7 +142,6 @@ void ProfileDocument::parseLine(size_t lineBegin, size_t contentEnd, size_t line
     }
 
     auto section = static_cast<uint32_t>(sections_.size() - 1);
-    auto keyIndex = static_cast<uint32_t>(keys_.size());
     keys_.push_back(KeyLine{lineBegin, contentEnd, lineEnd,
                             static_cast<size_t>(name.data() - text_.data()), name.size(),
                             static_cast<size_t>(value.data() - text_.data()), value.size(), section,
@@ -128,7 +149,12 @@ void ProfileDocument::parseLine(size_t lineBegin, size_t contentEnd, size_t line
     SectionBlock& block = sections_.back();
     ++block.keyCount;
     block.insertAt = lineEnd;
-    indexKey(keyIndex);
+}
+
+// A slot holds the upper half of the key's hash and its index + 1, so that most probes that
+// do not match are told apart without reading the key line.
+uint64_t ProfileDocument::slotFor(uint32_t keyIndex) const {
+    return (keys_[keyIndex].hash & 0xFFFFFFFF00000000ull) | (uint64_t{keyIndex} + 1);
 }
 
 void ProfileDocument::indexKey(uint32_t keyIndex) {
@@ -136,25 +162,28 @@ void ProfileDocument::indexKey(uint32_t keyIndex) {
     // A repeated name in the same section is not indexed: the first line wins.
     if (findInOccurrence(k.section, slice(k.nameBegin, k.nameSize), k.hash) >= 0)
         return;
-    if ((indexedKeys_ + 1) * 2 > keySlots_.size())
-        growIndex();
+    reserveIndex(indexedKeys_ + 1);
     size_t mask = keySlots_.size() - 1;
     size_t i = k.hash & mask;
     while (keySlots_[i] != 0)
         i = (i + 1) & mask;
-    keySlots_[i] = keyIndex + 1;
+    keySlots_[i] = slotFor(keyIndex);
     ++indexedKeys_;
 }
 
-void ProfileDocument::growIndex() {
-    std::vector<uint32_t> old;
+void ProfileDocument::reserveIndex(size_t keys) {
+    size_t slots = keySlots_.size();
+    while (keys * 2 > slots)
+        slots *= 2;
+    if (slots == keySlots_.size())
+        return;
+    std::vector<uint64_t> old(slots, 0);
     old.swap(keySlots_);
-    keySlots_.assign(old.size() * 2, 0);
     size_t mask = keySlots_.size() - 1;
-    for (uint32_t slot : old) {
+    for (uint64_t slot : old) {
         if (slot == 0)
             continue;
-        size_t i = keys_[slot - 1].hash & mask;
+        size_t i = keys_[(slot & 0xFFFFFFFFu) - 1].hash & mask;
         while (keySlots_[i] != 0)
             i = (i + 1) & mask;
         keySlots_[i] = slot;
@@ -163,12 +192,16 @@ void ProfileDocument::growIndex() {
 
 long ProfileDocument::findInOccurrence(uint32_t section, std::string_view key,
                                        uint64_t hash) const {
-    size_t mask = keySlots_.size() - 1;
+    const size_t mask = keySlots_.size() - 1;
+    const uint64_t tag = hash & 0xFFFFFFFF00000000ull;
     for (size_t i = hash & mask; keySlots_[i] != 0; i = (i + 1) & mask) {
-        const KeyLine& k = keys_[keySlots_[i] - 1];
+        if ((keySlots_[i] & 0xFFFFFFFF00000000ull) != tag)
+            continue;
+        const size_t index = (keySlots_[i] & 0xFFFFFFFFu) - 1;
+        const KeyLine& k = keys_[index];
         if (k.hash == hash && k.section == section &&
             EqualNames(slice(k.nameBegin, k.nameSize), key)) {
-            return static_cast<long>(keySlots_[i] - 1);
+            return static_cast<long>(index);
         }
     }
     return -1;
@@ -382,6 +415,69 @@ ProfileDocument::Edit ProfileDocument::removeSection(std::string_view section) c
     }
     edit.data.append(text_, from);
     return edit;
+}
+
+std::optional<Blanking> ProfileDocument::blankSection(std::string_view section) const {
+    const auto* occ = occurrences(section);
+    if (!occ)
+        return std::nullopt;
+    Blanking blanking;
+    for (uint32_t s : *occ) {
+        const SectionBlock& block = sections_[s];
+        if (block.end > block.headerEnd) {
+            blanking.bodies.push_back(Patch{
+                block.headerEnd, Blanked(slice(block.headerEnd, block.end - block.headerEnd))});
+        }
+        blanking.headers.push_back(
+            Patch{block.headerBegin,
+                  Blanked(slice(block.headerBegin, block.headerEnd - block.headerBegin))});
+    }
+    return blanking;
+}
+
+bool ProfileDocument::applyBlanking(std::string_view section, const Blanking& blanking) {
+    auto it = sectionsByName_.find(Lower(Trim(section)));
+    if (it == sectionsByName_.end())
+        return false;
+    for (const auto* patches : {&blanking.bodies, &blanking.headers}) {
+        for (const Patch& p : *patches) {
+            if (p.offset > text_.size() || p.data.size() > text_.size() - p.offset)
+                return false;
+        }
+    }
+    for (const auto* patches : {&blanking.bodies, &blanking.headers}) {
+        for (const Patch& p : *patches)
+            text_.replace(p.offset, p.data.size(), p.data);
+    }
+    for (uint32_t s : it->second) {
+        SectionBlock& block = sections_[s];
+        block.blanked = true;
+        block.firstOfName = false;
+        // Lines of the section that were blank already are counted twice; the figure only
+        // decides when compacting is worth a rewrite.
+        blankBytes_ += block.end - block.headerBegin;
+    }
+    sectionsByName_.erase(it);
+    return true;
+}
+
+std::string ProfileDocument::compacted() const {
+    std::string out;
+    out.reserve(text_.size() - std::min(blankBytes_, text_.size()));
+    const char* base = text_.data();
+    const size_t size = text_.size();
+    size_t pos = 0;
+    while (pos < size) {
+        const void* nl = std::memchr(base + pos, '\n', size - pos);
+        size_t contentEnd = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : size;
+        size_t lineEnd = nl ? contentEnd + 1 : size;
+        if (contentEnd > pos && base[contentEnd - 1] == '\r')
+            --contentEnd;
+        if (!Trim(slice(pos, contentEnd - pos)).empty())
+            out.append(base + pos, lineEnd - pos);
+        pos = lineEnd;
+    }
+    return out;
 }
 
 bool ProfileDocument::append(std::string_view data) {

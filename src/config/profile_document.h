@@ -10,6 +10,22 @@
 
 namespace vellorin::profile {
 
+// Bytes that replace as many bytes at `offset` of a file.
+struct Patch {
+    size_t offset = 0;
+    std::string data;
+};
+
+// The removal of a section by blanking its lines where they are: every byte but the line breaks
+// becomes a space, so no other byte of the file moves and every reader skips the blank lines.
+// `bodies` blank what follows each header line of the section, `headers` the header lines. Stored
+// in that order, each flushed before the next, a crash leaves the section (perhaps with some of
+// its lines blank) or nothing of it, and never changes another section.
+struct Blanking {
+    std::vector<Patch> bodies;
+    std::vector<Patch> headers;
+};
+
 // The text of one INI file with an index over its sections and keys, parsed by the rules stated
 // in profile_file.h. Lookups take names as callers give them: blanks around them and ASCII letter
 // case do not matter. The edit functions leave the document alone and describe the new file; the
@@ -62,6 +78,13 @@ public:
     // Removes every occurrence of the section, from its header to the next section's header.
     Edit removeSection(std::string_view section) const;
 
+    // The blanking that removes every occurrence of `section` in place; nullopt when it is absent.
+    std::optional<Blanking> blankSection(std::string_view section) const;
+    // Bytes in lines that hold nothing but blanks, such as the lines of blanked sections.
+    size_t blankBytes() const { return blankBytes_; }
+    // The text without its blank lines: the same file to every reader, only shorter.
+    std::string compacted() const;
+
     // Takes in bytes that were appended to the file, parsing only them. Returns false and
     // changes nothing when the text did not end with a line break (the last line would change
     // its meaning); the caller then parses the file afresh.
@@ -69,6 +92,9 @@ public:
     // Takes in a kOverwrite edit made from this document and stored in place. Returns false and
     // changes nothing when the bytes do not fit inside the text.
     [[nodiscard]] bool overwrite(size_t offset, std::string_view data);
+    // Takes in the blanking of `section` made from this document and stored in place. Returns
+    // false and changes nothing when the blanking does not fit the text.
+    [[nodiscard]] bool applyBlanking(std::string_view section, const Blanking& blanking);
 
 private:
     struct KeyLine {
@@ -84,6 +110,7 @@ private:
     };
     struct SectionBlock {
         size_t headerBegin;
+        size_t headerEnd;  // after the header's line break
         size_t nameBegin;
         size_t nameSize;
         size_t end;       // the next section's header, or the end of the text
@@ -91,6 +118,7 @@ private:
         uint32_t firstKey;
         uint32_t keyCount;
         bool firstOfName;  // the first section of this name in the file
+        bool blanked;      // removed by a blanking; no lookup reaches it
     };
 
     void parseFrom(size_t pos);
@@ -106,18 +134,21 @@ private:
     // The kOverwrite edit that sets key line `keyIndex` to `storedValue`, or kNone when the line
     // cannot be changed in place.
     Edit overwriteEdit(size_t keyIndex, std::string_view value, std::string_view storedValue) const;
+    uint64_t slotFor(uint32_t keyIndex) const;
     void indexKey(uint32_t keyIndex);
-    void growIndex();
+    // Grows the key table (twice as many slots as keys at least) to hold `keys` keys.
+    void reserveIndex(size_t keys);
 
     std::string text_;
     std::vector<SectionBlock> sections_;
     std::vector<KeyLine> keys_;
     // Lower-case section name -> its occurrences in file order.
     std::unordered_map<std::string, std::vector<uint32_t>> sectionsByName_;
-    // Open-addressing table over (section occurrence, lower-case key name): slots hold
-    // key index + 1 of the first line of each name, 0 when empty.
-    std::vector<uint32_t> keySlots_;
+    // Open-addressing table over (section occurrence, lower-case key name): a slot holds the
+    // upper half of the hash and key index + 1 of the first line of each name, 0 when empty.
+    std::vector<uint64_t> keySlots_;
     size_t indexedKeys_ = 0;
+    size_t blankBytes_ = 0;
 };
 
 }  // namespace vellorin::profile

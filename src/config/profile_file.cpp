@@ -89,6 +89,43 @@ StoreResult OverwriteValue(const std::string& path, const LoadedProfile& loaded,
     return StoreResult::kStartOverNoPatch;
 }
 
+// Files from this size on lose a section by blanking it in place; smaller ones are rewritten,
+// which costs little and leaves no blank lines behind.
+constexpr size_t kBlankInPlaceFrom = 256 * 1024;
+
+// Removes a section from a large file by blanking its lines in place: two pwrites with an
+// fdatasync each, instead of writing the whole file anew. Once blank lines make up half of the
+// file it is compacted by a rewrite, so a file that loses many sections does not keep growing;
+// the removal counts as done even if that rewrite fails, since the blank lines read as nothing.
+StoreResult BlankSection(const std::string& path, const LoadedProfile& loaded,
+                         std::string_view section, const Blanking& blanking) {
+    auto& cache = ProfileCache::instance();
+    FileIdentity middle;
+    FileIdentity after;
+    OverwriteOutcome outcome = OverwriteInPlace(path, loaded.identity, blanking.bodies, &middle);
+    if (outcome == OverwriteOutcome::kDone)
+        outcome = OverwriteInPlace(path, middle, blanking.headers, &after);
+    switch (outcome) {
+        case OverwriteOutcome::kDone:
+            break;
+        case OverwriteOutcome::kFileChanged:
+            cache.forget(path);
+            return StoreResult::kStartOver;
+        case OverwriteOutcome::kFailed:
+            cache.forget(path);
+            return StoreResult::kStartOverNoPatch;
+    }
+    cache.noteBlanking(path, loaded.identity, section, blanking, after);
+
+    LoadedProfile now = cache.load(path);
+    if (now.doc && now.doc->blankBytes() > now.doc->text().size() / 2) {
+        std::string text = now.doc->compacted();
+        now.doc.reset();
+        (void)cache.rewrite(path, std::move(text));
+    }
+    return StoreResult::kDone;
+}
+
 // Stores the edit.
 StoreResult Store(const std::string& path, const LoadedProfile& loaded, bool fileExists,
                   ProfileDocument::Edit& edit) {
@@ -183,6 +220,19 @@ long WritePrivateProfileString(std::optional<std::string_view> section,
             loaded.doc = std::make_shared<ProfileDocument>();
 
         ProfileDocument::Edit edit;
+        if (!key && allowOverwrite && loaded.exact &&
+            loaded.doc->text().size() >= kBlankInPlaceFrom) {
+            std::optional<Blanking> blanking = loaded.doc->blankSection(sectionName);
+            if (!blanking)
+                return 1;  // nothing to remove
+            loaded.doc.reset();
+            const StoreResult result = BlankSection(path, loaded, sectionName, *blanking);
+            if (result == StoreResult::kDone)
+                return 1;
+            if (result == StoreResult::kStartOverNoPatch)
+                allowOverwrite = false;
+            continue;
+        }
         if (!key) {
             edit = loaded.doc->removeSection(sectionName);
         } else if (!value) {

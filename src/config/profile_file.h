@@ -42,8 +42,11 @@ std::string GetPrivateProfileString(std::optional<std::string_view> section,
 // Rewrites go to a temporary file that is flushed and renamed over the old one; a replaced value
 // whose stored text keeps its length and quoting is overwritten in place (one pwrite inside one
 // block, then fdatasync); a new key or section at the very end of the file is appended in place,
-// and an append that fails part way is cut back to the old length. The folder
-// lock is held for the whole call.
+// and an append that fails part way is cut back to the old length. A section of a file of
+// 256 KiB or more is removed by overwriting its lines with blanks in place (its body first, then
+// its header, each flushed with fdatasync), so a crash leaves the section or nothing of it; such a
+// file is compacted by a rewrite once blank lines make up half of it. The folder lock is held for
+// the whole call.
 long WritePrivateProfileString(std::optional<std::string_view> section,
                                std::optional<std::string_view> key,
                                std::optional<std::string_view> value, const std::string& path);

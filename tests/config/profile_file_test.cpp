@@ -522,6 +522,139 @@ TEST_F(ProfileFileTest, AFileChangedSinceOurReadIsReadAgainBeforeAnInPlaceChange
     EXPECT_EQ(get("a", "j"), "7");
 }
 
+// ---------------------------------------------------------------- sections removed in place
+
+// An inbox-like file of `count` sections of about 1 KiB each, larger than the size from which
+// sections are blanked in place instead of rewritten.
+std::string LargeFile(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "[m" + std::to_string(i) + "]\r\nTitle=t" + std::to_string(i) + "\r\nRead=0\r\n";
+        text += "Description=" + std::string(1000, static_cast<char>('a' + i % 26)) + "\r\n";
+    }
+    return text;
+}
+
+// The bytes of [begin, end) of `text` with everything but the line breaks made blanks.
+std::string BlankedRange(std::string text, size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) {
+        if (text[i] != '\n' && !(text[i] == '\r' && text[i + 1] == '\n'))
+            text[i] = ' ';
+    }
+    return text;
+}
+
+std::string WithoutBlankLines(const std::string& text) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string_view line(text.data() + pos, end - pos);
+        if (line.find_first_not_of(" \t\r\n") != std::string_view::npos)
+            out.append(line);
+        pos = end;
+    }
+    return out;
+}
+
+TEST_F(ProfileFileTest, SectionsOfALargeFileAreBlankedInPlace) {
+    const std::string before = LargeFile(300);
+    store(before);
+    ASSERT_EQ(get("m5", "Read"), "0");  // warm the cache
+    const ino_t inode = statOf().st_ino;
+
+    const size_t begin = before.find("[m7]");
+    const size_t end = before.find("[m8]");
+    EXPECT_NE(set("M7", nullopt, nullopt), 0);
+    EXPECT_EQ(statOf().st_ino, inode);
+    EXPECT_TRUE(stored() == BlankedRange(before, begin, end));
+
+    // Readers see exactly the file a rewrite would give, from our copy and from a fresh parse.
+    for (bool fresh : {false, true}) {
+        SCOPED_TRACE(fresh ? "fresh parse" : "cached copy");
+        if (fresh)
+            ClearProfileCache();
+        EXPECT_EQ(get("m7", "Title"), "DEF");
+        EXPECT_EQ(get("m7", nullopt), "DEF");
+        EXPECT_EQ(get("m6", "Title"), "t6");
+        EXPECT_EQ(get("m8", "Title"), "t8");
+        const std::string names = get(nullopt, nullopt);
+        EXPECT_EQ(names.find(std::string("m7\0", 3)), std::string::npos);
+        EXPECT_NE(names.find(std::string("m6\0m8\0", 6)), std::string::npos);
+    }
+
+    // In-place changes after the blank lines still land on the right bytes, and the section can
+    // come back (at the end of the file) without any of its old keys.
+    ClearProfileCache();
+    ASSERT_EQ(get("m9", "Read"), "0");
+    EXPECT_NE(set("m9", nullopt, nullopt), 0);
+    EXPECT_NE(set("m10", "Read", "1"), 0);
+    EXPECT_NE(set("m7", "Read", "1"), 0);
+    EXPECT_EQ(statOf().st_ino, inode);
+    EXPECT_EQ(get("m10", "Read"), "1");
+    EXPECT_EQ(get("m11", "Read"), "0");
+    EXPECT_EQ(get("m7", nullopt), std::string("Read\0", 5));
+    std::string want = before;
+    const std::string unread = "[m10]\r\nTitle=t10\r\nRead=0";
+    want.replace(want.find(unread), unread.size(), "[m10]\r\nTitle=t10\r\nRead=1");
+    want = WithoutBlankLines(
+        BlankedRange(BlankedRange(want, begin, end), before.find("[m9]"), before.find("[m10]")));
+    EXPECT_TRUE(WithoutBlankLines(stored()) == want + "[m7]\r\nRead=1\r\n");
+}
+
+TEST_F(ProfileFileTest, BlankedSectionsEveryOccurrenceAndLinesAboveTheNextHeader) {
+    std::string before = LargeFile(300);
+    before.insert(before.find("[m3]"), "; a comment\r\njunk line\r\n\r\n");
+    before += "[M2]\r\nExtra=1\r\nlast line without a line break";
+    store(before);
+    EXPECT_NE(set("m2", nullopt, nullopt), 0);
+    std::string want = BlankedRange(before, before.find("[M2]"), before.size());
+    want = BlankedRange(want, want.find("[m2]"), want.find("[m3]"));
+    EXPECT_TRUE(stored() == want);
+    ClearProfileCache();
+    EXPECT_EQ(get("m2", "Extra"), "DEF");
+    EXPECT_EQ(get("m1", "Extra"), "DEF");
+    EXPECT_EQ(get("m299", nullopt), std::string("Title\0Read\0Description\0", 23));
+}
+
+TEST_F(ProfileFileTest, AFileHalfBlankIsCompactedByARewrite) {
+    const std::string before = LargeFile(300);
+    store(before);
+    int removed = 0;
+    while (statOf().st_size == static_cast<off_t>(before.size())) {
+        ASSERT_LT(removed, 300);
+        EXPECT_NE(set("m" + std::to_string(removed++), nullopt, nullopt), 0);
+    }
+    // Compacted once half the file was blank, into just the remaining sections.
+    EXPECT_GT(removed, 100);
+    EXPECT_LT(removed, 200);
+    EXPECT_TRUE(stored() == before.substr(before.find("[m" + std::to_string(removed) + "]")));
+    EXPECT_EQ(get("m" + std::to_string(removed), "Title"), "t" + std::to_string(removed));
+}
+
+TEST_F(ProfileFileTest, ALargeFileChangedSinceOurReadLosesTheRightSection) {
+    // Another writer swaps two sections of equal length: a stale offset would blank the wrong one.
+    std::string before = LargeFile(300);
+    store(before);
+    ASSERT_EQ(get("m1", "Title"), "t1");
+    const size_t m1 = before.find("[m1]");
+    const size_t m2 = before.find("[m2]");
+    const size_t m3 = before.find("[m3]");
+    std::string swapped = before;
+    std::string first = before.substr(m1, m2 - m1);
+    std::string second = before.substr(m2, m3 - m2);
+    std::swap(first[2], second[2]);
+    std::swap(first[13], second[13]);
+    swapped.replace(m1, first.size(), first);
+    swapped.replace(m2, second.size(), second);
+    ChangeInPlaceBehindOurBack(path_, swapped);
+    EXPECT_NE(set("m1", nullopt, nullopt), 0);
+    EXPECT_EQ(get("m1", "Title"), "DEF");
+    EXPECT_EQ(get("m2", "Title"), "t2");
+    EXPECT_TRUE(stored() == BlankedRange(swapped, m2, m3));
+}
+
 // ---------------------------------------------------------------- failures leave the old file
 
 // Lowers the process's file size limit for one scope; writes past it fail with EFBIG, even as
