@@ -12,6 +12,9 @@ namespace vellorin::profile {
 namespace {
 
 constexpr size_t kCachedFiles = 8;
+// Beyond this many bytes of cached text the oldest copies go, so that a user moving through
+// large inboxes does not keep each of them in memory; the newest copy always stays.
+constexpr int64_t kCachedBytes = 64 * 1024 * 1024;
 
 class Fd {
 public:
@@ -281,12 +284,16 @@ LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
 
 void ProfileCache::keep(std::unique_ptr<Entry> entry) {
     drop(entry->path);
-    if (entries_.size() >= kCachedFiles) {
+    int64_t bytes = entry->identity.size;
+    for (const auto& e : entries_)
+        bytes += e->identity.size;
+    while (!entries_.empty() && (entries_.size() >= kCachedFiles || bytes > kCachedBytes)) {
         auto oldest = entries_.begin();
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
             if ((*it)->lastUse < (*oldest)->lastUse)
                 oldest = it;
         }
+        bytes -= (*oldest)->identity.size;
         entries_.erase(oldest);
     }
     entry->lastUse = ++clock_;

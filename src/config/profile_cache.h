@@ -35,8 +35,9 @@ struct LoadedProfile {
     FileIdentity identity;
 };
 
-// Parsed copies of the most recently used INI files (at most 8), each checked against the stored
-// file's identity at every use, so a caller always gets the file as it is stored now.
+// Parsed copies of the most recently used INI files (at most 8, and at most 64 MiB of text
+// unless the newest alone is larger), each checked against the stored file's identity at every
+// use, so a caller always gets the file as it is stored now.
 //
 // There is one cache for the process rather than one per AppContext: it stands for the stored
 // files themselves, like the kernel's page cache, and every caller of the free profile functions

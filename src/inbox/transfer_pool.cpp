@@ -196,14 +196,6 @@ std::optional<TransferResult> TransferPool::take(TransferId id) {
     return result;
 }
 
-void TransferPool::cancel(TransferId id) {
-    auto found = transfers_.find(id);
-    if (found == transfers_.end())
-        return;
-    detach(*found->second);
-    transfers_.erase(found);
-}
-
 void TransferPool::raiseUpTo(Transfer& transfer, INetState state) {
     auto raise = [&](INetState next) {
         transfer.raised.push_back(next);

@@ -49,8 +49,8 @@ public:
     TransferPool(const TransferPool&) = delete;
     TransferPool& operator=(const TransferPool&) = delete;
 
-    // Replaces the listener (an empty one raises states silently). The listener may add, cancel
-    // or take transfers; it is called only after the pool's own bookkeeping is done.
+    // Replaces the listener (an empty one raises states silently). The listener may add or take
+    // transfers; it is called only after the pool's own bookkeeping is done.
     void setStateListener(StateListener listener) { listener_ = std::move(listener); }
 
     // Starts fetching `url` and returns its id (never 0). ResolvingHost is raised at once. A
@@ -69,9 +69,6 @@ public:
     // Removes an ended transfer from the pool and returns its result; nullopt when the id is
     // unknown or the transfer is still running.
     std::optional<TransferResult> take(TransferId id);
-    // Stops and removes a transfer, running or ended; unknown ids are ignored. No further state
-    // is raised for it.
-    void cancel(TransferId id);
     // Transfers held, running or ended and not yet taken.
     std::size_t size() const { return transfers_.size(); }
 

@@ -129,9 +129,21 @@ void SourceListDocument::append(std::string_view id, std::string_view title,
 }
 
 std::string SourceListDocument::text() const {
+    // Each top-level node (declaration, comments, the list) on a line of its own, and the line
+    // breaks inside comments (read as LF) written back as CR LF, as the file was first written;
+    // inside the list nothing is added between the sources.
     std::string out;
-    StringWriter writer(out);
-    doc_.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    for (pugi::xml_node n : doc_.children()) {
+        std::string node;
+        StringWriter writer(node);
+        n.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        for (char c : node) {
+            if (c == '\n' && n.type() == pugi::node_comment)
+                out.push_back('\r');
+            out.push_back(c);
+        }
+        out.append("\r\n");
+    }
     return out;
 }
 

@@ -34,9 +34,7 @@ TEST_F(MessageActionsTest, DeleteAsksWithNoAsTheDefault) {
     select("m2");
     seam_.answers = {MsgAnswer::No};
     const std::string before = inboxText();
-
     EXPECT_FALSE(actions_.mnuPopupSourceDel_Click());
-
     ASSERT_EQ(seam_.boxes.size(), 1u);
     const MessageBoxRequest& box = seam_.boxes[0];
     EXPECT_EQ(box.caption, "Delete selected Item?");
@@ -54,34 +52,13 @@ TEST_F(MessageActionsTest, DeleteRemovesTheMessageItsNodeAndOnlyItsWindow) {
     windows_.open = {"m1", "m2", "m3"};
     select("m2");
     seam_.answers = {MsgAnswer::Yes};
-
     EXPECT_TRUE(actions_.mnuPopupSourceDel_Click());
-
     EXPECT_EQ(inboxText().find("[m2]"), std::string::npos);
     EXPECT_NE(inboxText().find("[m1]"), std::string::npos);
     EXPECT_EQ(message("m2"), nullptr);
     EXPECT_EQ(tree_.selectedNode(), nullptr);
     EXPECT_EQ(windows_.closed, std::vector<std::string>{"m2"});
     EXPECT_EQ(windows_.open, (std::set<std::string>{"m1", "m3"}));
-}
-
-TEST_F(MessageActionsTest, AMessageGoneFromTheInboxKeepsItsNodeSilently) {
-    select("m1");
-    // The file was edited meanwhile: the message is no longer stored.
-    writeInbox(test::kSourceA, test::InboxSection("m2", "Old news", "Sun, 04 Dec 2026", "1"));
-    const std::string before = inboxText();
-    seam_.answers = {MsgAnswer::Yes};
-
-    EXPECT_FALSE(actions_.mnuPopupSourceDel_Click());
-    EXPECT_FALSE(actions_.mnuPopupSourceRead_Click());
-    EXPECT_FALSE(actions_.mnuPopupSourceUnread_Click());
-
-    EXPECT_EQ(seam_.captions(), std::vector<std::string>{"Delete selected Item?"});
-    EXPECT_EQ(inboxText(), before);
-    ASSERT_NE(message("m1"), nullptr);
-    EXPECT_EQ(message("m1")->image(), kImageUnread);
-    EXPECT_TRUE(message("m1")->bold());
-    EXPECT_TRUE(windows_.closed.empty());
 }
 
 TEST_F(MessageActionsTest, DeleteFindsTheNodeAgainAfterTheTreeWasRebuiltDuringTheQuestion) {
@@ -92,6 +69,23 @@ TEST_F(MessageActionsTest, DeleteFindsTheNodeAgainAfterTheTreeWasRebuiltDuringTh
     EXPECT_EQ(message("m2"), nullptr);
     EXPECT_NE(message("m1"), nullptr);
     EXPECT_EQ(inboxText().find("[m2]"), std::string::npos);
+}
+
+TEST_F(MessageActionsTest, AMessageGoneFromTheInboxKeepsItsNodeSilently) {
+    select("m1");
+    // The file was edited meanwhile: the message is no longer stored.
+    writeInbox(test::kSourceA, test::InboxSection("m2", "Old news", "Sun, 04 Dec 2026", "1"));
+    const std::string before = inboxText();
+    seam_.answers = {MsgAnswer::Yes};
+    EXPECT_FALSE(actions_.mnuPopupSourceDel_Click());
+    EXPECT_FALSE(actions_.mnuPopupSourceRead_Click());
+    EXPECT_FALSE(actions_.mnuPopupSourceUnread_Click());
+    EXPECT_EQ(seam_.captions(), std::vector<std::string>{"Delete selected Item?"});
+    EXPECT_EQ(inboxText(), before);
+    ASSERT_NE(message("m1"), nullptr);
+    EXPECT_EQ(message("m1")->image(), kImageUnread);
+    EXPECT_TRUE(message("m1")->bold());
+    EXPECT_TRUE(windows_.closed.empty());
 }
 
 TEST_F(MessageActionsTest, MarkReadAndUnreadSetTheFlagThePictureAndTheWeight) {
@@ -121,14 +115,10 @@ TEST_F(MessageActionsTest, MarkReadAndUnreadSetTheFlagThePictureAndTheWeight) {
     EXPECT_EQ(message("m1")->image(), kImageRead);
     EXPECT_EQ(message("m2")->image(), kImageUnread);
     EXPECT_TRUE(seam_.boxes.empty());
-}
 
-TEST_F(MessageActionsTest, ShowOpensAMessageMarkedUnreadAndMakesItReadAgain) {
+    // Showing the message marked unread opens it and makes it read again.
     writeTemplate("SL");
     select("m2");
-    ASSERT_TRUE(actions_.mnuPopupSourceUnread_Click());
-    ASSERT_TRUE(message("m2")->bold());
-
     std::optional<ShowMessageResult> shown = actions_.mnuPopupSourceShow_Click();
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->outcome, ShowOutcome::Opened);

@@ -2,12 +2,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/application_build.h"
 #include "app/command_line.h"
 #include "app/instance_guard.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace vellorin {
@@ -16,28 +17,22 @@ namespace {
 TEST(ApplicationBuildTest, FormatsMinorAndRevision) {
     struct Case {
         BuildVersion version;
-        bool includeRevision;
-        bool buildWord;
+        bool includeRevision, buildWord;
         const char* expected;
     } cases[] = {
         {{1, 5, 7}, true, true, "1.05; build: 007"},
         {{1, 5, 7}, true, false, "1.05.007"},
         {{1, 5, 7}, false, true, "1.05"},
-        {{1, 10, 187}, true, true, "1.10; build: 187"},
-        {{2, 0, 1234}, true, false, "2.00.1234"},
+        {{2, 10, 1234}, true, false, "2.10.1234"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.expected);
+    for (const auto& c : cases)
         EXPECT_EQ(ApplicationBuild(c.includeRevision, c.buildWord, c.version), c.expected);
-    }
 }
 
 TEST(CommandLineTest, SwitchesMatchTheWholeTextExactly) {
     struct Case {
         std::vector<const char*> argv;
-        bool silent;
-        bool debugSchedule;
-        bool debugInbox;
+        bool silent, debugSchedule, debugInbox;
     } cases[] = {
         {{"vellorin"}, false, false, false},
         {{"vellorin", "-s"}, true, false, false},
@@ -56,40 +51,22 @@ TEST(CommandLineTest, SwitchesMatchTheWholeTextExactly) {
     }
 }
 
-class InstanceGuardTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        hadRuntime_ = old != nullptr;
-        if (old)
-            savedRuntime_ = old;
-        ::setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+// Whether a separate process would get the guard now.
+bool OtherProcessGetsGuard(const std::string& name) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        InstanceGuard guard;
+        ::_exit(guard.IsFirstInstance(name) ? 0 : 1);
     }
-    void TearDown() override {
-        if (hadRuntime_)
-            ::setenv("XDG_RUNTIME_DIR", savedRuntime_.c_str(), 1);
-        else
-            ::unsetenv("XDG_RUNTIME_DIR");
-    }
-    // Whether a separate process would get the guard now.
-    static bool OtherProcessGetsGuard(const std::string& name) {
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            InstanceGuard guard;
-            ::_exit(guard.IsFirstInstance(name) ? 0 : 1);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
-    test::TempDir dir_;
-    bool hadRuntime_ = false;
-    std::string savedRuntime_;
-};
-
-TEST_F(InstanceGuardTest, SecondHolderIsRefusedUntilTheFirstGoes) {
-    EXPECT_EQ(InstanceGuard::LockPath("GUARD"), dir_.path() + "/GUARD.lock");
+TEST(InstanceGuardTest, SecondHolderIsRefusedUntilTheFirstGoes) {
+    test::TempDir runtime;
+    test::ScopedEnv env("XDG_RUNTIME_DIR", runtime.path());
+    EXPECT_EQ(InstanceGuard::LockPath("GUARD"), runtime.path() + "/GUARD.lock");
     {
         InstanceGuard first;
         ASSERT_TRUE(first.IsFirstInstance("GUARD"));

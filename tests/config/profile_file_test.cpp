@@ -303,13 +303,10 @@ TEST_F(ProfileFileTest, RefusesWhatTheLineFormatCannotHoldAndLeavesTheFileAlone)
     EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
-TEST_F(ProfileFileTest, DeletesOnAMissingFileSucceedWithoutCreatingIt) {
+TEST_F(ProfileFileTest, DeletesOnAMissingFileSucceedWithoutCreatingItButWritesFail) {
     EXPECT_NE(set("a", "k", nullopt), 0);
     EXPECT_NE(set("a", nullopt, nullopt), 0);
     EXPECT_FALSE(std::filesystem::exists(path_));
-}
-
-TEST_F(ProfileFileTest, WriteIntoMissingFolderFails) {
     std::string inMissing = dir_.file("no/such/folder/x.ini");
     EXPECT_EQ(WritePrivateProfileString("a", "k", "v", inMissing), 0);
     EXPECT_EQ(GetPrivateProfileString("a", "k", "DEF", inMissing), "DEF");

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include <functional>
-#include <optional>
+#include <iterator>
 
 #include "app/ui/qt_user_seam.h"
 #include "gui/gui_tests.h"
@@ -16,11 +16,6 @@ using vellorin::MsgAnswer;
 using vellorin::MsgButtons;
 using vellorin::MsgDefault;
 using vellorin::MsgIcon;
-
-Q_DECLARE_METATYPE(MsgAnswer)
-Q_DECLARE_METATYPE(MsgButtons)
-Q_DECLARE_METATYPE(MsgDefault)
-Q_DECLARE_METATYPE(MsgIcon)
 
 namespace {
 
@@ -43,129 +38,71 @@ void WhenBoxShows(const std::function<void(QMessageBox*)>& inspect) {
     poll->start();
 }
 
+struct BoxCase {
+    const char* name;
+    MsgIcon icon;
+    MsgButtons buttons;
+    MsgDefault defaultButton;
+    QMessageBox::Icon qtIcon;
+    QMessageBox::StandardButtons qtButtons;
+    QMessageBox::StandardButton qtDefault;
+    MsgAnswer enterAnswer, escapeAnswer;
+};
+
+using QB = QMessageBox;
+const BoxCase kBoxCases[] = {
+    {"information, OK", MsgIcon::Information, MsgButtons::OK, MsgDefault::First, QB::Information,
+     QB::Ok, QB::Ok, MsgAnswer::OK, MsgAnswer::OK},
+    {"exclamation is a warning, Yes default", MsgIcon::Exclamation, MsgButtons::YesNo,
+     MsgDefault::First, QB::Warning, QB::Yes | QB::No, QB::Yes, MsgAnswer::Yes, MsgAnswer::No},
+    {"question, No default", MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second, QB::Question,
+     QB::Yes | QB::No, QB::No, MsgAnswer::No, MsgAnswer::No},
+    {"critical, Yes No Cancel, third default", MsgIcon::Critical, MsgButtons::YesNoCancel,
+     MsgDefault::Third, QB::Critical, QB::Yes | QB::No | QB::Cancel, QB::Cancel, MsgAnswer::Cancel,
+     MsgAnswer::Cancel},
+    {"no icon, a default past the last button falls back to the first", MsgIcon::None,
+     MsgButtons::OKCancel, MsgDefault::Third, QB::NoIcon, QB::Ok | QB::Cancel, QB::Ok,
+     MsgAnswer::OK, MsgAnswer::Cancel},
+};
+
 }  // namespace
 
 class TestQtUserSeam : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsTheRequestedBox_data();
-    void showsTheRequestedBox();
-    void closingWithEscapeAnswersLikeTheEscapeButton_data();
-    void closingWithEscapeAnswersLikeTheEscapeButton();
-    void autoAnswerTakesOverOnlyWhenItAnswers();
+    void showsTheRequestedBox_data() {
+        QTest::addColumn<int>("row");
+        for (int row = 0; row < int(std::size(kBoxCases)); ++row)
+            QTest::newRow(kBoxCases[row].name) << row;
+    }
+
+    // Enter presses the default button; Escape answers like the box's escape button.
+    void showsTheRequestedBox() {
+        QFETCH(int, row);
+        const BoxCase& c = kBoxCases[row];
+        MessageBoxRequest request{"Some Caption?", "First line \r\n\r\nlast line", c.icon,
+                                  c.buttons, c.defaultButton};
+        QCOMPARE(vellorin::DefaultAnswer(request), c.enterAnswer);
+        vellorin::QtUserSeam seam;
+        bool inspected = false;
+        WhenBoxShows([&](QMessageBox* box) {
+            inspected = true;
+            QCOMPARE(box->windowTitle(), QStringLiteral("Some Caption?"));
+            QCOMPARE(box->text(), QStringLiteral("First line \n\nlast line"));
+            QCOMPARE(box->icon(), c.qtIcon);
+            QCOMPARE(box->standardButtons(), c.qtButtons);
+            QVERIFY(box->defaultButton() != nullptr);
+            QCOMPARE(box->standardButton(box->defaultButton()), c.qtDefault);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(seam.messageBox(request), c.enterAnswer);
+        QVERIFY(inspected);
+
+        WhenBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        QCOMPARE(seam.messageBox(request), c.escapeAnswer);
+    }
 };
-
-void TestQtUserSeam::showsTheRequestedBox_data() {
-    QTest::addColumn<MsgIcon>("icon");
-    QTest::addColumn<MsgButtons>("buttons");
-    QTest::addColumn<MsgDefault>("defaultButton");
-    QTest::addColumn<int>("expectedIcon");
-    QTest::addColumn<int>("expectedButtons");
-    QTest::addColumn<int>("expectedDefault");
-    QTest::addColumn<MsgAnswer>("expectedDefaultAnswer");
-
-    QTest::newRow("information, OK") << MsgIcon::Information << MsgButtons::OK << MsgDefault::First
-                                     << int(QMessageBox::Information) << int(QMessageBox::Ok)
-                                     << int(QMessageBox::Ok) << MsgAnswer::OK;
-    QTest::newRow("exclamation is a warning")
-        << MsgIcon::Exclamation << MsgButtons::OK << MsgDefault::First << int(QMessageBox::Warning)
-        << int(QMessageBox::Ok) << int(QMessageBox::Ok) << MsgAnswer::OK;
-    QTest::newRow("question, Yes default")
-        << MsgIcon::Question << MsgButtons::YesNo << MsgDefault::First << int(QMessageBox::Question)
-        << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes) << MsgAnswer::Yes;
-    QTest::newRow("question, No default")
-        << MsgIcon::Question << MsgButtons::YesNo << MsgDefault::Second
-        << int(QMessageBox::Question) << int(QMessageBox::Yes | QMessageBox::No)
-        << int(QMessageBox::No) << MsgAnswer::No;
-    QTest::newRow("critical, OK Cancel, Cancel default")
-        << MsgIcon::Critical << MsgButtons::OKCancel << MsgDefault::Second
-        << int(QMessageBox::Critical) << int(QMessageBox::Ok | QMessageBox::Cancel)
-        << int(QMessageBox::Cancel) << MsgAnswer::Cancel;
-    QTest::newRow("no icon, Yes No Cancel, third default")
-        << MsgIcon::None << MsgButtons::YesNoCancel << MsgDefault::Third << int(QMessageBox::NoIcon)
-        << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) << int(QMessageBox::Cancel)
-        << MsgAnswer::Cancel;
-    QTest::newRow("default past the last button falls back to the first")
-        << MsgIcon::None << MsgButtons::OKCancel << MsgDefault::Third << int(QMessageBox::NoIcon)
-        << int(QMessageBox::Ok | QMessageBox::Cancel) << int(QMessageBox::Ok) << MsgAnswer::OK;
-}
-
-void TestQtUserSeam::showsTheRequestedBox() {
-    QFETCH(MsgIcon, icon);
-    QFETCH(MsgButtons, buttons);
-    QFETCH(MsgDefault, defaultButton);
-    QFETCH(int, expectedIcon);
-    QFETCH(int, expectedButtons);
-    QFETCH(int, expectedDefault);
-    QFETCH(MsgAnswer, expectedDefaultAnswer);
-
-    MessageBoxRequest request{"Some Caption?", "First line \r\n\r\nlast line", icon, buttons,
-                              defaultButton};
-    QCOMPARE(vellorin::DefaultAnswer(request), expectedDefaultAnswer);
-
-    bool inspected = false;
-    WhenBoxShows([&](QMessageBox* box) {
-        inspected = true;
-        QCOMPARE(box->windowTitle(), QStringLiteral("Some Caption?"));
-        QCOMPARE(box->text(), QStringLiteral("First line \n\nlast line"));
-        QCOMPARE(int(box->icon()), expectedIcon);
-        QCOMPARE(int(box->standardButtons()), expectedButtons);
-        QVERIFY(box->defaultButton() != nullptr);
-        QCOMPARE(int(box->standardButton(box->defaultButton())), expectedDefault);
-        // Enter presses the default button.
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    vellorin::QtUserSeam seam;
-    MsgAnswer answer = seam.messageBox(request);
-    QVERIFY(inspected);
-    QCOMPARE(answer, expectedDefaultAnswer);
-}
-
-void TestQtUserSeam::closingWithEscapeAnswersLikeTheEscapeButton_data() {
-    QTest::addColumn<MsgButtons>("buttons");
-    QTest::addColumn<MsgAnswer>("expected");
-    QTest::newRow("OK") << MsgButtons::OK << MsgAnswer::OK;
-    QTest::newRow("OK Cancel") << MsgButtons::OKCancel << MsgAnswer::Cancel;
-    QTest::newRow("Yes No") << MsgButtons::YesNo << MsgAnswer::No;
-    QTest::newRow("Yes No Cancel") << MsgButtons::YesNoCancel << MsgAnswer::Cancel;
-}
-
-void TestQtUserSeam::closingWithEscapeAnswersLikeTheEscapeButton() {
-    QFETCH(MsgButtons, buttons);
-    QFETCH(MsgAnswer, expected);
-    WhenBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-    vellorin::QtUserSeam seam;
-    QCOMPARE(seam.messageBox("Caption", "Text", MsgIcon::Question, buttons), expected);
-}
-
-void TestQtUserSeam::autoAnswerTakesOverOnlyWhenItAnswers() {
-    vellorin::QtUserSeam seam;
-    int asked = 0;
-    std::optional<MsgAnswer> scripted = MsgAnswer::No;
-    seam.setAutoAnswer([&](const MessageBoxRequest& request) {
-        ++asked;
-        [&] { QCOMPARE(request.caption, std::string("Close?")); }();
-        return scripted;
-    });
-
-    // An answer from the hook: no box at all.
-    bool boxSeen = false;
-    WhenBoxShows([&](QMessageBox* box) {
-        boxSeen = true;
-        box->button(QMessageBox::Yes)->click();
-    });
-    QCOMPARE(seam.messageBox("Close?", "Sure?", MsgIcon::Question, MsgButtons::YesNo),
-             MsgAnswer::No);
-    QVERIFY(!boxSeen);
-
-    // No answer from the hook: the real box appears and the user's choice counts.
-    scripted = std::nullopt;
-    QCOMPARE(seam.messageBox("Close?", "Sure?", MsgIcon::Question, MsgButtons::YesNo),
-             MsgAnswer::Yes);
-    QVERIFY(boxSeen);
-    QCOMPARE(asked, 2);
-}
 
 int RunQtUserSeamTests(int argc, char** argv) {
     TestQtUserSeam test;

@@ -1,26 +1,15 @@
 #pragma once
 
-// A real HTTP server on 127.0.0.1 for the check-run tests, and raw sockets for the faults a
-// well-behaved server cannot produce (a refused connection, a reply that never comes, a reply
-// cut off midway).
-
-#include <arpa/inet.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "support/loopback_socket.h"
@@ -28,11 +17,9 @@
 
 namespace vellorin::test {
 
-inline std::string FeedData(const std::string& name) {
-    return TempDir::read(std::string(VELLORIN_TEST_DATA) + "/feeds/" + name);
-}
-inline std::string EncodingData(const std::string& name) {
-    return TempDir::read(std::string(VELLORIN_TEST_DATA) + "/encodings/" + name);
+// A sample file under tests/data, e.g. "feeds/atom_feed.xml".
+inline std::string TestData(const std::string& path) {
+    return TempDir::read(std::string(VELLORIN_TEST_DATA) + "/" + path);
 }
 
 // The requests go straight to the test's server, whatever proxy the machine has set.
@@ -41,47 +28,35 @@ inline void PrepareLocalHttp() {
     ::signal(SIGPIPE, SIG_IGN);
 }
 
-// A cpp-httplib server on a port of the system's choosing. Tests register the paths it serves;
-// it counts the requests per path and keeps the order in which requests began and replies ended.
+// A cpp-httplib server on a free port of 127.0.0.1, serving the paths a test registers (404 for
+// the others). It notes "start PATH" when a request comes and "end PATH" when its reply is made.
 class FeedServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
     FeedServer() {
         server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-            Handler handler;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                ++hits_[request.path];
-                events_.push_back("start " + request.path);
-                auto found = routes_.find(request.path);
-                if (found != routes_.end())
-                    handler = found->second;
-            }
+            Handler handler = note("start ", request.path);
             if (handler)
                 handler(request, response);
             else
                 response.status = 404;
-            std::lock_guard<std::mutex> lock(mutex_);
-            events_.push_back("end " + request.path);
+            note("end ", request.path);
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::yield();
     }
     ~FeedServer() {
         server_.stop();
         thread_.join();
     }
-    FeedServer(const FeedServer&) = delete;
-    FeedServer& operator=(const FeedServer&) = delete;
 
     void route(const std::string& path, Handler handler) {
         std::lock_guard<std::mutex> lock(mutex_);
         routes_[path] = std::move(handler);
     }
-    // Serves `body` at `path` with a status and content type.
     void serve(const std::string& path, std::string body,
                std::string contentType = "application/rss+xml", int status = 200) {
         route(path, [=](const httplib::Request&, httplib::Response& response) {
@@ -90,57 +65,55 @@ public:
         });
     }
     int hits(const std::string& path) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return hits_[path];
+        const std::vector<std::string> all = events();
+        return static_cast<int>(std::count(all.begin(), all.end(), "start " + path));
     }
     std::vector<std::string> events() {
         std::lock_guard<std::mutex> lock(mutex_);
         return events_;
     }
+    int port() const { return port_; }
     std::string url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(port_) + path;
     }
 
 private:
+    Handler note(const char* what, const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(what + path);
+        auto found = routes_.find(path);
+        return found != routes_.end() ? found->second : Handler();
+    }
+
     httplib::Server server_;
     std::thread thread_;
     int port_ = 0;
     std::mutex mutex_;
     std::map<std::string, Handler> routes_;
-    std::map<std::string, int> hits_;
     std::vector<std::string> events_;
 };
 
-// A listening socket that nobody answers on.
-using SilentSocket = LoopbackSocket;
-
 // A link to a port on 127.0.0.1 where nothing listens any more.
 inline std::string RefusingLink() {
-    SilentSocket closed;
-    return closed.url();
+    return LoopbackSocket().url();
 }
 
 // Answers every connection with `reply` (raw bytes) and closes it, until destroyed.
 class RawReplyServer {
 public:
-    explicit RawReplyServer(std::string reply) : reply_(std::move(reply)) {
-        thread_ = std::thread([this] { serve(); });
-    }
+    explicit RawReplyServer(std::string reply)
+        : reply_(std::move(reply)), thread_([this] {
+              while (!stop_)
+                  AnswerOneRequest(socket_.fd(), reply_, 20);
+          }) {}
     ~RawReplyServer() {
         stop_ = true;
         thread_.join();
     }
-    RawReplyServer(const RawReplyServer&) = delete;
-    RawReplyServer& operator=(const RawReplyServer&) = delete;
     std::string url() const { return socket_.url(); }
 
 private:
-    void serve() {
-        while (!stop_)
-            AnswerOneRequest(socket_.fd(), reply_, 20);
-    }
-
-    SilentSocket socket_;
+    LoopbackSocket socket_;
     std::string reply_;
     std::atomic<bool> stop_{false};
     std::thread thread_;

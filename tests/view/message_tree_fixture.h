@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -19,9 +20,7 @@ namespace vellorin::test {
 class RecordingWindows : public MessageWindows {
 public:
     struct Window {
-        std::string guid;
-        std::string caption;
-        std::string pagePath;
+        std::string guid, caption, pagePath;
     };
 
     bool FindOpenMessage(const std::string& guid) override {
@@ -41,9 +40,8 @@ public:
     }
 
     std::set<std::string> open;
-    std::vector<std::string> searched;
+    std::vector<std::string> searched, closed;
     std::vector<Window> opened;
-    std::vector<std::string> closed;
     std::function<void()> onOpen;  // runs as a real window's events would
 };
 
@@ -77,10 +75,7 @@ inline std::string ServiceDescription(const std::string& from, const std::string
 inline std::string InboxSection(const std::string& guid, const std::string& title,
                                 const std::string& date, const std::string& read,
                                 std::string description = "<p>body</p>") {
-    for (char& c : description) {
-        if (c == '\n')
-            c = '\x05';
-    }
+    std::replace(description.begin(), description.end(), '\n', '\x05');
     return "[" + guid + "]\r\ntitle=" + title + "\r\ndescription=" + description +
            "\r\ndate=" + date + "\r\ntime=08:56:31\r\noffset=+0000\r\nread=" + read + "\r\n";
 }
@@ -90,6 +85,10 @@ inline std::string InboxSection(const std::string& guid, const std::string& titl
 // message tree filled from them.
 class MessageTreeTest : public ::testing::Test {
 protected:
+    struct Source {
+        std::string id, title, link;
+    };
+
     MessageTreeTest()
         : context_(AppOptions{app_.path(), data_.file("data"), "", "vellorin"}, seam_, clock_) {
         context_.subscriptions.EnsureDataFolder();
@@ -103,15 +102,12 @@ protected:
         reload();
     }
 
-    struct Source {
-        std::string id, title, link;
-    };
+    // subscriptions.dat with `sources` in this order, nothing between them.
     void writeList(const std::vector<Source>& sources) {
         std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<sources>";
         for (const Source& s : sources)
             text += "<source id=\"" + s.id + "\" title=\"" + s.title + "\">" + s.link + "</source>";
-        text += "</sources>\r\n";
-        data_.write("data/subscriptions.dat", text);
+        data_.write("data/subscriptions.dat", text + "</sources>\r\n");
     }
     std::string listText() const { return TempDir::read(data_.file("data/subscriptions.dat")); }
     void writeInbox(const std::string& id, const std::string& bytes) {
@@ -124,6 +120,7 @@ protected:
     std::string pagePath() const { return data_.file("data/item.htm"); }
 
     void reload() { context_.subscriptions.LoadSubscriptions(tree_); }
+    // The node of message `guid` under `source`, null when there is none.
     TreeNode* message(const std::string& guid, const std::string& source = kSourceA) {
         TreeNode* parent = tree_.findNode(source);
         for (int i = 0; parent && i < parent->childCount(); ++i) {
@@ -133,21 +130,20 @@ protected:
         return nullptr;
     }
     void select(const std::string& guid) {
-        TreeNode* node = message(guid);
-        ASSERT_NE(node, nullptr) << guid;
-        ASSERT_TRUE(tree_.setSelectedNode(node));
+        ASSERT_NE(message(guid), nullptr) << guid;
+        ASSERT_TRUE(tree_.setSelectedNode(message(guid)));
     }
     void selectSource(const std::string& id = kSourceA) {
         ASSERT_TRUE(tree_.setSelectedNode(tree_.findNode(id)));
     }
-    // The stored read flag of a message, "" when it is not stored.
+    // The stored read flag of a message of Alpha, "" when it is not stored.
     std::string storedRead(const std::string& guid) const {
         const std::string text = inboxText();
         std::size_t at = text.find("[" + guid + "]\r\n");
         if (at == std::string::npos)
             return "";
-        at = text.find("read=", at);
-        return text.substr(at + 5, text.find("\r\n", at) - at - 5);
+        at = text.find("read=", at) + 5;
+        return text.substr(at, text.find("\r\n", at) - at);
     }
 
     TempDir app_, data_;

@@ -7,108 +7,89 @@
 namespace vellorin {
 namespace {
 
-using test::TempDir;
+using test::kLinkA;
+using test::kSourceA;
 
 class TreeHandlersTest : public test::MessageTreeTest {
 protected:
     TreeHandlersTest() {
-        hooks_.queueSelectedSource = [this] { calls_.push_back(state("queue")); };
-        hooks_.processQueue = [this] { calls_.push_back(state("process")); };
+        // Each hook call is logged with the tree's enabled state at that moment.
+        auto log = [this](std::string what) {
+            return [this, what] {
+                calls_.push_back(what + (tree_.enabled() ? " (enabled)" : " (disabled)"));
+            };
+        };
+        hooks_.queueSelectedSource = log("queue");
+        hooks_.processQueue = log("process");
+        hooks_.openSettings = log("settings");
+        hooks_.openPlugIns = log("plugins");
         hooks_.showSourceMenu = [this](int x, int y) {
             calls_.push_back("menu " + std::to_string(x) + "," + std::to_string(y));
         };
-        hooks_.openSettings = [this] { calls_.push_back("settings"); };
-        hooks_.openPlugIns = [this] { calls_.push_back("plugins"); };
         hooks_.shellOpen = [this](const std::string& target) {
             calls_.push_back("open " + target);
         };
     }
-    // A hook call with the tree's state at that moment.
-    std::string state(const std::string& what) const {
-        return what + (tree_.enabled() ? " (enabled)" : " (disabled)");
-    }
     TreeHandlers handlers() { return TreeHandlers(context_, tree_, windows_, hooks_); }
+    TreeNode* node(const std::string& which) {  // "", "source" or a guid
+        if (which.empty())
+            return nullptr;
+        return which == "source" ? tree_.findNode(kSourceA) : message(which);
+    }
     // Ends an edit of the source node's title as the view does.
     bool rename(const std::string& newText) {
-        TreeHandlers h = handlers();
-        return h.finishRename(*tree_.findNode(test::kSourceA), newText);
+        return handlers().finishRename(*tree_.findNode(kSourceA), newText);
     }
 
     TreeHandlerHooks hooks_;
     std::vector<std::string> calls_;
 };
 
-TEST_F(TreeHandlersTest, DoubleClickOnAMessageOpensItAndMarksItRead) {
+TEST_F(TreeHandlersTest, DoubleClickOpensAMessageAndChecksASourceWithTheTreeDisabled) {
+    handlers().tvMessages_DblClick();  // nothing selected
     writeTemplate("SL");
     select("m1");
     handlers().tvMessages_DblClick();
     EXPECT_EQ(windows_.opened.size(), 1u);
-    EXPECT_EQ(message("m1")->image(), kImageRead);
-    EXPECT_FALSE(message("m1")->bold());
     EXPECT_EQ(storedRead("m1"), "1");
-
-    // Again: the window comes forward, nothing else changes.
-    const std::string before = inboxText();
-    handlers().tvMessages_DblClick();
-    EXPECT_EQ(windows_.opened.size(), 1u);
-    EXPECT_EQ(inboxText(), before);
     EXPECT_TRUE(calls_.empty());
-}
 
-TEST_F(TreeHandlersTest, DoubleClickOnASourceChecksItWithTheTreeDisabled) {
     selectSource();
     handlers().tvMessages_DblClick();
     EXPECT_EQ(calls_, (std::vector<std::string>{"queue (enabled)", "process (disabled)"}));
     EXPECT_TRUE(tree_.enabled());
-    EXPECT_TRUE(windows_.searched.empty());
-}
+    EXPECT_EQ(windows_.searched.size(), 1u);
 
-TEST_F(TreeHandlersTest, DoubleClickDoesNothingWithoutASelectionOrNodes) {
-    handlers().tvMessages_DblClick();
+    calls_.clear();
     tree_.clear();
     handlers().tvMessages_DblClick();
     EXPECT_TRUE(calls_.empty());
-    EXPECT_TRUE(windows_.searched.empty());
 }
 
 TEST_F(TreeHandlersTest, F2StartsEditingOnlyASourceTitle) {
     struct Case {
-        const char* name;
-        const char* select;  // "" nothing, "source", or a guid
+        const char* select;
         int key;
         bool edits;
-    } cases[] = {
-        {"F2 on a source", "source", kKeyF2, true},
-        {"F2 on a message", "m1", kKeyF2, false},
-        {"another key on a source", "source", 112, false},
-        {"F2 without a selection", "", kKeyF2, false},
-    };
+    } cases[] = {{"source", kKeyF2, true},
+                 {"m1", kKeyF2, false},
+                 {"source", 112, false},
+                 {"", kKeyF2, false}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.select) + " " + std::to_string(c.key));
         tree_.abandonLabelEdit();
-        (void)tree_.setSelectedNode(nullptr);
-        if (std::string(c.select) == "source")
-            selectSource();
-        else if (*c.select)
-            select(c.select);
+        ASSERT_TRUE(tree_.setSelectedNode(node(c.select)));
         handlers().tvMessages_KeyUp(c.key, 0);
-        EXPECT_EQ(tree_.labelEditNode(), c.edits ? tree_.findNode(test::kSourceA) : nullptr);
+        EXPECT_EQ(tree_.labelEditNode(), c.edits ? node("source") : nullptr);
     }
 }
 
-TEST_F(TreeHandlersTest, ABlankTitleIsRefusedWithoutAQuestion) {
+TEST_F(TreeHandlersTest, ARenameIsAskedAndOnlyYesChangesTheTitle) {
     const std::string before = listText();
-    for (const char* text : {"", "   "}) {
-        SCOPED_TRACE(std::string("'") + text + "'");
-        EXPECT_FALSE(rename(text));
-        EXPECT_EQ(tree_.findNode(test::kSourceA)->text(), "Alpha");
-    }
-    EXPECT_TRUE(seam_.boxes.empty());
-    EXPECT_EQ(listText(), before);
-}
+    for (const char* blank : {"", "   "})
+        EXPECT_FALSE(rename(blank)) << "'" << blank << "'";
+    EXPECT_TRUE(seam_.boxes.empty());  // refused without a question
 
-TEST_F(TreeHandlersTest, RenamingAsksAndNoKeepsTheOldTitle) {
-    const std::string before = listText();
     seam_.answers = {MsgAnswer::No};
     EXPECT_FALSE(rename("Zulu"));
     ASSERT_EQ(seam_.boxes.size(), 1u);
@@ -118,22 +99,19 @@ TEST_F(TreeHandlersTest, RenamingAsksAndNoKeepsTheOldTitle) {
     EXPECT_EQ(box.icon, MsgIcon::Question);
     EXPECT_EQ(box.buttons, MsgButtons::YesNo);
     EXPECT_EQ(box.defaultButton, MsgDefault::Second);
-    EXPECT_EQ(tree_.findNode(test::kSourceA)->text(), "Alpha");
+    EXPECT_EQ(node("source")->text(), "Alpha");
     EXPECT_EQ(listText(), before);
-}
 
-TEST_F(TreeHandlersTest, YesStoresTheNewTitleAndTheNodeShowsIt) {
     seam_.answers = {MsgAnswer::Yes};
     EXPECT_TRUE(rename("  Zulu "));
-    EXPECT_EQ(tree_.findNode(test::kSourceA)->text(), "  Zulu ");
-    EXPECT_NE(listText().find(std::string("<source id=\"") + test::kSourceA +
-                              "\" title=\"  Zulu \">" + test::kLinkA + "</source>"),
+    EXPECT_EQ(node("source")->text(), "  Zulu ");
+    EXPECT_NE(listText().find(std::string("<source id=\"") + kSourceA + "\" title=\"  Zulu \">" +
+                              kLinkA + "</source>"),
               std::string::npos)
         << listText();
-    EXPECT_EQ(seam_.captions(), std::vector<std::string>{"Change Title?"});
     // The messages stay with the renamed source.
     reload();
-    EXPECT_EQ(tree_.findNode(test::kSourceA)->childCount(), 3);
+    EXPECT_EQ(node("source")->childCount(), 3);
 }
 
 TEST_F(TreeHandlersTest, AFailedRenameShowsItsBoxAndTheOldTitle) {
@@ -148,22 +126,19 @@ TEST_F(TreeHandlersTest, AFailedRenameShowsItsBoxAndTheOldTitle) {
               "again. If still you face the same error then please contact us, our customer care "
               "executive will get in touch with you with further details to resolve this issue.");
     EXPECT_EQ(seam_.boxes[1].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(tree_.findNode(test::kSourceA)->text(), "Alpha");
+    EXPECT_EQ(node("source")->text(), "Alpha");
 }
 
-TEST_F(TreeHandlersTest, AnEditOfAMessageTitleIsCancelledWithoutTouchingTheList) {
+TEST_F(TreeHandlersTest, OnlySourceTitlesAreRenamedAndATreeReloadDuringTheQuestionIsSafe) {
     // A guid that happens to equal a source's link must not rename that source.
-    writeInbox(test::kSourceA, test::InboxSection(test::kLinkB, "Msg", "Mon, 05 Dec 2026", "0"));
+    writeInbox(kSourceA, test::InboxSection(test::kLinkB, "Msg", "Mon, 05 Dec 2026", "0"));
     reload();
     const std::string before = listText();
-    TreeHandlers h = handlers();
-    EXPECT_FALSE(h.finishRename(*message(test::kLinkB), "Renamed"));
+    EXPECT_FALSE(handlers().finishRename(*message(test::kLinkB), "Renamed"));
     EXPECT_EQ(message(test::kLinkB)->text(), "Msg");
     EXPECT_EQ(listText(), before);
     EXPECT_TRUE(seam_.boxes.empty());
-}
 
-TEST_F(TreeHandlersTest, TheRenameSurvivesATreeReloadDuringTheQuestion) {
     seam_.answers = {MsgAnswer::Yes};
     seam_.duringBox = [this] { reload(); };
     (void)rename("Zulu");
@@ -173,9 +148,9 @@ TEST_F(TreeHandlersTest, TheRenameSurvivesATreeReloadDuringTheQuestion) {
 TEST_F(TreeHandlersTest, RightClickSelectsTheNodeUnderThePointerAndShowsTheMenu) {
     struct Case {
         const char* name;
-        const char* selected;  // "source" or a guid
+        const char* selected;
         int button;
-        const char* underPointer;  // "", "source" or a guid
+        const char* underPointer;
         const char* selectedAfter;
         bool menu;
     } cases[] = {
@@ -184,11 +159,6 @@ TEST_F(TreeHandlersTest, RightClickSelectsTheNodeUnderThePointerAndShowsTheMenu)
         {"on a source", "m1", kRightButton, "source", "source", true},
         {"with a source selected", "source", kRightButton, "m1", "source", false},
         {"left button", "m1", kLeftButton, "m3", "m1", false},
-    };
-    auto node = [this](const std::string& which) -> TreeNode* {
-        if (which.empty())
-            return nullptr;
-        return which == "source" ? tree_.findNode(test::kSourceA) : message(which);
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -202,29 +172,6 @@ TEST_F(TreeHandlersTest, RightClickSelectsTheNodeUnderThePointerAndShowsTheMenu)
 }
 
 TEST_F(TreeHandlersTest, OptionBarItemsReachTheirTargets) {
-    struct Case {
-        const char* key;
-        std::vector<std::string> calls;
-    } cases[] = {
-        {"opt_settings", {"settings"}},
-        {"opt_plugin", {"plugins"}},
-        {"help_email", {"open mailto:support@vellorin.net"}},
-        {"help_website", {"open https://www.vellorin.net/help/"}},
-        {"help_file", {"open " + app_.file("Help.chm")}},
-        {"Messages", {}},
-        {"", {}},
-    };
-    app_.write("Help.chm", "<html>help</html>");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        calls_.clear();
-        handlers().ucOptionbar_ItemClick(c.key);
-        EXPECT_EQ(calls_, c.calls);
-    }
-    EXPECT_TRUE(seam_.boxes.empty());
-}
-
-TEST_F(TreeHandlersTest, AMissingHelpFileIsReported) {
     handlers().ucOptionbar_ItemClick("help_file");
     EXPECT_TRUE(calls_.empty());
     ASSERT_EQ(seam_.boxes.size(), 1u);
@@ -233,6 +180,25 @@ TEST_F(TreeHandlersTest, AMissingHelpFileIsReported) {
               "Application failed to find Help File. Either Help file is not installed or "
               "missing.");
     EXPECT_EQ(seam_.boxes[0].icon, MsgIcon::Exclamation);
+
+    seam_.clear();
+    app_.write("Help.chm", "<html>help</html>");
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"opt_settings", {"settings (enabled)"}},
+        {"opt_plugin", {"plugins (enabled)"}},
+        {"help_email", {"open mailto:support@vellorin.net"}},
+        {"help_website", {"open https://www.vellorin.net/help/"}},
+        {"help_file", {"open " + app_.file("Help.chm")}},
+        {"Messages", {}},
+        {"", {}},
+    };
+    for (const auto& [key, calls] : cases) {
+        SCOPED_TRACE(key);
+        calls_.clear();
+        handlers().ucOptionbar_ItemClick(key);
+        EXPECT_EQ(calls_, calls);
+    }
+    EXPECT_TRUE(seam_.boxes.empty());
 }
 
 }  // namespace

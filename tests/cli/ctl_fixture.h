@@ -1,0 +1,55 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+
+namespace vellorin::test {
+
+// Runs vellorinctl on folders of the test's own: the application folder app_, the data folder
+// data() inside home_, and home_ and config_ as the XDG data and configuration homes.
+class CtlTest : public ::testing::Test {
+protected:
+    ProcessResult ctl(std::vector<std::string> args, bool yes = false) const {
+        std::vector<std::string> all{"--app-dir", app_.path(), "--data-dir", data()};
+        if (yes)
+            all.push_back("--yes");
+        all.insert(all.end(), args.begin(), args.end());
+        return RunProcess(BuiltProgram("vellorinctl"), all,
+                          {{"XDG_CONFIG_HOME", config_.path()},
+                           {"XDG_DATA_HOME", home_.path()},
+                           {"no_proxy", "127.0.0.1,localhost"}});
+    }
+    std::string data() const { return home_.file("data"); }
+
+    TempDir app_, home_, config_;
+};
+
+// The fields of each line of a tab-separated listing.
+inline std::vector<std::vector<std::string>> Records(const std::string& out) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string field; std::getline(cells, field, '\t');)
+            fields.push_back(field);
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+// The arguments joined by blanks, for a trace.
+inline std::string Joined(const std::vector<std::string>& args) {
+    std::string joined;
+    for (const auto& a : args)
+        joined += a + " ";
+    return joined;
+}
+
+}  // namespace vellorin::test

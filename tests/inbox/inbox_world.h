@@ -1,0 +1,68 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app_context.h"
+#include "inbox/inbox_names.h"
+#include "inbox/inbox_snapshot.h"
+#include "support/event_seam.h"
+#include "support/temp_dir.h"
+
+namespace vellorin::test {
+
+using Strings = std::vector<std::string>;
+
+// An application context with a seam and a clock of its own, on a fresh temporary folder (the
+// application folder, with the data folder "data" in it) unless it is given other folders; with
+// the steps the inbox, feed and check tests take through it.
+class InboxWorld {
+public:
+    explicit InboxWorld(const std::string& appFolder = "", const std::string& dataFolder = "")
+        : data(dataFolder.empty() ? dir.file("data") : dataFolder),
+          context(AppOptions{appFolder.empty() ? dir.path() : appFolder, data, "", "vellorin"},
+                  seam, clock) {
+        context.subscriptions.EnsureDataFolder();
+    }
+
+    // Subscribes a source as the subscribe window does and gives its identifier.
+    std::string subscribe(const std::string& title, const std::string& link) {
+        mSubscriptions& subscriptions = context.subscriptions;
+        EXPECT_TRUE(subscriptions.AddSource(title, link));
+        subscriptions.CurrentSource.Link = link;
+        EXPECT_TRUE(subscriptions.SourceAction(mSubscriptions::LoadSource));
+        return subscriptions.CurrentSource.ID;
+    }
+    std::string inboxPath(const std::string& id) const { return data + "/" + id + "/inbox.dat"; }
+    // The guids stored for source `id`, in file order.
+    Strings stored(const std::string& id) const {
+        const InboxSnapshot snapshot(inboxPath(id));
+        Strings guids;
+        for (std::string_view section : snapshot.sections())
+            guids.push_back(GuidFromSectionName(section));
+        return guids;
+    }
+    // LoadItem of `guid` in source `id`: true when found, with the message in CurrentItem.
+    bool load(const std::string& id, const std::string& guid) {
+        context.inbox.CurrentSourceID = id;
+        context.inbox.CurrentItem = InboxItem{};
+        context.inbox.CurrentItem.Guid = guid;
+        return context.inbox.InboxItemAction(mInbox::LoadItem);
+    }
+    // The stored message, which must exist.
+    InboxItem item(const std::string& id, const std::string& guid) {
+        EXPECT_TRUE(load(id, guid)) << guid;
+        return context.inbox.CurrentItem;
+    }
+
+    TempDir dir;
+    const std::string data;
+    EventSeam seam;
+    ManualClock clock;
+    AppContext context;
+};
+
+}  // namespace vellorin::test
