@@ -87,7 +87,7 @@ void WriteInbox(const std::string& folder, int count) {
         char time[16];
         std::snprintf(time, sizeof time, "%02d:%02d:%02d", i % 24, i % 60, (i * 7) % 60);
         text.clear();
-        text += "[" + Guid(i) + "]\r\n";
+        text.append("[").append(Guid(i)).append("]\r\n");
         text += "title=Message number " + std::to_string(i) + "\r\n";
         text += "description=" + Description(i) + "\r\n";
         text += std::string("date=") + date + "\r\ntime=" + time + "\r\noffset=+0000\r\n";
@@ -96,17 +96,23 @@ void WriteInbox(const std::string& folder, int count) {
     }
 }
 
-// One data folder with one 10,000-message source, shared by the inbox benchmarks.
-struct InboxWorld {
+// An application context on a fresh data folder.
+struct ScratchWorld {
     ScratchFolder folder;
     QuietSeam seam;
     ManualClock clock;
     std::unique_ptr<AppContext> context;
 
-    InboxWorld() {
+    ScratchWorld() {
         context = std::make_unique<AppContext>(
             AppOptions{folder.path(), folder.path() + "/data", "", "vellorin"}, seam, clock);
         context->subscriptions.EnsureDataFolder();
+    }
+};
+
+// One data folder with one 10,000-message source, shared by the inbox benchmarks.
+struct InboxWorld : ScratchWorld {
+    InboxWorld() {
         context->inbox.CurrentSourceID = SourceId(0);
         WriteInbox(context->inbox.SourceFolder(), kInboxMessages);
     }
@@ -188,13 +194,8 @@ BENCHMARK(BM_DeleteItem)->Unit(benchmark::kMillisecond)->Iterations(200);
 // The delete that finds half of the file blank (left by earlier deletes) and compacts it: the
 // rare, slow case of DeleteItem, once per many deletes.
 void BM_DeleteItemThatCompacts(benchmark::State& state) {
-    ScratchFolder folder;
-    QuietSeam seam;
-    ManualClock clock;
-    AppContext context(AppOptions{folder.path(), folder.path() + "/data", "", "vellorin"}, seam,
-                       clock);
-    context.subscriptions.EnsureDataFolder();
-    mInbox& inbox = context.inbox;
+    ScratchWorld world;
+    mInbox& inbox = world.context->inbox;
     inbox.CurrentSourceID = SourceId(1);
     const std::string path = inbox.SourceFolder() + "/inbox.dat";
     for (auto _ : state) {
@@ -249,12 +250,8 @@ double HeapMegabytes() {
 }
 
 void BM_FillMessageTree(benchmark::State& state) {
-    ScratchFolder folder;
-    QuietSeam seam;
-    ManualClock clock;
-    AppContext context(AppOptions{folder.path(), folder.path() + "/data", "", "vellorin"}, seam,
-                       clock);
-    context.subscriptions.EnsureDataFolder();
+    ScratchWorld world;
+    AppContext& context = *world.context;
     std::string list =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- benchmark -->\r\n<sources>";
     for (int s = 0; s < kTreeSources; ++s) {

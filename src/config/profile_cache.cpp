@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <random>
+
+#include "util/atomic_file.h"
 
 namespace vellorin::profile {
 namespace {
@@ -75,19 +75,6 @@ int WriteAllAt(int fd, std::string_view data, off_t at) {
         left -= static_cast<size_t>(n);
     }
     return 0;
-}
-
-std::string TempNameFor(const std::string& path) {
-    std::mt19937_64 rng{std::random_device{}()};
-    std::string dir = ".";
-    std::string base = path;
-    if (auto slash = path.rfind('/'); slash != std::string::npos) {
-        dir = path.substr(0, slash == 0 ? 1 : slash);
-        base = path.substr(slash + 1);
-    }
-    char suffix[17];
-    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
-    return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + suffix;
 }
 
 }  // namespace
@@ -179,7 +166,7 @@ int ProfileCache::rewrite(const std::string& path, std::string text) {
             return EISDIR;
         mode = st.st_mode & 07777;
     }
-    const std::string temp = TempNameFor(path);
+    const std::string temp = TemporaryNameFor(path);
     // Kept open after the rename: it pins the new inode for the cache entry.
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0)

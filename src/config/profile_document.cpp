@@ -61,6 +61,23 @@ bool EndsWithLineBreak(const std::string& text) {
     return !text.empty() && text.back() == '\n';
 }
 
+// Calls `line(begin, contentEnd, end)` for each line of `text` from `pos` on: `contentEnd` is
+// where the line break (LF or CR LF) starts, `end` where the next line starts.
+template <typename LineFunction>
+void ForEachLine(std::string_view text, size_t pos, LineFunction&& line) {
+    const char* base = text.data();
+    const size_t size = text.size();
+    while (pos < size) {
+        const void* nl = std::memchr(base + pos, '\n', size - pos);
+        size_t contentEnd = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : size;
+        size_t lineEnd = nl ? contentEnd + 1 : size;
+        if (contentEnd > pos && base[contentEnd - 1] == '\r')
+            --contentEnd;
+        line(pos, contentEnd, lineEnd);
+        pos = lineEnd;
+    }
+}
+
 // `text` with every byte but the line breaks (LF, and CR right before LF) made a space.
 std::string Blanked(std::string_view text) {
     std::string out(text.size(), ' ');
@@ -79,20 +96,12 @@ ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) {
 }
 
 void ProfileDocument::parseFrom(size_t pos) {
-    const char* base = text_.data();
-    const size_t size = text_.size();
     const size_t firstNewKey = keys_.size();
-    while (pos < size) {
-        const void* nl = std::memchr(base + pos, '\n', size - pos);
-        size_t contentEnd = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : size;
-        size_t lineEnd = nl ? contentEnd + 1 : size;
-        if (contentEnd > pos && base[contentEnd - 1] == '\r')
-            --contentEnd;
-        parseLine(pos, contentEnd, lineEnd);
-        pos = lineEnd;
-    }
+    ForEachLine(text_, pos, [this](size_t begin, size_t contentEnd, size_t end) {
+        parseLine(begin, contentEnd, end);
+    });
     if (!sections_.empty())
-        sections_.back().end = size;
+        sections_.back().end = text_.size();
     // Indexed after the lines are read, so that the table grows at most once; in file order, so
     // that the first line of a name wins.
     reserveIndex(indexedKeys_ + (keys_.size() - firstNewKey));
@@ -464,19 +473,10 @@ bool ProfileDocument::applyBlanking(std::string_view section, const Blanking& bl
 std::string ProfileDocument::compacted() const {
     std::string out;
     out.reserve(text_.size() - std::min(blankBytes_, text_.size()));
-    const char* base = text_.data();
-    const size_t size = text_.size();
-    size_t pos = 0;
-    while (pos < size) {
-        const void* nl = std::memchr(base + pos, '\n', size - pos);
-        size_t contentEnd = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : size;
-        size_t lineEnd = nl ? contentEnd + 1 : size;
-        if (contentEnd > pos && base[contentEnd - 1] == '\r')
-            --contentEnd;
-        if (!Trim(slice(pos, contentEnd - pos)).empty())
-            out.append(base + pos, lineEnd - pos);
-        pos = lineEnd;
-    }
+    ForEachLine(text_, 0, [&](size_t begin, size_t contentEnd, size_t end) {
+        if (!Trim(slice(begin, contentEnd - begin)).empty())
+            out.append(text_, begin, end - begin);
+    });
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -48,7 +49,9 @@ int WriteAll(int fd, std::string_view data) {
     return 0;
 }
 
-std::string TempNameFor(const std::string& path) {
+}  // namespace
+
+std::string TemporaryNameFor(const std::string& path) {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
     std::string dir = ".";
     std::string base = path;
@@ -60,8 +63,6 @@ std::string TempNameFor(const std::string& path) {
     std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
     return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + suffix;
 }
-
-}  // namespace
 
 std::string IoStatus::message() const {
     return error == 0 ? std::string() : std::strerror(error);
@@ -77,7 +78,7 @@ IoStatus WriteFileAtomic(const std::string& path, std::string_view data) {
             return {EISDIR};
         mode = st.st_mode & 07777;
     }
-    std::string temp = TempNameFor(path);
+    std::string temp = TemporaryNameFor(path);
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         return {errno};

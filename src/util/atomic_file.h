@@ -18,6 +18,10 @@ struct IoStatus {
 // the old file's permission bits when it existed.
 [[nodiscard]] IoStatus WriteFileAtomic(const std::string& path, std::string_view data);
 
+// A fresh name for a temporary file next to `path`: a hidden name made of the file's own name and
+// a random suffix, in the same folder, so that a rename over `path` stays on one file system.
+std::string TemporaryNameFor(const std::string& path);
+
 // Appends `data` to the end of an existing file in place.
 [[nodiscard]] IoStatus AppendToFile(const std::string& path, std::string_view data);
 
