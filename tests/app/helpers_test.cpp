@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "support/scoped_env.h"
 #include "support/recording_seam.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace vellorin {
