@@ -25,6 +25,16 @@ void SplitList(std::string_view list, bool keepEmpty, std::vector<std::string>& 
     }
 }
 
+std::string WithoutNul(std::string_view text) {
+    std::string clean;
+    clean.reserve(text.size());
+    for (char c : text) {
+        if (c != '\0')
+            clean.push_back(c);
+    }
+    return clean;
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -36,13 +46,21 @@ std::string cINI::Value() const {
 }
 
 void cINI::Value(std::string_view text) {
-    std::string clean;
-    clean.reserve(text.size());
-    for (char c : text) {
-        if (c != '\0')
-            clean.push_back(c);
-    }
-    lastReturnCode_ = profile::WritePrivateProfileString(section_, key_, clean, path_);
+    lastReturnCode_ = profile::WritePrivateProfileString(section_, key_, WithoutNul(text), path_);
+}
+
+void cINI::Values(std::span<const std::pair<std::string_view, std::string_view>> keys) {
+    std::vector<std::string> clean;
+    for (const auto& entry : keys)
+        clean.push_back(WithoutNul(entry.second));
+    std::vector<std::pair<std::string_view, std::string_view>> cleanKeys;
+    for (size_t i = 0; i < keys.size(); ++i)
+        cleanKeys.emplace_back(keys[i].first, clean[i]);
+    lastReturnCode_ = profile::WritePrivateProfileKeys(section_, cleanKeys, path_);
+}
+
+std::optional<std::string> cINI::StoredSection() const {
+    return profile::StoredSectionName(section_, path_);
 }
 
 void cINI::DeleteKey() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +34,14 @@ public:
     std::string Value() const;
     // Stores Section/Key = text with every NUL removed.
     void Value(std::string_view text);
+
+    // Stores several keys of Section, each value with every NUL removed, as that many Key/Value
+    // writes in this order would (the key names must differ); a section the file does not hold
+    // yet is appended in one write.
+    void Values(std::span<const std::pair<std::string_view, std::string_view>> keys);
+    // The name of Section as the file spells it (section names match without regard to ASCII
+    // letter case); nullopt when the file or the section is absent.
+    std::optional<std::string> StoredSection() const;
 
     // Remove Key from Section, or the whole Section (every occurrence); success when nothing was
     // there to remove.

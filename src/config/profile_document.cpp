@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/helpers.h"
+
 namespace vellorin::profile {
 namespace {
 
@@ -22,23 +24,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = LowerAscii(c);
-    return out;
-}
-
-bool EqualNames(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // FNV-1a over the lower-case name, seeded with the section occurrence.
@@ -126,7 +111,7 @@ void ProfileDocument::parseLine(size_t lineBegin, size_t contentEnd, size_t line
         if (!sections_.empty())
             sections_.back().end = lineBegin;
         auto index = static_cast<uint32_t>(sections_.size());
-        auto& byName = sectionsByName_[Lower(name)];
+        auto& byName = sectionsByName_[ToLowerAscii(name)];
         byName.push_back(index);
         sections_.push_back(
             SectionBlock{lineBegin, lineEnd, static_cast<size_t>(name.data() - text_.data()),
@@ -209,7 +194,7 @@ long ProfileDocument::findInOccurrence(uint32_t section, std::string_view key,
         const size_t index = (keySlots_[i] & 0xFFFFFFFFu) - 1;
         const KeyLine& k = keys_[index];
         if (k.hash == hash && k.section == section &&
-            EqualNames(slice(k.nameBegin, k.nameSize), key)) {
+            EqualsNoCase(slice(k.nameBegin, k.nameSize), key)) {
             return static_cast<long>(index);
         }
     }
@@ -217,7 +202,7 @@ long ProfileDocument::findInOccurrence(uint32_t section, std::string_view key,
 }
 
 const std::vector<uint32_t>* ProfileDocument::occurrences(std::string_view section) const {
-    auto it = sectionsByName_.find(Lower(Trim(section)));
+    auto it = sectionsByName_.find(ToLowerAscii(Trim(section)));
     return it == sectionsByName_.end() ? nullptr : &it->second;
 }
 
@@ -264,13 +249,41 @@ std::string ProfileDocument::keyNames(std::string_view section) const {
 
 std::string ProfileDocument::sectionNames() const {
     std::string out;
-    for (const SectionBlock& block : sections_) {
-        if (!block.firstOfName)
-            continue;
-        out.append(slice(block.nameBegin, block.nameSize));
+    for (std::string_view name : sectionList()) {
+        out.append(name);
         out.push_back('\0');
     }
     return out;
+}
+
+std::vector<std::string_view> ProfileDocument::sectionList() const {
+    std::vector<std::string_view> names;
+    for (const SectionBlock& block : sections_) {
+        if (block.firstOfName)
+            names.push_back(slice(block.nameBegin, block.nameSize));
+    }
+    return names;
+}
+
+std::optional<std::string_view> ProfileDocument::storedName(std::string_view section) const {
+    const auto* occ = occurrences(section);
+    if (!occ)
+        return std::nullopt;
+    const SectionBlock& block = sections_[occ->front()];
+    return slice(block.nameBegin, block.nameSize);
+}
+
+ProfileDocument::Edit ProfileDocument::appendSection(
+    std::string_view section,
+    std::span<const std::pair<std::string_view, std::string>> keys) const {
+    Edit edit;
+    edit.kind = Edit::Kind::kAppend;
+    if (!text_.empty() && !EndsWithLineBreak(text_))
+        edit.data.append(kLineBreak);
+    edit.data.append("[").append(section).append("]").append(kLineBreak);
+    for (const auto& [key, stored] : keys)
+        edit.data.append(key).append("=").append(stored).append(kLineBreak);
+    return edit;
 }
 
 ProfileDocument::Edit ProfileDocument::setValue(std::string_view section, std::string_view key,
@@ -331,7 +344,7 @@ bool ProfileDocument::hasSecondLine(const std::vector<uint32_t>& sections,
     for (uint32_t s : sections) {
         const SectionBlock& block = sections_[s];
         for (uint32_t i = block.firstKey; i < block.firstKey + block.keyCount; ++i) {
-            if (EqualNames(slice(keys_[i].nameBegin, keys_[i].nameSize), key) && ++lines > 1)
+            if (EqualsNoCase(slice(keys_[i].nameBegin, keys_[i].nameSize), key) && ++lines > 1)
                 return true;
         }
     }
@@ -397,7 +410,7 @@ ProfileDocument::Edit ProfileDocument::removeKey(std::string_view section,
         const SectionBlock& block = sections_[s];
         for (uint32_t i = block.firstKey; i < block.firstKey + block.keyCount; ++i) {
             const KeyLine& k = keys_[i];
-            if (!EqualNames(slice(k.nameBegin, k.nameSize), key))
+            if (!EqualsNoCase(slice(k.nameBegin, k.nameSize), key))
                 continue;
             edit.data.append(text_, from, k.lineBegin - from);
             from = k.lineEnd;
@@ -445,7 +458,7 @@ std::optional<Blanking> ProfileDocument::blankSection(std::string_view section) 
 }
 
 bool ProfileDocument::applyBlanking(std::string_view section, const Blanking& blanking) {
-    auto it = sectionsByName_.find(Lower(Trim(section)));
+    auto it = sectionsByName_.find(ToLowerAscii(Trim(section)));
     if (it == sectionsByName_.end())
         return false;
     for (const auto* patches : {&blanking.bodies, &blanking.headers}) {

@@ -3,9 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vellorin::profile {
@@ -47,6 +49,11 @@ public:
     std::string keyNames(std::string_view section) const;
     // Each section name once, in file order, each followed by a NUL.
     std::string sectionNames() const;
+    // The same names as a list, whole even when a name holds a NUL; valid while the text is
+    // unchanged.
+    std::vector<std::string_view> sectionList() const;
+    // The name of the first occurrence of `section` as the file spells it; nullopt when absent.
+    std::optional<std::string_view> storedName(std::string_view section) const;
 
     // How the file has to change.
     struct Edit {
@@ -73,6 +80,11 @@ public:
     // one the rewrite would give. Anything else comes as kRewrite.
     Edit setValue(std::string_view section, std::string_view key, std::string_view value,
                   std::string_view storedValue, bool allowOverwrite = true) const;
+    // Appends `section`, which must be absent, with `keys` (trimmed, storable, distinct names, each
+    // with the text that goes after "="), as successive setValue calls would write it: a kAppend
+    // edit.
+    Edit appendSection(std::string_view section,
+                       std::span<const std::pair<std::string_view, std::string>> keys) const;
     // Removes every line of the key in every occurrence of the section.
     Edit removeKey(std::string_view section, std::string_view key) const;
     // Removes every occurrence of the section, from its header to the next section's header.

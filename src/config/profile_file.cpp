@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <vector>
 
 #include "config/profile_cache.h"
 #include "config/profile_document.h"
@@ -251,6 +252,60 @@ long WritePrivateProfileString(std::optional<std::string_view> section,
                 break;
             case StoreResult::kStartOverNoPatch:
                 allowOverwrite = false;
+                break;
+        }
+    }
+    return 0;
+}
+
+std::optional<std::string> StoredSectionName(std::string_view section, const std::string& path) {
+    LoadedProfile loaded = ProfileCache::instance().load(path);
+    if (!loaded.doc)
+        return std::nullopt;
+    std::optional<std::string_view> name = loaded.doc->storedName(section);
+    return name ? std::optional<std::string>(*name) : std::nullopt;
+}
+
+long WritePrivateProfileKeys(std::string_view section,
+                             std::span<const std::pair<std::string_view, std::string_view>> keys,
+                             const std::string& path) {
+    const std::string_view sectionName = Trim(section);
+    if (!IsStorableSection(sectionName))
+        return 0;
+    std::vector<std::pair<std::string_view, std::string>> stored;
+    stored.reserve(keys.size());
+    for (const auto& [key, value] : keys) {
+        const std::string_view keyName = Trim(key);
+        if (!IsStorableKey(keyName) || HoldsLineBreakOrNul(value))
+            return 0;
+        stored.emplace_back(keyName, StoredValue(value));
+    }
+
+    FileLock lock(path);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        LoadedProfile loaded = ProfileCache::instance().load(path);
+        const bool exists = loaded.doc != nullptr;
+        if (!exists && loaded.error != ENOENT)
+            return 0;
+        if (exists && loaded.doc->storedName(sectionName)) {
+            loaded.doc.reset();
+            for (const auto& [key, value] : keys) {
+                if (WritePrivateProfileString(section, key, value, path) == 0)
+                    return 0;
+            }
+            return 1;
+        }
+        if (!exists)
+            loaded.doc = std::make_shared<ProfileDocument>();
+        ProfileDocument::Edit edit = loaded.doc->appendSection(sectionName, stored);
+        loaded.doc.reset();
+        switch (Store(path, loaded, exists, edit)) {
+            case StoreResult::kDone:
+                return 1;
+            case StoreResult::kFailed:
+                return 0;
+            case StoreResult::kStartOver:
+            case StoreResult::kStartOverNoPatch:
                 break;
         }
     }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vellorin::profile {
 
@@ -50,6 +52,18 @@ std::string GetPrivateProfileString(std::optional<std::string_view> section,
 long WritePrivateProfileString(std::optional<std::string_view> section,
                                std::optional<std::string_view> key,
                                std::optional<std::string_view> value, const std::string& path);
+
+// The name of the first occurrence of `section` as the file spells it (lookups ignore blanks
+// around names and ASCII letter case); nullopt when the file or the section is absent.
+std::optional<std::string> StoredSectionName(std::string_view section, const std::string& path);
+
+// Sets each key of `section` to its value, as successive WritePrivateProfileString calls in this
+// order would, with the same rules and result; the key names must differ. A section the file does
+// not hold yet is appended whole in one write (a new file is written whole); in a section that
+// exists each key is set in its place as a single call would set it.
+long WritePrivateProfileKeys(std::string_view section,
+                             std::span<const std::pair<std::string_view, std::string_view>> keys,
+                             const std::string& path);
 
 // Drops every cached parse (for tests and benchmarks that want to measure a cold read).
 void ClearProfileCache();

@@ -72,15 +72,25 @@ std::string EscapedSectionName(std::string_view guid) {
     return out;
 }
 
-std::string SectionNameForGuid(std::string_view guid, const std::vector<std::string>& existing) {
-    bool clash = NeedsEscapedSectionName(guid);
-    for (const std::string& name : existing) {
-        if (SectionNameIsGuid(name, guid))
-            return name;
-        if (!clash && EqualsNoCase(name, guid))
-            clash = true;
+std::optional<std::string> FindSectionForGuid(std::string_view guid,
+                                              const StoredSectionLookup& storedName) {
+    if (guid.empty())
+        return std::nullopt;
+    for (const std::string& candidate : {std::string(guid), EscapedSectionName(guid)}) {
+        std::optional<std::string> stored = storedName(candidate);
+        if (stored && SectionNameIsGuid(*stored, guid))
+            return stored;
     }
-    return clash ? EscapedSectionName(guid) : std::string(guid);
+    return std::nullopt;
+}
+
+std::string SectionNameForGuid(std::string_view guid, const StoredSectionLookup& storedName) {
+    if (std::optional<std::string> found = FindSectionForGuid(guid, storedName))
+        return *found;
+    // A plain name in another letter case would be taken for the other message's section.
+    if (NeedsEscapedSectionName(guid) || storedName(guid))
+        return EscapedSectionName(guid);
+    return std::string(guid);
 }
 
 std::string GuidFromSectionName(std::string_view name) {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vellorin {
 
@@ -33,11 +34,18 @@ inline constexpr std::string_view kEscapedValuePrefix = "=esc:";
 bool NeedsEscapedSectionName(std::string_view guid);
 // "=hex:" + the lower-case hexadecimal digits of the guid's bytes.
 std::string EscapedSectionName(std::string_view guid);
-// The section name for a new message with `guid`, given the section names the file already holds
-// (as listed, in file order): the name of a section that already stands for exactly this guid;
-// else the plain name, unless it needs escaping or matches another section's name without regard
-// to letter case; else the escaped name.
-std::string SectionNameForGuid(std::string_view guid, const std::vector<std::string>& existing);
+// How the inbox file spells the section a name looks up (lookups ignore ASCII letter case);
+// nullopt when the file holds no such section.
+using StoredSectionLookup = std::function<std::optional<std::string>(std::string_view)>;
+
+// The stored name of the section that stands for exactly `guid` (its plain or its escaped name);
+// nullopt when there is none or the guid is empty.
+std::optional<std::string> FindSectionForGuid(std::string_view guid,
+                                              const StoredSectionLookup& storedName);
+// The section name for a new message with `guid`: the name of a section that already stands for
+// exactly this guid; else the plain name, unless it needs escaping or the file holds a section of
+// that name in another letter case; else the escaped name.
+std::string SectionNameForGuid(std::string_view guid, const StoredSectionLookup& storedName);
 // The guid a stored section name stands for: the decoded bytes of a well-formed escaped name
 // (prefix in lower case, an even number of lower-case hexadecimal digits), otherwise the name.
 std::string GuidFromSectionName(std::string_view name);

@@ -1,23 +1,20 @@
 #include "inbox/inbox_snapshot.h"
 
-#include <optional>
-
+#include "config/profile_cache.h"
 #include "config/profile_document.h"
-#include "util/atomic_file.h"
 
 namespace vellorin {
 
 InboxSnapshot::InboxSnapshot(const std::string& path) {
-    std::optional<std::string> text = ReadWholeFile(path);
-    doc_ = std::make_unique<profile::ProfileDocument>(text ? std::move(*text) : std::string());
-    names_ = doc_->sectionNames();
-    std::string_view list(names_);
-    size_t start = 0;
-    for (size_t nul = list.find('\0'); nul != std::string_view::npos;
-         nul = list.find('\0', start)) {
-        if (nul > start)
-            sections_.push_back(list.substr(start, nul - start));
-        start = nul + 1;
+    // The parse is the profile layer's cached one, so the writes that usually follow (a check
+    // run's new messages, a click on a message) find the file parsed already.
+    doc_ = profile::ProfileCache::instance().load(path).doc;
+    if (!doc_)
+        doc_ = std::make_shared<profile::ProfileDocument>();
+    for (std::string_view name : doc_->sectionList()) {
+        // The nameless section "[]" stands for no message.
+        if (!name.empty())
+            sections_.push_back(name);
     }
 }
 

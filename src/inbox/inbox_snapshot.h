@@ -12,9 +12,10 @@ class ProfileDocument;
 }
 
 // One reading of an inbox file for the operations that walk every message (LoadInbox,
-// LoadLatestStamp): the file is read once and parsed by the profile-file layer's own parser, so
-// the rules are exactly those every cINI read follows, without one file check per value. Reflects
-// the file as it was when read; made afresh by each operation.
+// LoadLatestStamp): the profile-file layer's parse of the file, so the rules are exactly those
+// every cINI read follows, without one file check per value. Reflects the file as it was when
+// read; made afresh by each operation, and let go before the file is written (a parse still held
+// here could not take in a change made in place).
 class InboxSnapshot {
 public:
     // Reads the file. A missing or unreadable file gives a snapshot without sections.
@@ -23,15 +24,14 @@ public:
     InboxSnapshot(const InboxSnapshot&) = delete;
     InboxSnapshot& operator=(const InboxSnapshot&) = delete;
 
-    // The stored section names in file order, each once (as cINI::EnumerateAllSections lists
-    // them); valid while the snapshot lives.
+    // The stored section names in file order, each once and whole (the nameless section left
+    // out); valid while the snapshot lives.
     const std::vector<std::string_view>& sections() const { return sections_; }
     // The stored text of section/key as a cINI read gives it; empty when absent.
     std::string_view value(std::string_view section, std::string_view key) const;
 
 private:
-    std::unique_ptr<profile::ProfileDocument> doc_;
-    std::string names_;
+    std::shared_ptr<profile::ProfileDocument> doc_;
     std::vector<std::string_view> sections_;
 };
 

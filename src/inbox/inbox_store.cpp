@@ -38,11 +38,14 @@ std::int16_t ParseReadFlag(std::string_view text) {
     return static_cast<std::int16_t>(value);
 }
 
-std::vector<std::string> StoredSections(const cINI& ini) {
-    std::vector<std::string> names;
-    long count = 0;
-    ini.EnumerateAllSections(names, count);
-    return names;
+// How the file at `path` spells a section name, for the guid lookups of inbox_names.h.
+StoredSectionLookup StoredNamesIn(const std::string& path) {
+    return [path](std::string_view section) {
+        cINI ini;
+        ini.Path(path);
+        ini.Section(std::string(section));
+        return ini.StoredSection();
+    };
 }
 
 // The day of a stored or feed date, weekday and comma dropped.
@@ -85,20 +88,17 @@ bool mInbox::SaveItem() {
     FileLock lock(path);
     cINI ini;
     ini.Path(path);
-    ini.Section(SectionNameForGuid(CurrentItem.Guid, StoredSections(ini)));
-    bool written = true;
-    auto put = [&](const char* key, const std::string& stored) {
-        ini.Key(key);
-        ini.Value(stored);
-        written = written && ini.Success();
-    };
-    put(kTitleKey, EncodeInboxValue(CurrentItem.Title));
-    put(kDescriptionKey, EncodeDescription(CurrentItem.Description));
-    put(kDateKey, EncodeInboxValue(CurrentItem.Date));
-    put(kTimeKey, EncodeInboxValue(CurrentItem.Time));
-    put(kOffsetKey, EncodeInboxValue(CurrentItem.Offset));
-    put(kReadKey, "0");
-    return written;
+    ini.Section(SectionNameForGuid(CurrentItem.Guid, StoredNamesIn(path)));
+    const std::string title = EncodeInboxValue(CurrentItem.Title);
+    const std::string description = EncodeDescription(CurrentItem.Description);
+    const std::string date = EncodeInboxValue(CurrentItem.Date);
+    const std::string time = EncodeInboxValue(CurrentItem.Time);
+    const std::string offset = EncodeInboxValue(CurrentItem.Offset);
+    const std::pair<std::string_view, std::string_view> keys[] = {
+        {kTitleKey, title}, {kDescriptionKey, description}, {kDateKey, date},
+        {kTimeKey, time},   {kOffsetKey, offset},           {kReadKey, "0"}};
+    ini.Values(keys);
+    return ini.Success();
 }
 
 bool mInbox::InboxItemAction(std::int32_t action) {
@@ -111,11 +111,9 @@ bool mInbox::InboxItemAction(std::int32_t action) {
     cINI ini;
     ini.Path(path);
     // The INI layer would match "abc" to a section "ABC": find the exact stored name first.
-    const std::vector<std::string> names = StoredSections(ini);
-    auto found = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
-        return SectionNameIsGuid(name, CurrentItem.Guid);
-    });
-    if (found == names.end())
+    const std::optional<std::string> found =
+        FindSectionForGuid(CurrentItem.Guid, StoredNamesIn(path));
+    if (!found)
         return false;
     if (action < DeleteItem || action > LoadItem)
         return false;

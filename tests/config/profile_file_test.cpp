@@ -327,6 +327,35 @@ TEST_F(ProfileFileTest, LongValuesAreNeverCutShort) {
     EXPECT_EQ(get("a", nullopt), std::string("before\0big\0after\0", 17));
 }
 
+TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatSingleWritesWould) {
+    using Keys = std::vector<std::pair<std::string_view, std::string_view>>;
+    const Keys keys = {{"title", " spaced "}, {"read", "0"}, {" date ", "Mon"}};
+    for (const std::string before : {"", "[a]\r\nx=1", "[a]\r\nx=1\r\n[M]\r\nread=1\r\nz=2\r\n"}) {
+        SCOPED_TRACE(before);
+        const std::string other = dir_.file("single.ini");
+        dir_.write("single.ini", before);
+        for (const auto& [key, value] : keys)
+            ASSERT_NE(WritePrivateProfileString("m", key, value, other), 0);
+        ClearProfileCache();
+        if (before.empty())
+            std::filesystem::remove(path_);
+        else
+            store(before);
+        EXPECT_NE(WritePrivateProfileKeys("m", keys, path_), 0);
+        EXPECT_EQ(stored(), TempDir::read(other));
+        EXPECT_EQ(get("m", "title"), " spaced ");
+        EXPECT_EQ(StoredSectionName(" m ", path_), before.find("[M]") != std::string::npos
+                                                       ? std::optional<std::string>("M")
+                                                       : std::optional<std::string>("m"));
+    }
+    const std::string untouched = stored();
+    EXPECT_EQ(WritePrivateProfileKeys("m", Keys{{"k", "v"}, {"bad=key", "v"}}, path_), 0);
+    EXPECT_EQ(WritePrivateProfileKeys("m", Keys{{"k", "line\nbreak"}}, path_), 0);
+    EXPECT_EQ(stored(), untouched);
+    EXPECT_EQ(StoredSectionName("absent", path_), std::nullopt);
+    EXPECT_EQ(StoredSectionName("m", dir_.file("missing.ini")), std::nullopt);
+}
+
 // ---------------------------------------------------------------- the cache sees every change
 
 TEST_F(ProfileFileTest, SeesAFileReplacedWithTheSameSizeAndTime) {

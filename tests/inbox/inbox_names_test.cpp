@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "app/helpers.h"
 
 namespace vellorin {
 namespace {
@@ -21,7 +24,14 @@ TEST(InboxNamesTest, StoredFormsDecodeOnlyWhenWellFormed) {
     EXPECT_FALSE(SectionNameIsGuid("=hex:41", "=hex:41"));
     // A guid gets the section that already stands for it, else an escaped name when its own
     // would match another guid's without regard to case.
-    const std::vector<std::string> existing = {"first", "ABC", "=hex:78797a"};
+    const std::vector<std::string> stored = {"first", "ABC", "=hex:78797a"};
+    const StoredSectionLookup existing = [&](std::string_view name) -> std::optional<std::string> {
+        for (const std::string& s : stored) {
+            if (EqualsNoCase(s, name))
+                return s;
+        }
+        return std::nullopt;
+    };
     EXPECT_EQ(SectionNameForGuid("ABC", existing), "ABC");
     EXPECT_EQ(SectionNameForGuid("Abc", existing), "=hex:416263");
     EXPECT_EQ(SectionNameForGuid("xyz", existing), "=hex:78797a");
