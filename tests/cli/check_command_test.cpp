@@ -80,7 +80,7 @@ TEST_F(CheckCommandTest, SwitchesAndLinksChooseWhatIsChecked) {
     EXPECT_EQ(r.out, Printed(2, "Bravo"));
     EXPECT_EQ(server_.hits("/Alpha"), 0);
     EXPECT_EQ(server_.hits("/Bravo"), 2);
-    EXPECT_TRUE(world_.load(bravo, "a2"));
+    EXPECT_EQ(world_.item(bravo, "a2").Guid, "a2");
 
     r = ctl({"check", "--online", server_.url("/Charlie")});
     EXPECT_EQ(r.exitCode, 1);

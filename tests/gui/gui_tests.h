@@ -2,7 +2,5 @@
 
 // Each test class of gui_tests runs through one of these (Qt Test runs one object at a time).
 int RunQtUserSeamTests(int argc, char** argv);
-int RunFrmSysTrayTests(int argc, char** argv);
 int RunFrmMainTests(int argc, char** argv);
 int RunSingleInstanceTests(int argc, char** argv);
-int RunGuiHelpersTests(int argc, char** argv);

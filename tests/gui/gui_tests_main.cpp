@@ -11,8 +11,6 @@ int main(int argc, char** argv) {
 
     int failed = 0;
     failed += RunQtUserSeamTests(argc, argv);
-    failed += RunGuiHelpersTests(argc, argv);
-    failed += RunFrmSysTrayTests(argc, argv);
     failed += RunFrmMainTests(argc, argv);
     failed += RunSingleInstanceTests(argc, argv);
     return failed == 0 ? 0 : 1;

@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -45,25 +44,21 @@ struct BoxCase {
     MsgDefault defaultButton;
     QMessageBox::Icon qtIcon;
     QMessageBox::StandardButtons qtButtons;
-    QMessageBox::StandardButton qtDefault;
     MsgAnswer enterAnswer, escapeAnswer;
 };
 
 using QB = QMessageBox;
 const BoxCase kBoxCases[] = {
-    {"information, OK", MsgIcon::Information, MsgButtons::OK, MsgDefault::First, QB::Information,
-     QB::Ok, QB::Ok, MsgAnswer::OK, MsgAnswer::OK},
-    {"exclamation is a warning, Yes default", MsgIcon::Exclamation, MsgButtons::YesNo,
-     MsgDefault::First, QB::Warning, QB::Yes | QB::No, QB::Yes, MsgAnswer::Yes, MsgAnswer::No},
+    {"information", MsgIcon::Information, MsgButtons::OK, MsgDefault::First, QB::Information,
+     QB::Ok, MsgAnswer::OK, MsgAnswer::OK},
+    {"exclamation, Yes default", MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::First,
+     QB::Warning, QB::Yes | QB::No, MsgAnswer::Yes, MsgAnswer::No},
     {"question, No default", MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second, QB::Question,
-     QB::Yes | QB::No, QB::No, MsgAnswer::No, MsgAnswer::No},
-    {"critical, Yes No Cancel, third default", MsgIcon::Critical, MsgButtons::YesNoCancel,
-     MsgDefault::Third, QB::Critical, QB::Yes | QB::No | QB::Cancel, QB::Cancel, MsgAnswer::Cancel,
-     MsgAnswer::Cancel},
-    {"no icon, a default past the last button falls back to the first", MsgIcon::None,
-     MsgButtons::OKCancel, MsgDefault::Third, QB::NoIcon, QB::Ok | QB::Cancel, QB::Ok,
-     MsgAnswer::OK, MsgAnswer::Cancel},
-};
+     QB::Yes | QB::No, MsgAnswer::No, MsgAnswer::No},
+    {"critical, third default", MsgIcon::Critical, MsgButtons::YesNoCancel, MsgDefault::Third,
+     QB::Critical, QB::Yes | QB::No | QB::Cancel, MsgAnswer::Cancel, MsgAnswer::Cancel},
+    {"no icon, default past the last button", MsgIcon::None, MsgButtons::OKCancel,
+     MsgDefault::Third, QB::NoIcon, QB::Ok | QB::Cancel, MsgAnswer::OK, MsgAnswer::Cancel}};
 
 }  // namespace
 
@@ -92,8 +87,6 @@ private slots:
             QCOMPARE(box->text(), QStringLiteral("First line \n\nlast line"));
             QCOMPARE(box->icon(), c.qtIcon);
             QCOMPARE(box->standardButtons(), c.qtButtons);
-            QVERIFY(box->defaultButton() != nullptr);
-            QCOMPARE(box->standardButton(box->defaultButton()), c.qtDefault);
             QTest::keyClick(box, Qt::Key_Return);
         });
         QCOMPARE(seam.messageBox(request), c.enterAnswer);

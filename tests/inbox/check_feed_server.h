@@ -3,7 +3,6 @@
 #include <httplib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <functional>
 #include <map>
@@ -36,8 +35,7 @@ public:
 
     FeedServer() {
         server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-            Handler handler = note("start ", request.path);
-            if (handler)
+            if (Handler handler = note("start ", request.path))
                 handler(request, response);
             else
                 response.status = 404;
@@ -98,36 +96,16 @@ inline std::string RefusingLink() {
     return LoopbackSocket().url();
 }
 
-// Answers every connection with `reply` (raw bytes) and closes it, until destroyed.
-class RawReplyServer {
-public:
-    explicit RawReplyServer(std::string reply)
-        : reply_(std::move(reply)), thread_([this] {
-              while (!stop_)
-                  AnswerOneRequest(socket_.fd(), reply_, 20);
-          }) {}
-    ~RawReplyServer() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::string url() const { return socket_.url(); }
-
-private:
-    LoopbackSocket socket_;
-    std::string reply_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 // A minimal RSS 2.0 document with the given items (already written as XML).
-inline std::string RssDocument(const std::string& items, const std::string& title = "Feed") {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel><title>" +
-           title + "</title>" + items + "</channel></rss>\n";
+inline std::string RssDocument(const std::string& items) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel><title>Feed"
+           "</title>" +
+           items + "</channel></rss>\n";
 }
 inline std::string RssItem(const std::string& guid, const std::string& title,
-                           const std::string& pubDate, const std::string& description = "body") {
+                           const std::string& pubDate) {
     return "<item><title>" + title + "</title><guid>" + guid + "</guid><pubDate>" + pubDate +
-           "</pubDate><description>" + description + "</description></item>";
+           "</pubDate><description>body</description></item>";
 }
 
 }  // namespace vellorin::test

@@ -17,8 +17,7 @@ namespace vellorin::test {
 using Strings = std::vector<std::string>;
 
 // An application context with a seam and a clock of its own, on a fresh temporary folder (the
-// application folder, with the data folder "data" in it) unless it is given other folders; with
-// the steps the inbox, feed and check tests take through it.
+// application folder, with the data folder "data" in it) unless it is given other folders.
 class InboxWorld {
 public:
     explicit InboxWorld(const std::string& appFolder = "", const std::string& dataFolder = "")
@@ -30,11 +29,10 @@ public:
 
     // Subscribes a source as the subscribe window does and gives its identifier.
     std::string subscribe(const std::string& title, const std::string& link) {
-        mSubscriptions& subscriptions = context.subscriptions;
-        EXPECT_TRUE(subscriptions.AddSource(title, link));
-        subscriptions.CurrentSource.Link = link;
-        EXPECT_TRUE(subscriptions.SourceAction(mSubscriptions::LoadSource));
-        return subscriptions.CurrentSource.ID;
+        EXPECT_TRUE(context.subscriptions.AddSource(title, link));
+        context.subscriptions.CurrentSource.Link = link;
+        EXPECT_TRUE(context.subscriptions.SourceAction(mSubscriptions::LoadSource));
+        return context.subscriptions.CurrentSource.ID;
     }
     std::string inboxPath(const std::string& id) const { return data + "/" + id + "/inbox.dat"; }
     // The guids stored for source `id`, in file order.
@@ -45,16 +43,12 @@ public:
             guids.push_back(GuidFromSectionName(section));
         return guids;
     }
-    // LoadItem of `guid` in source `id`: true when found, with the message in CurrentItem.
-    bool load(const std::string& id, const std::string& guid) {
+    // The stored message `guid` of source `id`, which must exist (LoadItem).
+    InboxItem item(const std::string& id, const std::string& guid) {
         context.inbox.CurrentSourceID = id;
         context.inbox.CurrentItem = InboxItem{};
         context.inbox.CurrentItem.Guid = guid;
-        return context.inbox.InboxItemAction(mInbox::LoadItem);
-    }
-    // The stored message, which must exist.
-    InboxItem item(const std::string& id, const std::string& guid) {
-        EXPECT_TRUE(load(id, guid)) << guid;
+        EXPECT_TRUE(context.inbox.InboxItemAction(mInbox::LoadItem)) << guid;
         return context.inbox.CurrentItem;
     }
 

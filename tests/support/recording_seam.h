@@ -1,46 +1,42 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/user_seam.h"
 
 namespace vellorin::test {
 
-// A user seam for tests: keeps every box shown and answers from a script (then with the box's
-// default button). processEvents and pause only count their calls; pause does not sleep.
+// A user seam for tests: keeps every box shown and answers from a script, then with the box's
+// default button. processEvents and pause only count their calls; pause does not sleep.
 class RecordingSeam : public UserSeam {
 public:
-    MsgAnswer messageBox(const MessageBoxRequest& request) override {
-        boxes.push_back(request);
+    MsgAnswer messageBox(const MessageBoxRequest& r) override {
+        boxes.push_back(r);
         if (!answers.empty()) {
             MsgAnswer a = answers.front();
             answers.pop_front();
             return a;
         }
-        return DefaultAnswer(request);
+        // Enter presses the default button; one the box does not have falls back to the first.
+        static const std::vector<MsgAnswer> kButtons[] = {
+            {MsgAnswer::OK},
+            {MsgAnswer::OK, MsgAnswer::Cancel},
+            {MsgAnswer::Yes, MsgAnswer::No},
+            {MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Cancel}};
+        const auto& buttons = kButtons[static_cast<int>(r.buttons)];
+        const auto index = static_cast<std::size_t>(r.defaultButton);
+        return buttons[index < buttons.size() ? index : 0];
     }
     using UserSeam::messageBox;
     void processEvents() override { ++eventTurns; }
     void pause(int milliseconds) override { pausedMs += milliseconds; }
-
-    static MsgAnswer DefaultAnswer(const MessageBoxRequest& r) {
-        bool second = r.defaultButton == MsgDefault::Second;
-        switch (r.buttons) {
-            case MsgButtons::OK:
-                return MsgAnswer::OK;
-            case MsgButtons::OKCancel:
-                return second ? MsgAnswer::Cancel : MsgAnswer::OK;
-            case MsgButtons::YesNo:
-                return second ? MsgAnswer::No : MsgAnswer::Yes;
-            case MsgButtons::YesNoCancel:
-                return r.defaultButton == MsgDefault::First ? MsgAnswer::Yes
-                       : second                             ? MsgAnswer::No
-                                                            : MsgAnswer::Cancel;
-        }
-        return MsgAnswer::OK;
-    }
 
     std::vector<std::string> captions() const {
         std::vector<std::string> out;
@@ -54,6 +50,22 @@ public:
     std::deque<MsgAnswer> answers;
     int eventTurns = 0;
     long pausedMs = 0;
+};
+
+// A recording seam whose pause sleeps a little, so that waits do not spin, and that runs a piece
+// of "window event" code (onEvents) the first time events are let through.
+class EventSeam : public RecordingSeam {
+public:
+    void processEvents() override {
+        RecordingSeam::processEvents();
+        if (auto run = std::exchange(onEvents, nullptr))
+            run();
+    }
+    void pause(int milliseconds) override {
+        RecordingSeam::pause(milliseconds);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::function<void()> onEvents;
 };
 
 }  // namespace vellorin::test

@@ -21,10 +21,7 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
     void set(const std::optional<std::string>& value) const {
-        if (value)
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
+        value ? ::setenv(name_.c_str(), value->c_str(), 1) : ::unsetenv(name_.c_str());
     }
 
 private:

@@ -12,8 +12,8 @@ namespace vellorin::test {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vellorin-test-XXXXXX");
-        char* made = ::mkdtemp(pattern.data());
+        std::string pattern = std::filesystem::temp_directory_path() / "vellorin-test-XXXXXX";
+        const char* made = ::mkdtemp(pattern.data());
         path_ = made ? made : "";
     }
     ~TempDir() {
@@ -26,12 +26,11 @@ public:
     const std::string& path() const { return path_; }
     std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-    // Writes raw bytes (no line end added) and returns the path.
+    // Writes raw bytes (no line end added), making the folders on the way; gives the path.
     std::string write(std::string_view name, std::string_view bytes) const {
         std::string p = file(name);
         std::filesystem::create_directories(std::filesystem::path(p).parent_path());
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
         return p;
     }
     // Reads raw bytes; empty when missing.

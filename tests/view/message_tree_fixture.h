@@ -62,15 +62,6 @@ inline constexpr const char* kSourceB = "0A1B2C3D-0000-4000-8000-00000000000B";
 inline constexpr const char* kLinkA = "http://www.vellorin.net/feeds/alpha";
 inline constexpr const char* kLinkB = "http://www.vellorin.net/feeds/beta";
 
-// The description the service sends: its header block, the style rule, the body.
-inline std::string ServiceDescription(const std::string& from, const std::string& body) {
-    return "<!-- header start:\nfrom: " + from +
-           "<br />\nsubject: Weekly report<br />\ndate: Mon, 05 Dec 2026 08:56:31<br />\n"
-           "reply-to: &quot;Desk&quot; &lt;desk@example.com&gt;\nheader end --> "
-           "<style>p { margin: 0 }</style>" +
-           body;
-}
-
 // One stored message in the inbox file's form (description line feeds as character 5).
 inline std::string InboxSection(const std::string& guid, const std::string& title,
                                 const std::string& date, const std::string& read,
@@ -80,9 +71,9 @@ inline std::string InboxSection(const std::string& guid, const std::string& titl
            "\r\ndate=" + date + "\r\ntime=08:56:31\r\noffset=+0000\r\nread=" + read + "\r\n";
 }
 
-// A context over fresh application and data folders with two sources: "Alpha" holding three
-// messages (m1 unread, m2 read, m3 unread, on three days) and "Beta" holding none, and the
-// message tree filled from them.
+// Fresh application and data folders with two sources: "Alpha" holding m1 (unread, with the
+// service's header block), m2 (read) and m3 (unread) on three days, and "Beta" holding none;
+// the message tree is filled from them.
 class MessageTreeTest : public ::testing::Test {
 protected:
     struct Source {
@@ -93,12 +84,15 @@ protected:
         : context_(AppOptions{app_.path(), data_.file("data"), "", "vellorin"}, seam_, clock_) {
         context_.subscriptions.EnsureDataFolder();
         writeList({{kSourceA, "Alpha", kLinkA}, {kSourceB, "Beta", kLinkB}});
-        writeInbox(kSourceA,
-                   InboxSection("m1", "Weekly report number one of many", "Mon, 05 Dec 2026", "0",
-                                ServiceDescription("&quot;Jane Roe&quot; &lt;jane@example.com&gt;",
-                                                   "<p>Hello</p>")) +
-                       InboxSection("m2", "Old news", "Sun, 04 Dec 2026", "1") +
-                       InboxSection("m3", "Newest", "Tue, 06 Dec 2026", "0"));
+        const std::string header =
+            "<!-- header start:\nfrom: &quot;Jane Roe&quot; &lt;jane@example.com&gt;<br />\n"
+            "subject: Weekly report<br />\ndate: Mon, 05 Dec 2026 08:56:31<br />\n"
+            "reply-to: &quot;Desk&quot; &lt;desk@example.com&gt;\nheader end --> "
+            "<style>p { margin: 0 }</style><p>Hello</p>";
+        writeInbox(kSourceA, InboxSection("m1", "Weekly report number one of many",
+                                          "Mon, 05 Dec 2026", "0", header) +
+                                 InboxSection("m2", "Old news", "Sun, 04 Dec 2026", "1") +
+                                 InboxSection("m3", "Newest", "Tue, 06 Dec 2026", "0"));
         reload();
     }
 
