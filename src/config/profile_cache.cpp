@@ -288,7 +288,7 @@ void ProfileCache::keep(std::unique_ptr<Entry> entry) {
 }
 
 AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expected,
-                            std::string_view data, FileIdentity* after) {
+                            std::string_view data, FileIdentity* after, bool flush) {
     Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return errno == ENOENT ? AppendOutcome::kFileChanged : AppendOutcome::kFailed;
@@ -314,6 +314,10 @@ AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expecte
         p += n;
         at += n;
         left -= static_cast<size_t>(n);
+    }
+    if (flush && ::fdatasync(fd.get()) != 0) {
+        (void)::ftruncate(fd.get(), start);
+        return AppendOutcome::kFailed;
     }
     if (::fstat(fd.get(), &st) != 0)
         return AppendOutcome::kFailed;

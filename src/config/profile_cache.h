@@ -96,9 +96,10 @@ using OverwriteOutcome = AppendOutcome;
 
 // Appends `data` to the file at `path`, which must still be the file `expected` describes (same
 // inode and size; kFileChanged otherwise, nothing written). A write that fails part way is cut
-// back to the old length, so no torn line stays behind. On kDone, `after` is the new identity.
+// back to the old length, so no torn line stays behind. With `flush`, the appended bytes are on
+// disk (fdatasync) before kDone is returned. On kDone, `after` is the new identity.
 AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expected,
-                            std::string_view data, FileIdentity* after);
+                            std::string_view data, FileIdentity* after, bool flush = false);
 
 // Overwrites `data.size()` bytes at `offset` of the file at `path` with `data`, which must still
 // be exactly the file `expected` describes (kFileChanged otherwise, nothing written), then flushes

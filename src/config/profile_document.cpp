@@ -273,6 +273,10 @@ std::optional<std::string_view> ProfileDocument::storedName(std::string_view sec
     return slice(block.nameBegin, block.nameSize);
 }
 
+bool ProfileDocument::endsWithLineBreak() const {
+    return text_.empty() || EndsWithLineBreak(text_);
+}
+
 ProfileDocument::Edit ProfileDocument::appendSection(
     std::string_view section,
     std::span<const std::pair<std::string_view, std::string>> keys) const {

@@ -40,6 +40,9 @@ public:
     ProfileDocument& operator=(const ProfileDocument&) = delete;
 
     const std::string& text() const { return text_; }
+    // True when the text is empty or its last line is ended, so that appended lines start a line
+    // of their own.
+    bool endsWithLineBreak() const;
 
     // The value of `key` in the first occurrence of `section` that holds it, without its quotes;
     // nullopt when the section or the key is absent.

@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "config/profile_cache.h"
 #include "config/profile_document.h"
+#include "config/profile_journal.h"
 #include "util/file_lock.h"
 
 namespace vellorin::profile {
@@ -207,6 +209,8 @@ long WritePrivateProfileString(std::optional<std::string_view> section,
     }
 
     FileLock lock(path);
+    if (!RecoverInterruptedAppend(path))
+        return 0;
     // Start over (a few times) if a program that does not take the lock changes the file while
     // we change it in place.
     bool allowOverwrite = true;
@@ -282,6 +286,8 @@ long WritePrivateProfileKeys(std::string_view section,
     }
 
     FileLock lock(path);
+    if (!RecoverInterruptedAppend(path))
+        return 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
         LoadedProfile loaded = ProfileCache::instance().load(path);
         const bool exists = loaded.doc != nullptr;
@@ -310,6 +316,88 @@ long WritePrivateProfileKeys(std::string_view section,
         }
     }
     return 0;
+}
+
+int AppendSections(std::span<const NewSection> sections, const std::string& path) {
+    if (sections.empty())
+        return 0;
+    // What goes after the file's current end: each section as appendSection writes it into an
+    // empty file, the first with the line break the file's last line may lack.
+    std::vector<std::pair<std::string_view, std::string>> stored;
+    std::unordered_set<std::string> names;
+    std::string batch;
+    const ProfileDocument empty;
+    for (const NewSection& section : sections) {
+        const std::string_view sectionName = Trim(section.name);
+        if (!IsStorableSection(sectionName))
+            return EINVAL;
+        std::string lower(sectionName);
+        for (char& c : lower) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (!names.insert(std::move(lower)).second)
+            return EINVAL;
+        stored.clear();
+        for (const auto& [key, value] : section.keys) {
+            const std::string_view keyName = Trim(key);
+            if (!IsStorableKey(keyName) || HoldsLineBreakOrNul(value))
+                return EINVAL;
+            stored.emplace_back(keyName, StoredValue(value));
+        }
+        batch += empty.appendSection(sectionName, stored).data;
+    }
+
+    FileLock lock(path);
+    if (!RecoverInterruptedAppend(path))
+        return EIO;
+    auto& cache = ProfileCache::instance();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        LoadedProfile loaded = cache.load(path);
+        if (!loaded.doc && loaded.error != ENOENT)
+            return loaded.error != 0 ? loaded.error : EIO;
+        if (loaded.doc) {
+            for (const NewSection& section : sections) {
+                if (loaded.doc->storedName(Trim(section.name)))
+                    return EEXIST;
+            }
+        }
+        if (!loaded.doc || loaded.doc->text().empty()) {
+            // Nothing to lose: the whole file goes through a temporary file and a rename.
+            loaded.doc.reset();
+            return cache.rewrite(path, std::move(batch));
+        }
+        if (!loaded.exact) {
+            loaded.doc.reset();
+            cache.forget(path);
+            continue;
+        }
+        const std::string data =
+            loaded.doc->endsWithLineBreak() ? batch : std::string("\r\n") + batch;
+        loaded.doc.reset();
+        if (const int err = BeginUndoJournal(path, loaded.identity.size, loaded.identity.ino))
+            return err;
+        FileIdentity after;
+        switch (AppendInPlace(path, loaded.identity, data, &after, /*flush=*/true)) {
+            case AppendOutcome::kDone:
+                EndUndoJournal(path);
+                cache.noteAppend(path, loaded.identity, data, after);
+                return 0;
+            case AppendOutcome::kFileChanged:
+                // Nothing was written: a program that does not take the lock changed the file.
+                EndUndoJournal(path);
+                cache.forget(path);
+                continue;
+            case AppendOutcome::kFailed:
+                break;
+        }
+        // A failed append cuts itself back; should that fail too, the journal does it now or at
+        // the next access.
+        (void)RecoverInterruptedAppend(path);
+        cache.forget(path);
+        return EIO;
+    }
+    return EAGAIN;
 }
 
 void ClearProfileCache() {

@@ -65,6 +65,22 @@ long WritePrivateProfileKeys(std::string_view section,
                              std::span<const std::pair<std::string_view, std::string_view>> keys,
                              const std::string& path);
 
+// A section that AppendSections adds: its name and its keys with their values, in order.
+struct NewSection {
+    std::string_view name;
+    std::span<const std::pair<std::string_view, std::string_view>> keys;
+};
+
+// Appends `sections`, none of which the file holds yet, all in one write: as successive
+// WritePrivateProfileKeys calls in this order would write them, but all or nothing. A new or empty
+// file is written whole through a temporary file; an existing one is appended to under an undo
+// journal (profile_journal.h), so a crash at any moment leaves every section or none of them. The
+// appended bytes are flushed before the call returns. Returns 0 on success (also for no
+// sections), else an errno: EINVAL for a name or value the line format cannot hold or two
+// sections of the same name, EEXIST when the file already holds one of the sections, or the
+// error of the failed read or write; the file is then left as it was.
+[[nodiscard]] int AppendSections(std::span<const NewSection> sections, const std::string& path);
+
 // Drops every cached parse (for tests and benchmarks that want to measure a cold read).
 void ClearProfileCache();
 

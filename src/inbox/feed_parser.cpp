@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/app_context.h"
 #include "app/constants.h"
 #include "app/helpers.h"
+#include "inbox/inbox_names.h"
+#include "inbox/inbox_snapshot.h"
 #include "inbox/inbox_store.h"
 
 namespace vellorin {
@@ -150,6 +154,15 @@ MessageBoxRequest FeedFailureMessage(FeedStatus status) {
     return request;
 }
 
+MessageBoxRequest SaveFailureMessage(int error) {
+    MessageBoxRequest request;
+    request.caption = "Error ! (Source : SaveItem)";
+    request.text = std::to_string(error) + " : \r\n\r\n" + std::strerror(error);
+    request.icon = MsgIcon::Critical;
+    request.buttons = MsgButtons::OK;
+    return request;
+}
+
 std::string NewMessagesSentence(int newCount, std::string_view sourceTitle) {
     return "You have " + std::to_string(newCount) + " New Messages \r\n in " +
            std::string(sourceTitle) + " account.\r\n\r\n";
@@ -208,38 +221,54 @@ FeedMergeResult ProcessFeed(AppContext& context, std::string_view document,
     // items are all stored whatever their order.
     inbox.LoadLatestStamp();
 
+    // The new items are written together at the end, in one append that a crash leaves whole or
+    // undone: a merge stopped half way must not store some items, whose stamps would then make
+    // the rest look old at the next check.
+    std::vector<InboxItem> fresh;
     FeedMergeResult result;
-    for (pugi::xml_node item : channel.children("item")) {
-        ++result.items;
-        InboxItem& current = inbox.CurrentItem;
-        current = InboxItem{};
-        std::string pubDate;
-        std::string description;
-        for (pugi::xml_node child : item.children()) {
-            if (child.type() != pugi::node_element)
-                continue;
-            const char* name = child.name();
-            if (std::strcmp(name, "title") == 0) {
-                current.Title = ElementText(child);
-            } else if (std::strcmp(name, "description") == 0) {
-                description = ElementText(child);
-            } else if (std::strcmp(name, "pubDate") == 0) {
-                pubDate = ElementText(child);
-            } else if (std::strcmp(name, "guid") == 0) {
-                current.Guid = ElementText(child);
+    {
+        const InboxSnapshot stored(inbox.InboxPath());
+        const StoredSectionLookup storedName =
+            [&stored](std::string_view section) -> std::optional<std::string> {
+            const std::optional<std::string_view> name = stored.storedName(section);
+            return name ? std::optional<std::string>(*name) : std::nullopt;
+        };
+        for (pugi::xml_node item : channel.children("item")) {
+            ++result.items;
+            InboxItem& current = inbox.CurrentItem;
+            current = InboxItem{};
+            std::string pubDate;
+            std::string description;
+            for (pugi::xml_node child : item.children()) {
+                if (child.type() != pugi::node_element)
+                    continue;
+                const char* name = child.name();
+                if (std::strcmp(name, "title") == 0) {
+                    current.Title = ElementText(child);
+                } else if (std::strcmp(name, "description") == 0) {
+                    description = ElementText(child);
+                } else if (std::strcmp(name, "pubDate") == 0) {
+                    pubDate = ElementText(child);
+                } else if (std::strcmp(name, "guid") == 0) {
+                    current.Guid = ElementText(child);
+                }
             }
-        }
-        if (current.Guid.empty())
-            current.Guid = ItemDigestGuid(current.Title, pubDate, description);
-        current.Description = PrepareDescription(std::move(description));
-        SplitPubDate(std::move(pubDate), current.Date, current.Time, current.Offset);
-        current.Read = 0;
+            if (current.Guid.empty())
+                current.Guid = ItemDigestGuid(current.Title, pubDate, description);
+            current.Description = PrepareDescription(std::move(description));
+            SplitPubDate(std::move(pubDate), current.Date, current.Time, current.Offset);
+            current.Read = 0;
 
-        if (!inbox.InboxItemAction(mInbox::ItemExists) && inbox.IsNew()) {
-            if (inbox.SaveItem())
-                ++result.NewCount;
+            if (!FindSectionForGuid(current.Guid, storedName) && inbox.IsNew())
+                fresh.push_back(current);
         }
     }
+
+    const SaveItemsResult saved = inbox.SaveItems(fresh);
+    result.NewCount = saved.stored;
+    result.saveError = saved.error;
+    if (saved.error != 0 && interactiveCheck)
+        context.seam().messageBox(SaveFailureMessage(saved.error));
 
     if (result.NewCount > 0)
         NotifyText += NewMessagesSentence(result.NewCount, sourceTitle);

@@ -25,6 +25,8 @@ struct FeedMergeResult {
     int NewCount = 0;
     // Elements named "item" below the channel, stored or not.
     int items = 0;
+    // The errno of a failed write of the new items (none of them is then stored), else 0.
+    int saveError = 0;
 };
 
 // The failure box of a status other than Merged (exclamation icon, OK button):
@@ -32,6 +34,10 @@ struct FeedMergeResult {
 //   InvalidData        "Server returned Invalid Data!"
 //   UnsupportedFormat  "Server returned Data in unsupported format!"
 MessageBoxRequest FeedFailureMessage(FeedStatus status);
+
+// The box of a failed write of a feed's new items (critical icon, OK button): caption
+// "Error ! (Source : SaveItem)", text the error number, " : ", two line breaks and its description.
+MessageBoxRequest SaveFailureMessage(int error);
 
 // The sentence a source with new items adds to the run's announcement:
 // "You have " N " New Messages " CR LF " in " title " account." CR LF CR LF (also for N = 1).
@@ -59,15 +65,17 @@ std::string ItemDigestGuid(std::string_view title, std::string_view pubDate,
 // first) from its children "title", "description", "pubDate" and "guid" (names compared exactly,
 // the later of two equal names wins; the description with "[" and "]" turned into "(" and ")" and
 // line feeds into character 5; the pubDate cut by SplitPubDate; a missing or empty guid replaced
-// by ItemDigestGuid). An item is stored (SaveItem) when its guid is not stored yet and IsNew says
+// by ItemDigestGuid). An item is new when its guid is not stored yet and IsNew says
 // it is later than the newest message stored before this call (LoadLatestStamp, once, before the
-// first item; it also creates the source folder). When items were stored, NewMessagesSentence of
-// their number and `sourceTitle` is appended to NotifyText.
+// first item; it also creates the source folder). The new items are stored together after the
+// walk (mInbox::SaveItems), all or none: a crash or a stopped run never leaves some of them
+// stored. When items were stored, NewMessagesSentence of their number and `sourceTitle` is
+// appended to NotifyText.
 //
 // A document that is blank, not well-formed or not RSS touches no file, leaves NotifyText alone
 // and gives its status; its FeedFailureMessage is shown only when `interactiveCheck`. IsNew shows
-// its own failure box only when `interactiveCheck` too (the item is then skipped). An item whose
-// SaveItem fails is not counted.
+// its own failure box only when `interactiveCheck` too (the item is then skipped). When the write
+// fails nothing is stored or announced, and SaveFailureMessage is shown when `interactiveCheck`.
 FeedMergeResult ProcessFeed(AppContext& context, std::string_view document,
                             const std::string& sourceTitle, bool interactiveCheck,
                             std::string& NotifyText);

@@ -3,7 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/app_context.h"
@@ -11,6 +15,8 @@
 #include "app/constants.h"
 #include "app/helpers.h"
 #include "config/ini_file.h"
+#include "config/profile_file.h"
+#include "config/profile_journal.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
 #include "inbox/rfc822_date.h"
@@ -101,6 +107,73 @@ bool mInbox::SaveItem() {
     return ini.Success();
 }
 
+SaveItemsResult mInbox::SaveItems(std::span<const InboxItem> items) {
+    SaveItemsResult result;
+    if (!hasUsableSource()) {
+        result.error = EINVAL;
+        return result;
+    }
+    const std::string path = InboxPath();
+    // From the look at what is stored to the append, so that nothing is stored twice.
+    FileLock lock(path);
+
+    struct Pending {
+        std::string name;
+        std::array<std::string, 5> values;  // title, description, date, time, offset
+    };
+    std::vector<Pending> pending;
+    {
+        const InboxSnapshot stored(path);
+        // Names chosen for this batch, by their lower-case form: the INI layer matches names
+        // without regard to letter case, so a new name must differ from these as from the file's.
+        std::unordered_map<std::string, std::string> batchNames;
+        std::unordered_set<std::string_view> batchGuids;
+        const StoredSectionLookup lookup =
+            [&](std::string_view section) -> std::optional<std::string> {
+            if (const std::optional<std::string_view> name = stored.storedName(section))
+                return std::string(*name);
+            const auto it = batchNames.find(ToLowerAscii(section));
+            if (it != batchNames.end())
+                return it->second;
+            return std::nullopt;
+        };
+        for (const InboxItem& item : items) {
+            if (item.Guid.empty() || !batchGuids.insert(item.Guid).second ||
+                FindSectionForGuid(item.Guid, lookup)) {
+                continue;
+            }
+            Pending next;
+            next.name = SectionNameForGuid(item.Guid, lookup);
+            next.values = {EncodeInboxValue(item.Title), EncodeDescription(item.Description),
+                           EncodeInboxValue(item.Date), EncodeInboxValue(item.Time),
+                           EncodeInboxValue(item.Offset)};
+            batchNames.emplace(ToLowerAscii(next.name), next.name);
+            pending.push_back(std::move(next));
+        }
+    }
+    if (pending.empty())
+        return result;
+
+    using Keys = std::array<std::pair<std::string_view, std::string_view>, 6>;
+    std::vector<Keys> keys;
+    std::vector<profile::NewSection> sections;
+    keys.reserve(pending.size());
+    sections.reserve(pending.size());
+    for (const Pending& p : pending) {
+        keys.push_back(Keys{{{kTitleKey, p.values[0]},
+                             {kDescriptionKey, p.values[1]},
+                             {kDateKey, p.values[2]},
+                             {kTimeKey, p.values[3]},
+                             {kOffsetKey, p.values[4]},
+                             {kReadKey, "0"}}});
+        sections.push_back(profile::NewSection{p.name, keys.back()});
+    }
+    result.error = profile::AppendSections(sections, path);
+    if (result.error == 0)
+        result.stored = static_cast<int>(pending.size());
+    return result;
+}
+
 bool mInbox::InboxItemAction(std::int32_t action) {
     if (!hasUsableSource())
         return false;
@@ -108,6 +181,8 @@ bool mInbox::InboxItemAction(std::int32_t action) {
         return false;
     const std::string path = InboxPath();
     FileLock lock(path);
+    if (!profile::RecoverInterruptedAppend(path))
+        return false;
     cINI ini;
     ini.Path(path);
     // The INI layer would match "abc" to a section "ABC": find the exact stored name first.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace vellorin {
@@ -18,6 +19,12 @@ struct InboxItem {
     std::string Offset;       // the zone: "+0000", "GMT"
     std::string Guid;         // the message's key within its source
     std::int16_t Read = 0;    // 0 unread, 1 read
+};
+
+// What SaveItems did.
+struct SaveItemsResult {
+    int stored = 0;  // messages written
+    int error = 0;   // the errno of a failed write (nothing was then written), else 0
 };
 
 // mInbox: the per-source message store. Source CurrentSourceID keeps its messages in
@@ -64,6 +71,14 @@ public:
     // nothing written, for an empty guid; false when a write failed (the folder is not created
     // here: LoadLatestStamp does that first).
     [[nodiscard]] bool SaveItem();
+
+    // Stores each of `items` whose guid is not stored yet, as SaveItem would and in the given
+    // order, all with one append that a crash at any moment leaves whole or undone (see
+    // profile_journal.h): the first of several items with one guid, and no item with an empty
+    // guid. The file is read again under the folder lock first, so an item that another process
+    // stored meanwhile is not stored twice. The source folder must exist (LoadLatestStamp makes
+    // it).
+    [[nodiscard]] SaveItemsResult SaveItems(std::span<const InboxItem> items);
 
     // Finds the stored message whose guid equals CurrentItem.Guid exactly (letter case counts) and
     //   DeleteItem  removes its section
