@@ -190,5 +190,27 @@ TEST_F(CheckRunTest, SourcesAheadAreFetchedWhileMergingKeepsQueueOrder) {
               std::find(events.begin(), events.end(), "end /A"));
 }
 
+TEST_F(CheckRunTest, AFailedWriteIsReportedAndTheRunGoesOnWithoutAnnouncingIt) {
+    const std::string alpha = add("Alpha", serve("alpha", OneItem("a1")));
+    const std::string bravo = add("Bravo", serve("bravo", OneItem("b1")));
+    // Alpha's inbox cannot be written: a folder stands where the file should be.
+    fs::create_directories(inboxPath(alpha));
+    for (bool interactive : {false, true}) {
+        SCOPED_TRACE(interactive);
+        seam.clear();
+        fs::remove(inboxPath(bravo));
+        runAll(interactive);
+        EXPECT_EQ(check_.NotifyText, "You have 1 New Messages \r\n in Bravo account.\r\n\r\n");
+        EXPECT_EQ(stored(bravo), Strings{"b1"});
+        if (!interactive) {
+            EXPECT_TRUE(seam.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(seam.captions(), Strings{"Error ! (Source : SaveItem)"});
+        EXPECT_EQ(seam.boxes[0].text, "21 : \r\n\r\nIs a directory");
+        EXPECT_EQ(seam.boxes[0].icon, MsgIcon::Critical);
+    }
+}
+
 }  // namespace
 }  // namespace vellorin
