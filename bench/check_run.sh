@@ -23,7 +23,6 @@ description_bytes=${DESCRIPTION_BYTES:-2048}
 need=()
 command -v newsboat >/dev/null || need+=(newsboat)
 command -v sqlite3 >/dev/null || need+=(sqlite3)
-command -v sqlite3 >/dev/null || need+=(sqlite3)
 [ -x /usr/bin/time ] || need+=(time)
 if [ ${#need[@]} -gt 0 ]; then
     sudo=""
