@@ -143,6 +143,39 @@ TEST_F(ProcessFeedTest, PrettyPrintedFeedsAreReadWithoutTheWhitespaceAroundTexts
     EXPECT_TRUE(seam.boxes.empty());
 }
 
+TEST_F(ProcessFeedTest, APrettyPrintedFeedStoredByEarlierVersionsIsNotStoredAgain) {
+    // Earlier versions stored guids and dates with the whitespace around them. The trimmed guids
+    // no longer find those messages, so the stored dates must still give the newest stamp.
+    const std::string pad = "\n        ", end = "\n      ";
+    const InboxItem earlier[] = {
+        {pad + "Server move" + end, "b", pad + "10 Dec 2026", "07:15:00", "GMT" + end,
+         pad + "team-3" + end, 0},
+        {pad + "Holiday rota" + end, "b", pad + "Mon, 07 Dec 2026", "18:00:00", "GMT" + end,
+         pad + "team-1" + end, 0},
+        {pad + "Fire drill" + end, "b", pad + "08 Dec 2026", "12:00", "GMT" + end,
+         "fnv1a64:9fde3a5756d81b6f", 0},
+        {"\n\t\t\tBudget [draft]\n\t\t", "b", "\n\t\t\tWed, 09 Dec 2026", "23:59:59", "+0100\n\t\t",
+         "\n\t\t\tteam-2\n\t\t", 0},
+    };
+    context.inbox.LoadLatestStamp();  // creates the source folder
+    for (const InboxItem& item : earlier) {
+        context.inbox.CurrentItem = item;
+        ASSERT_TRUE(context.inbox.SaveItem());
+    }
+    EXPECT_EQ(merge(test::TestData("feeds/pretty_printed.xml")).NewCount, 0);
+    EXPECT_EQ(stored().size(), 4u);
+    EXPECT_TRUE(seam.boxes.empty());
+
+    // They are shown newest first too.
+    TreeControl tree("tvMessages");
+    tree.addRoot(kSource, "Team notices", kImageSource, kImageSource);
+    context.inbox.LoadInbox(tree);
+    Strings order;
+    for (int i = 0; i < tree.findNode(kSource)->childCount(); ++i)
+        order.push_back(tree.findNode(kSource)->child(i)->tag());
+    EXPECT_EQ(order, (Strings{earlier[0].Guid, earlier[3].Guid, earlier[2].Guid, earlier[1].Guid}));
+}
+
 TEST_F(ProcessFeedTest, UnreadableDateShowsTheIsNewBoxOnlyInInteractiveRuns) {
     ASSERT_EQ(mergeItems(kItemB), 1);  // a stamp to compare with
     const std::string bad = RssItem("bad", "Bad", "Mon, 99 Foo 2026 10:00:00 GMT");
