@@ -1,7 +1,5 @@
 // vellorinctl: the command-line client over the core, for scripts, headless use and tests.
 
-#include <unistd.h>
-
 #include <iostream>
 #include <optional>
 #include <string>
@@ -12,6 +10,7 @@
 #include "app/constants.h"
 #include "cli/cli_seam.h"
 #include "cli/command.h"
+#include "config/startup_option.h"
 
 namespace vellorin::cli {
 namespace {
@@ -29,13 +28,8 @@ struct GlobalOptions {
 
 // The folder of the running executable: the application folder by default.
 std::string ExecutableFolder() {
-    std::string buffer(4096, '\0');
-    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0)
-        return ".";
-    buffer.resize(static_cast<size_t>(n));
-    auto slash = buffer.rfind('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : buffer.substr(0, slash));
+    std::string folder = RunningProgramFolder();
+    return folder.empty() ? "." : folder;
 }
 
 void PrintHelp(std::ostream& out) {

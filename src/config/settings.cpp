@@ -56,8 +56,14 @@ void mSettings::SaveAppSettings() {
     }
     if (schedule != 0)
         context_.hooks().EnableScheduleTimer();
+    // The entry names the desktop client installed beside the running program (the client
+    // itself, or vellorinctl), not the application folder, which a command line can move to a
+    // folder that holds no executable.
+    std::string programFolder = RunningProgramFolder();
+    if (programFolder.empty())
+        programFolder = context_.appFolder();
     SetStartupOption(context_.seam(), kStartupEntryName, context_.options().executableName,
-                     context_.appFolder(), kSilentSwitch, winstartup != 0);
+                     programFolder, kSilentSwitch, winstartup != 0);
     context_.seam().messageBox("Done!", "Settings are successfully saved!", MsgIcon::Information);
 }
 

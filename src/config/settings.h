@@ -38,7 +38,8 @@ public:
     std::string SettingsPath() const;
 
     // Writes schedule, freq, winstartup; enables the schedule timer when schedule is non-zero;
-    // registers or removes the start-at-login entry; shows "Settings are successfully saved!".
+    // registers (naming the executable beside the running program) or removes the
+    // start-at-login entry; shows "Settings are successfully saved!".
     void SaveAppSettings();
     // Reads schedule (always 1), freq (0 when blank), winstartup (1 when blank). A value that is
     // not a number or lies outside the 16-bit range counts as blank. Never creates the file.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <exception>
 
@@ -118,6 +119,18 @@ std::string AutostartFolder() {
         return {};
     }
     return AddBackslash(base) + "autostart";
+}
+
+std::string RunningProgramFolder() {
+    std::string path(PATH_MAX, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= path.size())
+        return {};
+    path.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string StartupCommand(const std::string& folder, const std::string& executableName,

@@ -11,6 +11,10 @@ namespace vellorin {
 // $XDG_CONFIG_HOME/autostart (default ~/.config/autostart); empty when no home is known.
 std::string AutostartFolder();
 
+// The folder of the running executable (/proc/self/exe, links resolved), where the program's
+// executables are installed side by side; empty when it cannot be read.
+std::string RunningProgramFolder();
+
 // The command line of the entry's Exec key: the quoted executable path (folder with a trailing
 // "/" + executable name, ".exe" is never appended here), then, when the arguments are not blank,
 // one space and the arguments as given. The path is quoted by the Desktop Entry rules (`"`,

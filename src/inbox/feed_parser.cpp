@@ -67,6 +67,15 @@ std::string ElementText(pugi::xml_node element) {
     return text;
 }
 
+// The text without the blanks, tabs, CRs and LFs around it: servers that pretty-print their feeds
+// put an element's text on a line of its own, indented.
+std::string TrimXmlSpace(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+}
+
 // The first element "channel" whose parent is an element "rss", in document order.
 pugi::xml_node FindChannel(const pugi::xml_document& doc) {
     for (pugi::xml_node n = NextInDocumentOrder(doc, doc); n; n = NextInDocumentOrder(n, doc)) {
@@ -250,13 +259,16 @@ FeedMergeResult ProcessFeed(AppContext& context, std::string_view document,
                 } else if (std::strcmp(name, "pubDate") == 0) {
                     pubDate = ElementText(child);
                 } else if (std::strcmp(name, "guid") == 0) {
-                    current.Guid = ElementText(child);
+                    current.Guid = TrimXmlSpace(ElementText(child));
                 }
             }
+            // The digest takes the texts untrimmed, so guid-less items stored by earlier versions
+            // keep their keys.
             if (current.Guid.empty())
                 current.Guid = ItemDigestGuid(current.Title, pubDate, description);
+            current.Title = TrimXmlSpace(current.Title);
             current.Description = PrepareDescription(std::move(description));
-            SplitPubDate(std::move(pubDate), current.Date, current.Time, current.Offset);
+            SplitPubDate(TrimXmlSpace(pubDate), current.Date, current.Time, current.Offset);
             current.Read = 0;
 
             if (!FindSectionForGuid(current.Guid, storedName) && inbox.IsNew())

@@ -54,8 +54,9 @@ void SplitPubDate(std::string pubDate, std::string& date, std::string& time, std
 
 // The key of an item that has no guid (or an empty one): "fnv1a64:" and the 16 lower-case hex
 // digits of the 64-bit FNV-1a digest of its title, pubDate and description texts as the feed gives
-// them (each preceded by its length, so the three cannot run into each other). The same item gives
-// the same key at every check, so it is stored once and found again.
+// them, whitespace around them included (each preceded by its length, so the three cannot run into
+// each other). The same item gives the same key at every check, so it is stored once and found
+// again.
 std::string ItemDigestGuid(std::string_view title, std::string_view pubDate,
                            std::string_view description);
 
@@ -63,9 +64,10 @@ std::string ItemDigestGuid(std::string_view title, std::string_view pubDate,
 // the caller sets first. The first element "channel" whose parent is named "rss" (at any depth) is
 // the channel; each of its "item" children, in document order, is read into CurrentItem (cleared
 // first) from its children "title", "description", "pubDate" and "guid" (names compared exactly,
-// the later of two equal names wins; the description with "[" and "]" turned into "(" and ")" and
-// line feeds into character 5; the pubDate cut by SplitPubDate; a missing or empty guid replaced
-// by ItemDigestGuid). An item is new when its guid is not stored yet and IsNew says
+// the later of two equal names wins; title, pubDate and guid without the blanks, tabs, CRs and
+// LFs around them; the description as it is, with "[" and "]" turned into "(" and ")" and line
+// feeds into character 5; the pubDate cut by SplitPubDate; a missing or empty guid replaced by
+// ItemDigestGuid). An item is new when its guid is not stored yet and IsNew says
 // it is later than the newest message stored before this call (LoadLatestStamp, once, before the
 // first item; it also creates the source folder). The new items are stored together after the
 // walk (mInbox::SaveItems), all or none: a crash or a stopped run never leaves some of them

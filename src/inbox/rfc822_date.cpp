@@ -17,10 +17,16 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
+// Line breaks count too: earlier versions stored the dates of pretty-printed feeds with the line
+// break and indentation in front of the text.
+bool IsSpaceAround(char c) {
+    return IsBlank(c) || c == '\r' || c == '\n';
+}
+
+std::string_view TrimSpaceAround(std::string_view s) {
+    while (!s.empty() && IsSpaceAround(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
+    while (!s.empty() && IsSpaceAround(s.back()))
         s.remove_suffix(1);
     return s;
 }
@@ -90,7 +96,7 @@ std::string_view DateAfterWeekday(std::string_view date) {
 }
 
 std::optional<long> DaysSince2000(std::string_view date) {
-    date = TrimBlanks(date);
+    date = TrimSpaceAround(date);
     std::array<std::string_view, 3> parts;
     size_t count = 0;
     size_t start = 0;
@@ -121,7 +127,7 @@ std::optional<long> DaysSince2000(std::string_view date) {
 }
 
 std::optional<long> SecondsOfDay(std::string_view time) {
-    time = TrimBlanks(time);
+    time = TrimSpaceAround(time);
     std::array<std::string_view, 3> parts;
     size_t count = 0;
     size_t start = 0;

@@ -132,13 +132,23 @@ std::string SourceListDocument::text() const {
     // Each top-level node (declaration, comments, the list) on a line of its own, and the line
     // breaks inside comments (read as LF) written back as CR LF, as the file was first written;
     // inside the list nothing is added between the sources.
+    //
+    // pugixml writes a CR in an attribute as a character reference but a CR in text as the raw
+    // byte, which the next load turns into LF (end-of-line handling), so a link holding CR would
+    // change with every rewrite. Loading has already turned every raw CR of the file into LF, so
+    // a CR in the printed list can only be text content set since, and is written as a reference.
     std::string out;
     for (pugi::xml_node n : doc_.children()) {
         std::string node;
         StringWriter writer(node);
         n.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        const bool comment = n.type() == pugi::node_comment;
         for (char c : node) {
-            if (c == '\n' && n.type() == pugi::node_comment)
+            if (c == '\r' && !comment) {
+                out.append("&#13;");
+                continue;
+            }
+            if (c == '\n' && comment)
                 out.push_back('\r');
             out.push_back(c);
         }

@@ -51,7 +51,8 @@ public:
     // its text, as the last child of the list.
     void append(std::string_view id, std::string_view title, std::string_view link);
 
-    // The whole document as it is written back.
+    // The whole document as it is written back. A CR in a title or link is written as a
+    // character reference, so that it reads back as CR, not as LF.
     std::string text() const;
     // Replaces the file at `path` with text() (temporary file, flush, rename).
     [[nodiscard]] IoStatus save(const std::string& path) const;

@@ -46,7 +46,9 @@ void TreeHandlers::tvMessages_AfterLabelEdit(LabelEdit& edit) {
         edit.cancel = true;
         return;
     }
-    // The question lets events run, which may replace the node: keep what is needed of it.
+    // The question lets events run, and a check run or a reload may replace the node meanwhile:
+    // keep what is needed of it, and after the box reach the node only through its key.
+    const std::string key = edit.node->key();
     const std::string oldTitle = edit.node->text();
     const std::string link = edit.node->tag();
     UserSeam& seam = context_.seam();
@@ -63,6 +65,10 @@ void TreeHandlers::tvMessages_AfterLabelEdit(LabelEdit& edit) {
     source.NewLink = link;
     source.NewTitle = edit.newText;
     if (context_.subscriptions.SourceAction(mSubscriptions::UpdateSource)) {
+        // edit.node may be gone; the node now holding the key (the same one or its replacement)
+        // must show what the file holds.
+        if (TreeNode* node = tvMessages_.findNode(key))
+            node->setText(edit.newText);
         edit.cancel = false;
         return;
     }
@@ -76,8 +82,14 @@ void TreeHandlers::tvMessages_AfterLabelEdit(LabelEdit& edit) {
 }
 
 bool TreeHandlers::finishRename(TreeNode& node, std::string newText) {
-    return tvMessages_.finishLabelEdit(
-        node, std::move(newText), [this](LabelEdit& edit) { tvMessages_AfterLabelEdit(edit); });
+    // The edited node may have been replaced while the question was open, so the result is the
+    // handler's verdict, not whether that node object took the text.
+    bool renamed = false;
+    (void)tvMessages_.finishLabelEdit(node, std::move(newText), [&](LabelEdit& edit) {
+        tvMessages_AfterLabelEdit(edit);
+        renamed = !edit.cancel;
+    });
+    return renamed;
 }
 
 void TreeHandlers::tvMessages_MouseUp(const TreeMouseRelease& release) {

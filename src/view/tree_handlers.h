@@ -64,13 +64,16 @@ public:
     // The end of a title edit (hand it to TreeControl::finishLabelEdit, or call finishRename).
     // A blank title is refused with the cancel flag, silently. Otherwise asks "Change Title?"
     // (Yes/No, No the default); No cancels. Yes renames the source whose link is the node's tag
-    // (UpdateSource, link unchanged): success clears the cancel flag, failure shows "Failed to
-    // change Title!" and cancels. An edit of a message node is cancelled without a question, as
-    // its tag is a guid, not a link.
+    // (UpdateSource, link unchanged): success clears the cancel flag and gives the new title to
+    // the node that holds the source's key after the box (events run while it is open, and a
+    // check run or reload may have replaced the edited node); failure shows "Failed to change
+    // Title!" and cancels. An edit of a message node is cancelled without a question, as its tag
+    // is a guid, not a link.
     void tvMessages_AfterLabelEdit(LabelEdit& edit);
 
-    // Ends the edit of `node` with `newText` through tvMessages_AfterLabelEdit. True when the node
-    // took the new text.
+    // Ends the edit of `node` with `newText` through tvMessages_AfterLabelEdit. True when the
+    // source was renamed: its node, `node` or the node that replaced it meanwhile, shows the new
+    // text.
     bool finishRename(TreeNode& node, std::string newText);
 
     // The right button released while a message node is selected: the node under the pointer, if

@@ -57,7 +57,14 @@ TEST_F(VellorinctlTest, SettingsPrintAndSaveLikeTheDialogs) {
     r = ctl({"settings", "freq=1", "winstartup=1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "Done!: Settings are successfully saved!\n");
-    EXPECT_TRUE(fs::exists(autostartEntry()));
+    // The entry starts the desktop client installed beside vellorinctl, not one in --app-dir.
+    const std::string installed =
+        fs::canonical(test::BuiltProgram("vellorinctl")).parent_path().string();
+    ASSERT_TRUE(fs::exists(autostartEntry()));
+    EXPECT_NE(
+        test::TempDir::read(autostartEntry()).find("\nExec=\"" + installed + "/vellorin\" -s\n"),
+        std::string::npos)
+        << test::TempDir::read(autostartEntry());
 
     r = ctl({"settings", "ff=1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;

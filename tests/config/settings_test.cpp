@@ -92,8 +92,11 @@ TEST_F(SettingsTest, SavesInTheExampleLayoutAndRegistersStartup) {
     EXPECT_EQ(seam_.boxes[0].icon, MsgIcon::Information);
     EXPECT_EQ(hooks_.timerEnabled, 1);
     EXPECT_EQ(hooks_.calls, (std::vector<std::array<bool, 4>>{{true, true, false, true}}));
-    EXPECT_NE(TempDir::read(autostartFile()).find("Exec=\"" + app_.path() + "/vellorin\" -s\n"),
-              std::string::npos);
+    // The entry names the client beside the running program, not one in the application folder.
+    const std::string installed = std::filesystem::canonical(VELLORIN_BIN_DIR).string();
+    EXPECT_NE(TempDir::read(autostartFile()).find("Exec=\"" + installed + "/vellorin\" -s\n"),
+              std::string::npos)
+        << TempDir::read(autostartFile());
 
     s.winstartup = 0;
     s.SaveAppSettings();

@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "inbox/check_feed_server.h"
 #include "inbox/inbox_world.h"
 #include "view/message_header.h"
+#include "view/tree_control.h"
 
 namespace vellorin {
 namespace {
@@ -86,6 +88,92 @@ TEST_F(ProcessFeedTest, GuidLessItemsAreKeyedByDigestAndOddDatesKeptOnce) {
     EXPECT_EQ(odd.Date + "|" + odd.Time + "|" + odd.Offset, "||sometime soon");
     EXPECT_EQ(mergeItems(items), 0);
     EXPECT_TRUE(seam.boxes.empty());
+}
+
+TEST_F(ProcessFeedTest, PrettyPrintedFeedsAreReadWithoutTheWhitespaceAroundTexts) {
+    // Every element's text on lines of its own, indented with blanks or tabs, as most servers
+    // write their feeds; the items are not in date order.
+    ASSERT_EQ(merge(test::TestData("feeds/pretty_printed.xml")).NewCount, 4);
+    EXPECT_TRUE(seam.boxes.empty());
+    // The digest of the texts as the feed gives them, untrimmed, as earlier versions stored it.
+    const std::string drill = "fnv1a64:9fde3a5756d81b6f";
+    EXPECT_EQ(stored(), (Strings{"team-3", "team-1", drill, "team-2"}));
+    const std::tuple<std::string, std::string, std::string, std::string> items[] = {
+        {"team-3", "Server move", "10 Dec 2026|07:15:00|GMT",
+         "\r\n        <p>The server moves tonight.</p>\r\n      "},
+        {"team-1", "Holiday rota", "Mon, 07 Dec 2026|18:00:00|GMT",
+         "\r\n        <p>The rota is out.</p>\r\n      "},
+        {drill, "Fire drill", "08 Dec 2026|12:00|GMT",
+         "\r\n        <p>Leave by the east stairs.</p>\r\n      "},
+        // Whitespace-only text beside a CDATA section is no text to the parser.
+        {"team-2", "Budget [draft]", "Wed, 09 Dec 2026|23:59:59|+0100", "<p>See the sheet.</p>"},
+    };
+    for (const auto& [guid, title, date, description] : items) {
+        SCOPED_TRACE(guid);
+        const InboxItem stored = load(guid);
+        EXPECT_EQ(stored.Title, title);
+        EXPECT_EQ(stored.Date + "|" + stored.Time + "|" + stored.Offset, date);
+        EXPECT_EQ(stored.Description, description);  // kept as it came
+    }
+
+    // The tree shows them newest first.
+    TreeControl tree("tvMessages");
+    tree.addRoot(kSource, "Team notices", kImageSource, kImageSource);
+    context.inbox.LoadInbox(tree);
+    Strings shown;
+    for (int i = 0; i < tree.findNode(kSource)->childCount(); ++i)
+        shown.push_back(tree.findNode(kSource)->child(i)->text());
+    EXPECT_EQ(shown, (Strings{"Server move", "Budget [draft]", "Fire drill", "Holiday rota"}));
+
+    // The next check: only what is later than the newest stored message (10 Dec 07:15:00) is
+    // new, and a stored guid is found whatever whitespace surrounds it this time.
+    auto pretty = [](const std::string& guid, const std::string& pubDate) {
+        return "<item>\n  <title>\n    " + guid + "\n  </title>\n  <guid>\n\t" + guid +
+               " &#13;\n  </guid>\n  <pubDate>\r\n    " + pubDate +
+               "&#13;\n  </pubDate>\n  <description>body</description>\n</item>\n";
+    };
+    EXPECT_EQ(mergeItems(pretty("team-1", "Mon, 07 Dec 2026 18:00:00 GMT") +
+                         pretty("team-4", "10 Dec 2026 07:15:00 GMT") +
+                         pretty("team-5", "Thu, 10 Dec 2026 07:14:59 GMT") +
+                         pretty("team-6", "10 Dec 2026 07:15:01 GMT")),
+              1);
+    EXPECT_EQ(stored(), (Strings{"team-3", "team-1", drill, "team-2", "team-6"}));
+    EXPECT_EQ(load("team-6").Title, "team-6");
+    EXPECT_EQ(merge(test::TestData("feeds/pretty_printed.xml")).NewCount, 0);
+    EXPECT_TRUE(seam.boxes.empty());
+}
+
+TEST_F(ProcessFeedTest, APrettyPrintedFeedStoredByEarlierVersionsIsNotStoredAgain) {
+    // Earlier versions stored guids and dates with the whitespace around them. The trimmed guids
+    // no longer find those messages, so the stored dates must still give the newest stamp.
+    const std::string pad = "\n        ", end = "\n      ";
+    const InboxItem earlier[] = {
+        {pad + "Server move" + end, "b", pad + "10 Dec 2026", "07:15:00", "GMT" + end,
+         pad + "team-3" + end, 0},
+        {pad + "Holiday rota" + end, "b", pad + "Mon, 07 Dec 2026", "18:00:00", "GMT" + end,
+         pad + "team-1" + end, 0},
+        {pad + "Fire drill" + end, "b", pad + "08 Dec 2026", "12:00", "GMT" + end,
+         "fnv1a64:9fde3a5756d81b6f", 0},
+        {"\n\t\t\tBudget [draft]\n\t\t", "b", "\n\t\t\tWed, 09 Dec 2026", "23:59:59", "+0100\n\t\t",
+         "\n\t\t\tteam-2\n\t\t", 0},
+    };
+    context.inbox.LoadLatestStamp();  // creates the source folder
+    for (const InboxItem& item : earlier) {
+        context.inbox.CurrentItem = item;
+        ASSERT_TRUE(context.inbox.SaveItem());
+    }
+    EXPECT_EQ(merge(test::TestData("feeds/pretty_printed.xml")).NewCount, 0);
+    EXPECT_EQ(stored().size(), 4u);
+    EXPECT_TRUE(seam.boxes.empty());
+
+    // They are shown newest first too.
+    TreeControl tree("tvMessages");
+    tree.addRoot(kSource, "Team notices", kImageSource, kImageSource);
+    context.inbox.LoadInbox(tree);
+    Strings order;
+    for (int i = 0; i < tree.findNode(kSource)->childCount(); ++i)
+        order.push_back(tree.findNode(kSource)->child(i)->tag());
+    EXPECT_EQ(order, (Strings{earlier[0].Guid, earlier[3].Guid, earlier[2].Guid, earlier[1].Guid}));
 }
 
 TEST_F(ProcessFeedTest, UnreadableDateShowsTheIsNewBoxOnlyInInteractiveRuns) {

@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "subscriptions/guid.h"
+#include "subscriptions/source_list_document.h"
 #include "support/scoped_env.h"
 #include "view/message_tree_fixture.h"
 
@@ -121,6 +123,41 @@ TEST_F(SubscriptionsTest, WriteBackIsUtf8WithIdAndTitleAndNoWhitespaceBetweenSou
     EXPECT_EQ(listText().rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(listText().find("title=\"Caf\xC3\xA9\">http://x</source></sources>"),
               std::string::npos);
+}
+
+TEST_F(SubscriptionsTest, LineBreaksInTitlesAndLinksReadBackAsStoredAfterRewrites) {
+    // A raw CR, or CR LF, reads back as LF by XML end-of-line handling, so it is written as a
+    // character reference; LF stays LF in the text and a reference in the attribute.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"Carriage\rReturn", "http://cr/\rx", "title=\"Carriage&#13;Return\">http://cr/&#13;x<"},
+        {"Both\r\nEnds", "http://crlf/\r\ny", "title=\"Both&#13;&#10;Ends\">http://crlf/&#13;\ny<"},
+        {"Line\nFeed", "http://lf/\nz", "title=\"Line&#10;Feed\">http://lf/\nz<"},
+    };
+    data_.write("data/subscriptions.dat", mSubscriptions::DefaultSubscriptionList() + "\r\n");
+    for (const auto& [title, link, stored] : cases)
+        ASSERT_TRUE(subs_.AddSource(title, link));
+    // Each later write reads the list back and writes every source again.
+    ASSERT_TRUE(subs_.AddSource("Other", "http://other"));
+    subs_.CurrentSource.NewTitle = "Renamed";
+    subs_.CurrentSource.NewLink = "http://other";
+    ASSERT_TRUE(act(mSubscriptions::UpdateSource, "http://other"));
+    const std::string text = listText();
+
+    SourceListDocument list;
+    ASSERT_EQ(list.load(listPath()), SourceListDocument::LoadStatus::kOk);
+    const std::vector<SourceEntry> entries = list.entries();
+    ASSERT_EQ(entries.size(), 4u);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [title, link, stored] = cases[i];
+        SCOPED_TRACE(title);
+        EXPECT_EQ(entries[i].title, title);
+        EXPECT_EQ(entries[i].link, link);
+        EXPECT_NE(text.find(stored), std::string::npos) << text;
+        EXPECT_TRUE(act(mSubscriptions::SourceExists, link));
+    }
+    // Only the line breaks of the declaration and the comment are raw CRs.
+    const std::string sources = text.substr(text.find("<sources>"));
+    EXPECT_EQ(sources.find('\r'), sources.size() - 2) << sources;
 }
 
 TEST_F(SubscriptionsTest, ActionsActOnEveryExactMatchAndUnknownCodesDoNothing) {

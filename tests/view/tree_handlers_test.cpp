@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
+#include <utility>
 
 #include "view/message_tree_fixture.h"
 
@@ -99,15 +101,38 @@ TEST_F(TreeHandlersTest, ARenameIsAskedAndOnlyYesChangesTheTitle) {
     EXPECT_EQ(box.defaultButton, MsgDefault::Second);
     EXPECT_EQ(node("source")->text(), "Alpha");
     EXPECT_EQ(listText(), before);
+}
 
-    // Yes. The question lets events run; a reload meanwhile replaces the node.
-    seam_.answers = {MsgAnswer::Yes};
-    seam_.duringBox = [this] { reload(); };
-    (void)rename("  Zulu ");
-    EXPECT_NE(listText().find(std::string("<source id=\"") + kSourceA + "\" title=\"  Zulu \">" +
-                              test::kLinkA + "</source>"),
-              std::string::npos)
-        << listText();
+TEST_F(TreeHandlersTest, AfterYesTheSourceNodeShowsTheNewTitleEvenWhenRebuiltMeanwhile) {
+    // The question lets events run: a check run may rebuild the source's node (LoadInbox), the
+    // subscription manager may reload the whole tree, or nothing happens.
+    const std::pair<const char*, std::function<void()>> rebuilds[] = {
+        {"none", nullptr},
+        {"check run",
+         [this] {
+             context_.inbox.CurrentSourceID = kSourceA;
+             context_.inbox.LoadInbox(tree_);
+         }},
+        {"reload", [this] { reload(); }},
+    };
+    for (const auto& [name, rebuild] : rebuilds) {
+        SCOPED_TRACE(name);
+        const std::string title = std::string("Zulu ") + name + " ";
+        seam_.answers = {MsgAnswer::Yes};
+        seam_.duringBox = rebuild;
+        EXPECT_TRUE(rename(title));
+        EXPECT_NE(listText().find(std::string("<source id=\"") + kSourceA + "\" title=\"" + title +
+                                  "\">" + test::kLinkA + "</source>"),
+                  std::string::npos)
+            << listText();
+        ASSERT_NE(node("source"), nullptr);
+        EXPECT_EQ(node("source")->text(), title);
+        // The sorted top level puts the renamed source after "Beta".
+        EXPECT_EQ(tree_.topLevelNode(1), node("source"));
+        EXPECT_EQ(node("source")->childCount(), 3);
+        writeList({{kSourceA, "Alpha", test::kLinkA}, {test::kSourceB, "Beta", test::kLinkB}});
+        reload();
+    }
 }
 
 TEST_F(TreeHandlersTest, AFailedRenameShowsItsBoxAndAMessageIsNeverRenamed) {
