@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace vellorin {
 
@@ -14,6 +15,23 @@ void UserSeam::pause(int milliseconds) {
 MsgAnswer UserSeam::messageBox(const std::string& caption, const std::string& text, MsgIcon icon,
                                MsgButtons buttons, MsgDefault defaultButton) {
     return messageBox(MessageBoxRequest{caption, text, icon, buttons, defaultButton});
+}
+
+UserSeam::WaitWork UserSeam::setWaitWork(WaitWork work) {
+    return std::exchange(waitWork_, std::move(work));
+}
+
+void UserSeam::runWaitWork() {
+    if (!waitWork_ || inWaitWork_)
+        return;
+    inWaitWork_ = true;
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{inWaitWork_};
+    // A copy: the work may replace itself (its owner ending) while it runs.
+    WaitWork work = waitWork_;
+    work();
 }
 
 void ShowSourceError(UserSeam& seam, const std::string& source, long number,

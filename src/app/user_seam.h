@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace vellorin {
@@ -36,6 +37,24 @@ public:
     MsgAnswer messageBox(const std::string& caption, const std::string& text, MsgIcon icon,
                          MsgButtons buttons = MsgButtons::OK,
                          MsgDefault defaultButton = MsgDefault::First);
+
+    // Work that must go on while a box waits for the user, however long that takes: a check
+    // run's transfers, which would otherwise stand still while their time-outs run. Its owner
+    // sets it for as long as the work lasts and puts the returned previous work back afterwards.
+    // An empty function means none.
+    using WaitWork = std::function<void()>;
+    WaitWork setWaitWork(WaitWork work);
+
+    // How often an open box runs the wait work, in milliseconds (at least).
+    static constexpr int kWaitWorkIntervalMs = 50;
+    // Runs the wait work once. An implementation whose messageBox blocks until the user answers
+    // calls this every kWaitWorkIntervalMs while the box is open; one whose boxes return at once
+    // need not. A call from inside the work does nothing.
+    void runWaitWork();
+
+private:
+    WaitWork waitWork_;
+    bool inWaitWork_ = false;
 };
 
 // Shows a trapped run-time error the way every general procedure does:

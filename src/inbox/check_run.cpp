@@ -79,26 +79,33 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
         return;
     if (running_) {
         // A trigger from inside the run: its entries are already on the queue the run works
-        // through; only the busy window's list has to show them too.
-        if (runInteractive_) {
-            for (; listed_ < CheckQueue_.size(); ++listed_)
-                hooks().lstQueueAddItem(std::string(QueueEntryTitle(CheckQueue_[listed_])));
+        // through; only the busy window's list has to show them too. A user who asks for a check
+        // while a silent one goes on sees the rest of that run as if they had started it.
+        if (InteractiveCheck && !runInteractive_) {
+            runInteractive_ = true;
+            listed_ = 0;
+            listQueued();
+            if (sourceInProgress_)
+                hooks().showBusy(std::string(QueueEntryTitle(CheckQueue_.front())));
+            if (http_)
+                http_->setInteractiveCheck(true);
+        } else if (runInteractive_) {
+            listQueued();
         }
         return;
     }
     FlagScope running(running_);
     runInteractive_ = InteractiveCheck;
     listed_ = 0;
-    if (runInteractive_) {
-        for (; listed_ < CheckQueue_.size(); ++listed_)
-            hooks().lstQueueAddItem(std::string(QueueEntryTitle(CheckQueue_[listed_])));
-    }
+    if (runInteractive_)
+        listQueued();
     NotifyText.clear();
 
     {
         frmHTTP http(
             context_.seam(), runInteractive_,
             [this](const std::string& text) { hooks().lblStatus(text); }, transferOptions);
+        http_ = &http;
         // The fetches of the first entries of the queue, in queue order: the front one and the
         // ones fetched ahead of their turn.
         std::deque<TransferId> fetches;
@@ -110,6 +117,7 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
 
             const std::string entry = CheckQueue_.front();
             SetBusy(true);
+            sourceInProgress_ = true;
             if (runInteractive_)
                 hooks().showBusy(std::string(QueueEntryTitle(entry)));
             TransferResult reply = http.finishFetch(fetches.front());
@@ -118,6 +126,7 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
                         reply.charset);
 
             CheckQueue_.pop_front();
+            sourceInProgress_ = false;
             if (runInteractive_ && listed_ > 0) {
                 --listed_;
                 hooks().lstQueueRemoveFirst();
@@ -126,12 +135,18 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
             http.ucHTTP().poll(0);
             context_.seam().processEvents();
         }
+        http_ = nullptr;
     }
 
     SetBusy(false);
     hooks().unloadBusy();
     if (!IsBlank(NotifyText))
         hooks().ucTrayAlert(NotifyText, kAlertDisplayMs);
+}
+
+void mCheck::listQueued() {
+    for (; listed_ < CheckQueue_.size(); ++listed_)
+        hooks().lstQueueAddItem(std::string(QueueEntryTitle(CheckQueue_[listed_])));
 }
 
 void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, std::string body,

@@ -11,6 +11,7 @@ namespace vellorin {
 
 class AppContext;
 class TreeControl;
+class frmHTTP;
 
 // What a check run shows, apart from its message boxes: the busy window frmBusy with its list
 // lstQueue and label lblStatus, the tray icon's busy picture and the tray alert ucTrayAlert. The
@@ -57,8 +58,9 @@ public:
     mCheck& operator=(const mCheck&) = delete;
 
     // Set by each trigger before it queues: true for the user's commands, false for the schedule.
-    // A run takes the value it finds when it starts: only interactive runs show the busy window,
-    // the transfer states and the failure boxes.
+    // Only interactive runs show the busy window, the transfer states and the failure boxes. A
+    // run is interactive when it starts with this set, and from the moment a trigger with this
+    // set joins it (ProcessQueue while running); a run never turns silent.
     bool InteractiveCheck = false;
     // The announcement of the last run: one sentence per source with new messages, in queue
     // order. Emptied when a run starts.
@@ -100,12 +102,17 @@ public:
     // nothing is stored for it. Ends with SetBusy(false), unloadBusy and, when NotifyText is not
     // blank, ucTrayAlert(NotifyText, 6000).
     //
-    // Called while a run is in progress (from the events a run lets through), it only lists the
-    // newly queued entries in lstQueue (when that run is interactive) and returns: the run in
-    // progress works them off. Does nothing when nothing was ever queued.
+    // Called while a run is in progress (from the events a run lets through), it only shows the
+    // newly queued entries and returns: the run in progress works them off. In an interactive
+    // run that means lstQueueAddItem for each. A silent run that an interactive trigger joins
+    // (InteractiveCheck set) turns interactive for the rest of its queue: lstQueueAddItem for
+    // every entry still queued (the one in progress first), showBusy for the source in progress
+    // if any, its transfer state, and from then on the states and failure boxes of every
+    // source. Does nothing when nothing was ever queued.
     void ProcessQueue(TreeControl& tvMessages);
 
 private:
+    void listQueued();
     void checkSource(TreeControl& tvMessages, const std::string& link, std::string body,
                      const std::string& charset);
 
@@ -114,9 +121,13 @@ private:
     bool queueCreated_ = false;
     bool busy_ = false;
     bool running_ = false;
-    // The InteractiveCheck of the run in progress, and how many queue entries its lstQueue shows.
+    // Whether the run in progress is interactive, and how many queue entries its lstQueue shows.
     bool runInteractive_ = false;
     std::size_t listed_ = 0;
+    // True from the front entry's showBusy point until that entry leaves the queue.
+    bool sourceInProgress_ = false;
+    // The run's transfer window while the run exists.
+    frmHTTP* http_ = nullptr;
     CheckRunHooks noHooks_;
     CheckRunHooks* hooks_ = &noHooks_;
 };

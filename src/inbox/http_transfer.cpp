@@ -1,6 +1,7 @@
 #include "inbox/http_transfer.h"
 
 #include <utility>
+#include <vector>
 
 namespace vellorin {
 namespace {
@@ -16,6 +17,25 @@ frmHTTP::frmHTTP(UserSeam& seam, bool interactiveCheck, StatusSink lblStatus,
       lblStatus_(std::move(lblStatus)),
       ucHTTP_(options) {
     ucHTTP_.setStateListener([this](TransferId id, INetState state) { onState(id, state); });
+    // Rather than holding the transfers fetched ahead and starting their clocks when the run
+    // reaches them, they keep moving: a stalled socket would still run into the server's own
+    // time-outs (a half-sent reply dropped, a kept-alive connection closed), which no deadline
+    // of ours can pause, and libcurl's time-outs keep their plain meaning.
+    previousWaitWork_ = seam_.setWaitWork([this] { ucHTTP_.poll(0); });
+}
+
+frmHTTP::~frmHTTP() {
+    seam_.setWaitWork(std::move(previousWaitWork_));
+}
+
+void frmHTTP::setInteractiveCheck(bool interactiveCheck) {
+    const bool turnsInteractive = interactiveCheck && !interactiveCheck_;
+    interactiveCheck_ = interactiveCheck;
+    if (!turnsInteractive || shown_ == 0)
+        return;
+    const std::vector<INetState> reached = ucHTTP_.states(shown_);
+    if (!reached.empty())
+        TranslateINetState(static_cast<std::int16_t>(reached.back()));
 }
 
 void frmHTTP::TranslateINetState(std::int16_t iState) {

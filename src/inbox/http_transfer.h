@@ -17,6 +17,10 @@ namespace vellorin {
 //
 // A fetch waits on the calling thread, but lets the seam run pending events and pause 5 ms
 // between polling turns, so windows stay responsive. Single-threaded, like the seam it uses.
+//
+// While it exists it is the seam's wait work: a message box that waits for the user keeps every
+// transfer of the pool moving, so a source fetched ahead does not run into its time-out (or its
+// server's) because a box of an earlier source stayed open.
 class frmHTTP {
 public:
     // Receives each status text; the GUI sets the busy window's lblStatus caption with it, the
@@ -24,9 +28,12 @@ public:
     using StatusSink = std::function<void(const std::string&)>;
 
     // `seam` is borrowed and must outlive this object. `interactiveCheck` is the run's
-    // InteractiveCheck: only then do status texts reach `lblStatus`.
+    // InteractiveCheck: only then do status texts reach `lblStatus`. Becomes the seam's wait work
+    // (one polling turn of its pool) until it is destroyed.
     frmHTTP(UserSeam& seam, bool interactiveCheck, StatusSink lblStatus = {},
             TransferOptions options = {});
+    // Gives the seam back the wait work it had before.
+    ~frmHTTP();
     frmHTTP(const frmHTTP&) = delete;
     frmHTTP& operator=(const frmHTTP&) = delete;
 
@@ -48,12 +55,16 @@ public:
 
     TransferPool& ucHTTP() { return ucHTTP_; }
     bool interactiveCheck() const { return interactiveCheck_; }
+    // A run that turns interactive (the user joined it) shows states from then on, starting with
+    // the one the awaited transfer has reached.
+    void setInteractiveCheck(bool interactiveCheck);
 
 private:
     void onState(TransferId id, INetState state);
 
     UserSeam& seam_;
-    const bool interactiveCheck_;
+    UserSeam::WaitWork previousWaitWork_;
+    bool interactiveCheck_;
     StatusSink lblStatus_;
     TransferPool ucHTTP_;
     // The transfer whose states are shown as they come; 0 while none is awaited.

@@ -95,6 +95,19 @@ private slots:
         WhenBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(seam.messageBox(request), c.escapeAnswer);
     }
+
+    // A box the user leaves open keeps the wait work (a check run's transfers) going.
+    void runsTheWaitWorkWhileOpen() {
+        vellorin::QtUserSeam seam;
+        int turns = 0;
+        seam.setWaitWork([&] { ++turns; });
+        WhenBoxShows([&](QMessageBox* box) {
+            QTRY_VERIFY_WITH_TIMEOUT(turns >= 3, 10000);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(seam.messageBox("Error!", "text", MsgIcon::Exclamation), MsgAnswer::OK);
+        QVERIFY(turns >= 3);
+    }
 };
 
 int RunQtUserSeamTests(int argc, char** argv) {

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <thread>
 
+#include "app/scheduler.h"
 #include "inbox/check_feed_server.h"
 #include "inbox/feed_parser.h"
 #include "inbox/inbox_world.h"
@@ -37,6 +40,13 @@ public:
 
     Strings events, statuses;
 };
+
+Strings Joined(std::initializer_list<Strings> parts) {
+    Strings all;
+    for (const Strings& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
 
 std::string OneItem(const std::string& guid, const std::string& day = "Mon, 05 Dec 2026") {
     return RssDocument(RssItem(guid, "Title " + guid, day + " 08:00:00 GMT"));
@@ -210,6 +220,99 @@ TEST_F(CheckRunTest, AFailedWriteIsReportedAndTheRunGoesOnWithoutAnnouncingIt) {
         EXPECT_EQ(seam.boxes[0].text, "21 : \r\n\r\nIs a directory");
         EXPECT_EQ(seam.boxes[0].icon, MsgIcon::Critical);
     }
+}
+
+// A run over A (slow, so that the run's first events come during its fetch), B (not XML: a
+// failure box) and C, which a trigger joins at those first events, queueing B once more.
+TEST_F(CheckRunTest, AUserTriggerMakesTheRestOfASilentRunInteractiveAndNothingMakesARunSilent) {
+    server_.route("/A", [](const httplib::Request&, httplib::Response& response) {
+        std::this_thread::sleep_for(300ms);
+        response.set_content(RssDocument(""), "application/rss+xml");
+    });
+    add("A", server_.url("/A"));
+    add("B", serve("B", "not a feed"));
+    add("C", serve("C", RssDocument("")));
+    Scheduler& scheduler = context.scheduler;
+    const auto queueB = [&](bool interactive) {
+        check_.InteractiveCheck = interactive;
+        check_.QueueAdd("B", server_.url("/B"));
+        check_.ProcessQueue(tree_);
+    };
+    // After the join: the sources left, B once more at the end of the queue.
+    const Strings rest = {"list-", "tray busy", "busy B", "list-", "tray busy", "busy C",
+                          "list-", "tray busy", "busy B", "list-", "tray idle", "unload"};
+    const Strings silentRest = {"tray busy", "tray busy", "tray busy", "tray idle", "unload"};
+    const Strings listed = {"list+ A", "list+ B", "list+ C"};
+    const auto schedule = [&] { scheduler.tmrSchedule_Timer(tree_); };
+    struct Case {
+        const char* name;
+        std::function<void()> run, join;
+        Strings before, after;
+        bool interactiveAfter;
+    } cases[] = {
+        {"double-click on a source joins the schedule",
+         schedule,
+         [&] {
+             tree_.setSelectedNode(tree_.topLevelNode(1));
+             scheduler.CheckSelectedSource(tree_);
+         },
+         {"tray busy"},
+         Joined({listed, {"list+ B", "busy A"}, rest}),
+         true},
+        {"a silent trigger joins the schedule",
+         schedule,
+         [&] { queueB(false); },
+         {"tray busy"},
+         silentRest,
+         false},
+        {"a silent trigger joins a user's run",
+         [&] { scheduler.mnuMsgSourceCheckAll_Click(tree_); }, [&] { queueB(false); },
+         Joined({listed, {"tray busy", "busy A"}}), Joined({{"list+ B"}, rest}), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        hooks_ = RecordingHooks{};
+        seam.clear();
+        scheduler.LastCheck.reset();
+        std::size_t boxesAtJoin = 0;
+        seam.onEvents = [&] {
+            hooks_.events.push_back("join");
+            hooks_.statuses.push_back("join");
+            boxesAtJoin = seam.boxes.size();
+            c.join();
+        };
+        c.run();
+        EXPECT_EQ(hooks_.events, Joined({c.before, {"join"}, c.after}));
+        EXPECT_EQ(boxesAtJoin, 0u);
+        EXPECT_EQ(seam.captions(),
+                  c.interactiveAfter ? Strings(2, "Server returned Invalid Data!") : Strings{});
+        // The statuses from the join on: the state A's transfer had reached (which one depends on
+        // timing), then every state of the rest; nothing before the join in a silent run.
+        const auto join = std::find(hooks_.statuses.begin(), hooks_.statuses.end(), "join");
+        EXPECT_EQ(join == hooks_.statuses.begin(), c.before == Strings{"tray busy"});
+        EXPECT_EQ(std::count(join, hooks_.statuses.end(), "Server Communication complete."),
+                  c.interactiveAfter ? 4 : 0);
+    }
+}
+
+// A box that the user leaves open for several time-outs while A's failure waits for OK, with B's
+// server never answering and C's answering a little later than B's request is made.
+TEST_F(CheckRunTest, ABoxLeftOpenFailsNoSourceFetchedAheadButAHangingServerStillTimesOut) {
+    check_.transferOptions.totalTimeout = 600ms;
+    seam.boxOpenMs = 3 * 600;
+    test::LoopbackSocket silent;
+    server_.route("/C", [](const httplib::Request&, httplib::Response& response) {
+        std::this_thread::sleep_for(200ms);
+        response.set_content(OneItem("c1"), "application/rss+xml");
+    });
+    add("A", serve("A", "not a feed"));
+    const std::string b = add("B", silent.url());
+    const std::string c = add("C", server_.url("/C"));
+    runAll(true);
+    EXPECT_EQ(seam.captions(), (Strings{"Server returned Invalid Data!", "Error!"}));
+    EXPECT_TRUE(stored(b).empty());
+    EXPECT_EQ(stored(c), Strings{"c1"});
+    EXPECT_EQ(check_.NotifyText, NewMessagesSentence(1, "C"));
 }
 
 }  // namespace

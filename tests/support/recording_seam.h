@@ -15,10 +15,17 @@ namespace vellorin::test {
 
 // A user seam for tests: keeps every box shown and answers from a script, then with the box's
 // default button. processEvents and pause only count their calls; pause does not sleep.
+// With boxOpenMs set, each box stays open that long before it answers, running the wait work as
+// a real box's event loop does.
 class RecordingSeam : public UserSeam {
 public:
     MsgAnswer messageBox(const MessageBoxRequest& r) override {
         boxes.push_back(r);
+        const auto closes = std::chrono::steady_clock::now() + std::chrono::milliseconds(boxOpenMs);
+        while (std::chrono::steady_clock::now() < closes) {
+            runWaitWork();
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitWorkIntervalMs));
+        }
         if (!answers.empty()) {
             MsgAnswer a = answers.front();
             answers.pop_front();
@@ -48,6 +55,7 @@ public:
 
     std::vector<MessageBoxRequest> boxes;
     std::deque<MsgAnswer> answers;
+    int boxOpenMs = 0;
     int eventTurns = 0;
     long pausedMs = 0;
 };

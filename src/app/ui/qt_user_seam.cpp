@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
+#include <QTimer>
 
 #include <cstdio>
 #include <vector>
@@ -126,6 +127,12 @@ MsgAnswer QtUserSeam::messageBox(const MessageBoxRequest& request) {
     std::size_t index = DefaultIndex(request.defaultButton);
     box.setDefaultButton(index < buttons.size() ? buttons[index] : buttons.front());
 
+    // The box's own event loop runs timers: the work that must not stand still while the user
+    // reads the box (a check run's transfers) goes on from there.
+    QTimer waitWork;
+    waitWork.setInterval(kWaitWorkIntervalMs);
+    QObject::connect(&waitWork, &QTimer::timeout, &waitWork, [this] { runWaitWork(); });
+    waitWork.start();
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     if (clicked == nullptr)

@@ -30,6 +30,7 @@ public:
     // Shows the box modally: caption as window title, text with CR LF shown as line breaks, the
     // icon and buttons of the request, its default button preselected. A box closed without a
     // button (Escape, window manager) answers like its escape button: Cancel, or No, or OK.
+    // While it is open, the wait work runs every kWaitWorkIntervalMs.
     MsgAnswer messageBox(const MessageBoxRequest& request) override;
     using UserSeam::messageBox;
 
