@@ -5,12 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "inbox/retry_holds.h"
 #include "inbox/transfer_pool.h"
+#include "inbox/transfer_result.h"
 
 namespace vellorin {
 
 class AppContext;
+class SourceLinkIndex;
 class TreeControl;
+class frmHTTP;
 
 // What a check run shows, apart from its message boxes: the busy window frmBusy with its list
 // lstQueue and label lblStatus, the tray icon's busy picture and the tray alert ucTrayAlert. The
@@ -100,14 +104,21 @@ public:
     // nothing is stored for it. Ends with SetBusy(false), unloadBusy and, when NotifyText is not
     // blank, ucTrayAlert(NotifyText, 6000).
     //
+    // Each fetch sends the validators stored for the source (FeedValidators); a 304 reply skips
+    // the source without a box, a merge or a tree change. After a merge that stored every new
+    // item, the reply's validators replace the stored ones (none: the file is removed). A source
+    // whose server answered 429 or 503 with Retry-After is not fetched by scheduled runs until
+    // then (RetryHolds); the user's runs fetch it as usual.
+    //
     // Called while a run is in progress (from the events a run lets through), it only lists the
     // newly queued entries in lstQueue (when that run is interactive) and returns: the run in
     // progress works them off. Does nothing when nothing was ever queued.
     void ProcessQueue(TreeControl& tvMessages);
 
 private:
-    void checkSource(TreeControl& tvMessages, const std::string& link, std::string body,
-                     const std::string& charset);
+    // Starts the conditional fetch of `link`; 0 (no fetch) while a scheduled run must leave it.
+    TransferId startSourceFetch(frmHTTP& http, SourceLinkIndex& sources, const std::string& link);
+    void checkSource(TreeControl& tvMessages, const std::string& link, TransferResult reply);
 
     AppContext& context_;
     std::deque<std::string> CheckQueue_;
@@ -117,6 +128,7 @@ private:
     // The InteractiveCheck of the run in progress, and how many queue entries its lstQueue shows.
     bool runInteractive_ = false;
     std::size_t listed_ = 0;
+    RetryHolds retryHolds_;
     CheckRunHooks noHooks_;
     CheckRunHooks* hooks_ = &noHooks_;
 };

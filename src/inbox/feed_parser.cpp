@@ -238,6 +238,8 @@ FeedMergeResult ProcessFeed(AppContext& context, std::string_view document,
         if (!inbox.InboxItemAction(mInbox::ItemExists) && inbox.IsNew()) {
             if (inbox.SaveItem())
                 ++result.NewCount;
+            else
+                result.saveFailed = true;
         }
     }
 

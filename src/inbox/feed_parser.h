@@ -25,6 +25,8 @@ struct FeedMergeResult {
     int NewCount = 0;
     // Elements named "item" below the channel, stored or not.
     int items = 0;
+    // An item judged new could not be stored (SaveItem failed): the feed is not wholly merged.
+    bool saveFailed = false;
 };
 
 // The failure box of a status other than Merged (exclamation icon, OK button):
