@@ -1,16 +1,20 @@
 // bench_feed_server: serves many generated RSS 2.0 feeds in the service's format from memory on
 // 127.0.0.1, for timing whole check runs. Prints "PORT <n>" once it listens, then serves until
 // killed. Every feed is made once at start-up, so the server adds as little as possible to what
-// the clients under test spend.
+// the clients under test spend. Like a real server it sends each feed with an ETag and a
+// Last-Modified (the moment it started) and answers a conditional request for it with a 304.
 
 #include <httplib.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "conditional_get.h"
 
 namespace {
 
@@ -107,21 +111,27 @@ int main(int argc, char** argv) {
     }
 
     std::vector<std::string> feeds;
+    std::vector<std::string> etags;
     feeds.reserve(static_cast<std::size_t>(options.sources));
-    for (int s = 0; s < options.sources; ++s)
+    etags.reserve(static_cast<std::size_t>(options.sources));
+    for (int s = 0; s < options.sources; ++s) {
         feeds.push_back(Feed(s, options));
+        etags.push_back(vellorin::tools::EntityTag(feeds.back()));
+    }
+    const std::time_t madeAt = std::time(nullptr);
 
     httplib::Server server;
-    server.Get(R"(/www\.vellorin\.net/feeds/bench-(\d+)\.rss)",
-               [&feeds](const httplib::Request& request, httplib::Response& response) {
-                   const long index = std::strtol(request.matches[1].str().c_str(), nullptr, 10);
-                   if (index < 0 || index >= static_cast<long>(feeds.size())) {
-                       response.status = 404;
-                       return;
-                   }
-                   response.set_content(feeds[static_cast<std::size_t>(index)],
-                                        "application/rss+xml; charset=UTF-8");
-               });
+    server.Get(R"(/www\.vellorin\.net/feeds/bench-(\d+)\.rss)", [&](const httplib::Request& request,
+                                                                    httplib::Response& response) {
+        const long index = std::strtol(request.matches[1].str().c_str(), nullptr, 10);
+        if (index < 0 || index >= static_cast<long>(feeds.size())) {
+            response.status = 404;
+            return;
+        }
+        const auto i = static_cast<std::size_t>(index);
+        vellorin::tools::ServeConditional(request, response, feeds[i],
+                                          "application/rss+xml; charset=UTF-8", etags[i], madeAt);
+    });
     const int port = options.port == 0
                          ? server.bind_to_any_port("127.0.0.1")
                          : (server.bind_to_port("127.0.0.1", options.port) ? options.port : -1);

@@ -8,8 +8,10 @@
 #include "app/helpers.h"
 #include "inbox/feed_decoder.h"
 #include "inbox/feed_parser.h"
+#include "inbox/feed_validators.h"
 #include "inbox/http_transfer.h"
 #include "inbox/online_state.h"
+#include "subscriptions/source_link_index.h"
 #include "view/tree_control.h"
 
 namespace vellorin {
@@ -106,24 +108,36 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
             context_.seam(), runInteractive_,
             [this](const std::string& text) { hooks().lblStatus(text); }, transferOptions);
         http_ = &http;
+        if (IsBlank(context_.subscriptions.DataFolder))
+            context_.subscriptions.EnsureDataFolder();
+        SourceLinkIndex sources(context_.subscriptions.SubscriptionsPath());
         // The fetches of the first entries of the queue, in queue order: the front one and the
-        // ones fetched ahead of their turn.
+        // ones fetched ahead of their turn (0 for a source left alone).
         std::deque<TransferId> fetches;
         while (!CheckQueue_.empty()) {
             const std::size_t wanted = std::min(CheckQueue_.size(), kFetchAhead + 1);
             while (fetches.size() < wanted)
-                fetches.push_back(
-                    http.startFetch(std::string(QueueEntryLink(CheckQueue_[fetches.size()]))));
+                fetches.push_back(startSourceFetch(
+                    http, sources, std::string(QueueEntryLink(CheckQueue_[fetches.size()]))));
 
             const std::string entry = CheckQueue_.front();
+            const std::string link(QueueEntryLink(entry));
             SetBusy(true);
             sourceInProgress_ = true;
             if (runInteractive_)
                 hooks().showBusy(std::string(QueueEntryTitle(entry)));
-            TransferResult reply = http.finishFetch(fetches.front());
+            TransferId fetch = fetches.front();
             fetches.pop_front();
-            checkSource(tvMessages, std::string(QueueEntryLink(entry)), std::move(reply.body),
-                        reply.charset);
+            // A source left alone when it was fetched ahead may be due by now.
+            if (fetch == 0)
+                fetch = startSourceFetch(http, sources, link);
+            if (fetch != 0) {
+                TransferResult reply = http.finishFetch(fetch);
+                retryHolds_.note(link, reply, context_.clock().now());
+                // Unchanged since it was last stored: nothing to parse, show or announce.
+                if (reply.failure != TransferFailure::NotModified)
+                    checkSource(tvMessages, link, std::move(reply));
+            }
 
             CheckQueue_.pop_front();
             sourceInProgress_ = false;
@@ -149,8 +163,16 @@ void mCheck::listQueued() {
         hooks().lstQueueAddItem(std::string(QueueEntryTitle(CheckQueue_[listed_])));
 }
 
-void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, std::string body,
-                         const std::string& charset) {
+TransferId mCheck::startSourceFetch(frmHTTP& http, SourceLinkIndex& sources,
+                                    const std::string& link) {
+    if (!runInteractive_ && retryHolds_.held(link, context_.clock().now()))
+        return 0;
+    const std::string path =
+        FeedValidatorsPath(context_.subscriptions.DataFolder, sources.idFor(link));
+    return http.startFetch(link, LoadFeedValidators(path));
+}
+
+void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, TransferResult reply) {
     mSubscriptions& subscriptions = context_.subscriptions;
     subscriptions.CurrentSource.Link = link;
     // Merging a source that is no longer subscribed would put its items into the inbox of
@@ -159,10 +181,16 @@ void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, std::
         return;
     mInbox& inbox = context_.inbox;
     inbox.CurrentSourceID = subscriptions.CurrentSource.ID;
-    const DecodedFeed feed = DecodeFeed(body, charset);
-    body = std::string();
-    ProcessFeed(context_, feed.text, subscriptions.CurrentSource.Title, runInteractive_,
-                NotifyText);
+    const DecodedFeed feed = DecodeFeed(reply.body, reply.charset);
+    reply.body = std::string();
+    const FeedMergeResult merged = ProcessFeed(
+        context_, feed.text, subscriptions.CurrentSource.Title, runInteractive_, NotifyText);
+    // A 304 to stored validators skips the feed: they may only stand for a feed wholly stored.
+    // Failing to store them costs a full fetch next time, nothing more.
+    if (reply.ok() && merged.status == FeedStatus::Merged && merged.saveError == 0) {
+        (void)StoreFeedValidators(
+            FeedValidatorsPath(subscriptions.DataFolder, inbox.CurrentSourceID), reply.validators);
+    }
     inbox.LoadInbox(tvMessages);
 }
 

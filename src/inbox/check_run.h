@@ -5,11 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "inbox/retry_holds.h"
 #include "inbox/transfer_pool.h"
+#include "inbox/transfer_result.h"
 
 namespace vellorin {
 
 class AppContext;
+class SourceLinkIndex;
 class TreeControl;
 class frmHTTP;
 
@@ -102,6 +105,12 @@ public:
     // nothing is stored for it. Ends with SetBusy(false), unloadBusy and, when NotifyText is not
     // blank, ucTrayAlert(NotifyText, 6000).
     //
+    // Each fetch sends the validators stored for the source (FeedValidators); a 304 reply skips
+    // the source without a box, a merge or a tree change. After a merge that stored every new
+    // item, the reply's validators replace the stored ones (none: the file is removed). A source
+    // whose server answered 429 or 503 with Retry-After is not fetched by scheduled runs until
+    // then (RetryHolds); the user's runs fetch it as usual.
+    //
     // Called while a run is in progress (from the events a run lets through), it only shows the
     // newly queued entries and returns: the run in progress works them off. In an interactive
     // run that means lstQueueAddItem for each. A silent run that an interactive trigger joins
@@ -113,8 +122,9 @@ public:
 
 private:
     void listQueued();
-    void checkSource(TreeControl& tvMessages, const std::string& link, std::string body,
-                     const std::string& charset);
+    // Starts the conditional fetch of `link`; 0 (no fetch) while a scheduled run must leave it.
+    TransferId startSourceFetch(frmHTTP& http, SourceLinkIndex& sources, const std::string& link);
+    void checkSource(TreeControl& tvMessages, const std::string& link, TransferResult reply);
 
     AppContext& context_;
     std::deque<std::string> CheckQueue_;
@@ -128,6 +138,7 @@ private:
     bool sourceInProgress_ = false;
     // The run's transfer window while the run exists.
     frmHTTP* http_ = nullptr;
+    RetryHolds retryHolds_;
     CheckRunHooks noHooks_;
     CheckRunHooks* hooks_ = &noHooks_;
 };

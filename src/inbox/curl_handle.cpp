@@ -46,6 +46,29 @@ CurlMulti& CurlMulti::operator=(CurlMulti&& other) noexcept {
     return *this;
 }
 
+CurlHeaderList::~CurlHeaderList() {
+    curl_slist_free_all(list_);
+}
+
+CurlHeaderList::CurlHeaderList(CurlHeaderList&& other) noexcept
+    : list_(std::exchange(other.list_, nullptr)) {}
+
+CurlHeaderList& CurlHeaderList::operator=(CurlHeaderList&& other) noexcept {
+    if (this != &other) {
+        curl_slist_free_all(list_);
+        list_ = std::exchange(other.list_, nullptr);
+    }
+    return *this;
+}
+
+bool CurlHeaderList::append(const std::string& line) {
+    curl_slist* longer = curl_slist_append(list_, line.c_str());
+    if (!longer)
+        return false;
+    list_ = longer;
+    return true;
+}
+
 TransferFailure TransferFailureFromCurl(const CurlOutcome& outcome) {
     if (outcome.capExceeded)
         return TransferFailure::TooLarge;

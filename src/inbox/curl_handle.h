@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <string>
+
 #include "inbox/transfer_result.h"
 
 namespace vellorin {
@@ -46,6 +48,26 @@ public:
 
 private:
     CURLM* handle_;
+};
+
+// Owns a list of request header lines (curl_slist) for CURLOPT_HTTPHEADER. libcurl reads the list
+// while the transfer runs: it must outlive the easy handle's use of it.
+class CurlHeaderList {
+public:
+    CurlHeaderList() = default;
+    ~CurlHeaderList();
+    CurlHeaderList(CurlHeaderList&& other) noexcept;
+    CurlHeaderList& operator=(CurlHeaderList&& other) noexcept;
+    CurlHeaderList(const CurlHeaderList&) = delete;
+    CurlHeaderList& operator=(const CurlHeaderList&) = delete;
+
+    // Appends one line ("Name: value"); false (the list as it was) when libcurl could not copy it.
+    [[nodiscard]] bool append(const std::string& line);
+    // The list; null while it is empty.
+    curl_slist* get() const { return list_; }
+
+private:
+    curl_slist* list_ = nullptr;
 };
 
 // How a libcurl transfer ended, with what its callbacks saw.

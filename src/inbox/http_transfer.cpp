@@ -48,8 +48,8 @@ TransferResult frmHTTP::FetchText(const std::string& url) {
     return finishFetch(startFetch(url));
 }
 
-TransferId frmHTTP::startFetch(const std::string& url) {
-    return ucHTTP_.add(url);
+TransferId frmHTTP::startFetch(const std::string& url, const FeedValidators& validators) {
+    return ucHTTP_.add(url, validators);
 }
 
 TransferResult frmHTTP::finishFetch(TransferId id) {

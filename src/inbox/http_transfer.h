@@ -46,8 +46,9 @@ public:
     TransferResult FetchText(const std::string& url);
 
     // Starts fetching `url` without waiting, so that it progresses during later waits. Its
-    // states are kept and shown when finishFetch takes it up.
-    TransferId startFetch(const std::string& url);
+    // states are kept and shown when finishFetch takes it up. With `validators` the request is
+    // conditional, and an unchanged feed ends with failure NotModified (TransferPool::add).
+    TransferId startFetch(const std::string& url, const FeedValidators& validators = {});
     // Waits for a transfer begun with startFetch, as FetchText does: first the status texts of
     // the states it already went through, in order, then the rest as they come. An id that is
     // unknown (or was cancelled meanwhile) gives failure Cancelled.

@@ -58,6 +58,18 @@ const std::string& UserAgent() {
     return agent;
 }
 
+// The validator headers of a successful reply; a value that could not be sent back is left out.
+FeedValidators ReplyValidators(CURL* easy) {
+    auto value = [easy](const char* name) -> std::string {
+        curl_header* header = nullptr;
+        // Request -1: the reply to the last request, the one after every redirect.
+        if (curl_easy_header(easy, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header)
+            return {};
+        return header->value;
+    };
+    return UsableValidators({value("ETag"), value("Last-Modified")});
+}
+
 void InitCurlOnce() {
     // libcurl wants its global set-up done once before any handle is made; the result is not
     // fatal here, as a failed set-up shows as handles that cannot be created.
@@ -69,6 +81,10 @@ void InitCurlOnce() {
 
 struct TransferPool::Transfer {
     TransferId id = 0;
+    // Declared before the handle, so that it is freed after it.
+    CurlHeaderList headers;
+    // The request carried validators: a 304 reply then means "unchanged", not a failure.
+    bool conditional = false;
     CurlEasy easy;
     CallbackRecord record;
     bool attached = false;
@@ -87,7 +103,7 @@ TransferPool::~TransferPool() {
         detach(*transfer);
 }
 
-TransferId TransferPool::add(const std::string& url) {
+TransferId TransferPool::add(const std::string& url, const FeedValidators& validators) {
     auto owned = std::make_unique<Transfer>();
     Transfer& transfer = *owned;
     transfer.id = nextId_++;
@@ -118,6 +134,15 @@ TransferId TransferPool::add(const std::string& url) {
     // Refuses a reply whose announced length is already too large, before any of it is read.
     set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxBodyBytes));
     set(CURLOPT_USERAGENT, UserAgent().c_str());
+    const FeedValidators sent = UsableValidators(validators);
+    if (!sent.ETag.empty())
+        ready = ready && transfer.headers.append("If-None-Match: " + sent.ETag);
+    if (!sent.LastModified.empty())
+        ready = ready && transfer.headers.append("If-Modified-Since: " + sent.LastModified);
+    if (transfer.headers.get()) {
+        transfer.conditional = true;
+        set(CURLOPT_HTTPHEADER, transfer.headers.get());
+    }
     set(CURLOPT_WRITEFUNCTION, &OnBody);
     set(CURLOPT_WRITEDATA, static_cast<void*>(record));
     set(CURLOPT_HEADERFUNCTION, &OnHeader);
@@ -261,14 +286,21 @@ void TransferPool::finish(Transfer& transfer, int curlCode) {
     result.failure = TransferFailureFromCurl({code, record.capExceeded,
                                               record.socketOpening || record.requestStarting,
                                               result.httpStatus});
+    curl_off_t retryAfter = 0;
+    if (curl_easy_getinfo(easy, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0)
+        result.retryAfter = std::chrono::seconds(retryAfter);
     bool complete = result.failure == TransferFailure::None;
     if (complete) {
         raiseUpTo(transfer, INetState::ResponseReceived);
-        if (result.httpStatus < 200 || result.httpStatus > 299) {
+        if (result.httpStatus == 304 && transfer.conditional) {
+            result.failure = TransferFailure::NotModified;
+            result.detail = "HTTP status 304: the feed has not changed";
+        } else if (result.httpStatus < 200 || result.httpStatus > 299) {
             result.failure = TransferFailure::HttpStatus;
             result.detail = "HTTP status " + std::to_string(result.httpStatus);
         } else {
             result.body = std::move(transfer.record.body);
+            result.validators = ReplyValidators(easy);
         }
     } else if (result.failure == TransferFailure::TooLarge) {
         result.detail =
@@ -283,7 +315,8 @@ void TransferPool::finish(Transfer& transfer, int curlCode) {
     detach(transfer);
     if (complete)
         raiseUpTo(transfer, INetState::Disconnected);
-    raiseUpTo(transfer, result.ok() ? INetState::ResponseCompleted : INetState::Error);
+    const bool answered = result.ok() || result.failure == TransferFailure::NotModified;
+    raiseUpTo(transfer, answered ? INetState::ResponseCompleted : INetState::Error);
     transfer.ended = true;
 }
 

@@ -38,7 +38,8 @@ using TransferId = std::uint64_t;
 //
 // Each transfer follows redirects (http and https only), verifies TLS certificates and host
 // names, takes proxies from the usual environment variables (http_proxy, https_proxy, no_proxy),
-// and accepts every compression libcurl can undo.
+// accepts every compression libcurl can undo, and names the program and its version in its
+// User-Agent header ("Vellorin/1.0.1").
 class TransferPool {
 public:
     // Called for every state a transfer raises, in increasing order per transfer.
@@ -55,7 +56,11 @@ public:
 
     // Starts fetching `url` and returns its id (never 0). ResolvingHost is raised at once. A
     // transfer that cannot even be set up is finished at once with failure Other.
-    TransferId add(const std::string& url);
+    //
+    // With `validators`, the request is conditional (If-None-Match, If-Modified-Since; values
+    // that IsUsableValidator refuses are not sent): a 304 reply then ends the transfer with
+    // failure NotModified, an empty body, and ResponseCompleted as its last state.
+    TransferId add(const std::string& url, const FeedValidators& validators = {});
 
     // Moves every running transfer on as far as its sockets allow, first waiting up to `waitMs`
     // milliseconds for socket activity (0: no wait), and raises the states reached. Returns how

@@ -43,6 +43,8 @@ std::string_view TransferFailureName(TransferFailure failure) {
             return "unreadable reply";
         case TransferFailure::HttpStatus:
             return "server reported an error";
+        case TransferFailure::NotModified:
+            return "not modified";
         case TransferFailure::Cancelled:
             return "cancelled";
         case TransferFailure::Other:

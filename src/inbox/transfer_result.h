@@ -1,7 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
+
+#include "inbox/feed_validators.h"
 
 namespace vellorin {
 
@@ -19,6 +22,7 @@ enum class TransferFailure {
     CutOff,            // the connection broke before the reply was complete
     BadReply,          // the server's reply could not be read as HTTP (or not decompressed)
     HttpStatus,        // the server answered with a status other than 2xx
+    NotModified,       // 304 to a conditional request: the feed is as it was when validated
     Cancelled,         // the transfer was abandoned before it ended
     Other,             // any other failure (out of memory, internal errors)
 };
@@ -39,6 +43,12 @@ struct TransferResult {
     TransferFailure failure = TransferFailure::None;
     // libcurl's own explanation, or the status line for HttpStatus; empty on success.
     std::string detail;
+    // The ETag and Last-Modified of a successful reply (values that cannot be sent back are left
+    // empty); empty after any failure.
+    FeedValidators validators;
+    // The Retry-After of the last reply received, as a delay from its arrival (a date is taken
+    // relative to the system clock); zero when it had none, or named a moment already past.
+    std::chrono::seconds retryAfter{0};
 
     bool ok() const { return failure == TransferFailure::None; }
 };

@@ -10,6 +10,7 @@
 
 #include "cli/ctl_fixture.h"
 #include "inbox/check_feed_server.h"
+#include "inbox/feed_validators.h"
 #include "inbox/inbox_world.h"
 #include "view/message_header.h"
 
@@ -153,6 +154,31 @@ TEST_F(CheckCommandTest, DemoServiceFeedsCarryReadableHeaders) {
     EXPECT_EQ(header.ReplyEmail.rfind("help@vellorin.net", 0), 0u) << header.ReplyEmail;
     EXPECT_NE(header.Body.find("of Vellorin Announcements."), std::string::npos);
     EXPECT_EQ(ctl({"check", "--online"}).out, "");  // nothing new a moment later
+
+    // The service answers conditional requests, as the client's stored validators expect.
+    const FeedValidators kept = LoadFeedValidators(FeedValidatorsPath(data(), ids[0]));
+    ASSERT_FALSE(kept.ETag.empty());
+    ASSERT_FALSE(kept.LastModified.empty());
+    httplib::Client service("127.0.0.1", std::stoi(port));
+    const std::string feed = "/www.vellorin.net/feeds/announcements.rss";
+    const struct {
+        httplib::Headers request;
+        int status;
+    } asks[] = {
+        {{}, 200},
+        {{{"If-None-Match", kept.ETag}}, 304},
+        {{{"If-None-Match", "\"other\", " + kept.ETag}}, 304},
+        {{{"If-None-Match", "\"other\""}}, 200},
+        {{{"If-Modified-Since", kept.LastModified}}, 304},
+        {{{"If-Modified-Since", "Sat, 01 Jan 2000 00:00:00 GMT"}}, 200},
+    };
+    for (const auto& ask : asks) {
+        const httplib::Result reply = service.Get(feed.c_str(), ask.request);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, ask.status);
+        EXPECT_EQ(reply->get_header_value("ETag"), kept.ETag);
+        EXPECT_EQ(reply->body.empty(), ask.status == 304);
+    }
 }
 
 }  // namespace

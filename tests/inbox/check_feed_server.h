@@ -7,12 +7,24 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "inbox/feed_validators.h"
 #include "support/loopback_socket.h"
 #include "support/temp_dir.h"
+
+namespace vellorin {
+
+// How a failed expectation shows validators.
+inline void PrintTo(const FeedValidators& validators, std::ostream* out) {
+    *out << "{ETag: " << validators.ETag << ", Last-Modified: " << validators.LastModified << "}";
+}
+
+}  // namespace vellorin
 
 namespace vellorin::test {
 
@@ -28,14 +40,15 @@ inline void PrepareLocalHttp() {
 }
 
 // A cpp-httplib server on a free port of 127.0.0.1, serving the paths a test registers (404 for
-// the others). It notes "start PATH" when a request comes and "end PATH" when its reply is made.
+// the others). It notes "start PATH" when a request comes and "end PATH" when its reply is made,
+// and keeps the headers of every request.
 class FeedServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
     FeedServer() {
         server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
-            if (Handler handler = note("start ", request.path))
+            if (Handler handler = note("start ", request.path, &request.headers))
                 handler(request, response);
             else
                 response.status = 404;
@@ -62,6 +75,39 @@ public:
             response.set_content(body, contentType.c_str());
         });
     }
+    // Serves `body` as a server that keeps validators does: with an ETag and a Last-Modified
+    // header (each unless empty), and a 304 without a body when the request's If-None-Match is
+    // the ETag, or, without If-None-Match, its If-Modified-Since is the Last-Modified.
+    void serveConditional(const std::string& path, std::string body, std::string etag,
+                          std::string lastModified) {
+        route(path, [=](const httplib::Request& request, httplib::Response& response) {
+            const bool unchanged =
+                request.has_header("If-None-Match")
+                    ? !etag.empty() && request.get_header_value("If-None-Match") == etag
+                    : !lastModified.empty() &&
+                          request.get_header_value("If-Modified-Since") == lastModified;
+            if (!etag.empty())
+                response.set_header("ETag", etag);
+            if (!lastModified.empty())
+                response.set_header("Last-Modified", lastModified);
+            if (unchanged)
+                response.status = 304;
+            else
+                response.set_content(body, "application/rss+xml");
+        });
+    }
+    // The value of header `name` in each request of `path` so far, in order ("" when absent).
+    std::vector<std::string> sent(const std::string& path, const std::string& name) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::string> values;
+        for (const auto& [requested, headers] : requests_) {
+            if (requested != path)
+                continue;
+            auto found = headers.find(name);
+            values.push_back(found == headers.end() ? std::string() : found->second);
+        }
+        return values;
+    }
     int hits(const std::string& path) {
         const std::vector<std::string> all = events();
         return static_cast<int>(std::count(all.begin(), all.end(), "start " + path));
@@ -76,9 +122,12 @@ public:
     }
 
 private:
-    Handler note(const char* what, const std::string& path) {
+    Handler note(const char* what, const std::string& path,
+                 const httplib::Headers* headers = nullptr) {
         std::lock_guard<std::mutex> lock(mutex_);
         events_.push_back(what + path);
+        if (headers)
+            requests_.emplace_back(path, *headers);
         auto found = routes_.find(path);
         return found != routes_.end() ? found->second : Handler();
     }
@@ -89,6 +138,7 @@ private:
     std::mutex mutex_;
     std::map<std::string, Handler> routes_;
     std::vector<std::string> events_;
+    std::vector<std::pair<std::string, httplib::Headers>> requests_;
 };
 
 // A link to a port on 127.0.0.1 where nothing listens any more.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -13,6 +14,7 @@
 #include "app/scheduler.h"
 #include "inbox/check_feed_server.h"
 #include "inbox/feed_parser.h"
+#include "inbox/feed_validators.h"
 #include "inbox/inbox_world.h"
 #include "view/tree_control.h"
 
@@ -77,6 +79,21 @@ protected:
         check_.InteractiveCheck = interactive;
         check_.QueueSources(tree_, true);
         check_.ProcessQueue(tree_);
+    }
+
+    // The validators stored for source `id`.
+    FeedValidators validators(const std::string& id) const {
+        return LoadFeedValidators(FeedValidatorsPath(data, id));
+    }
+    bool hasValidatorFile(const std::string& id) const {
+        return fs::exists(FeedValidatorsPath(data, id));
+    }
+    // Marks a stored message read in the file only, as another process would.
+    void markReadOnDisk(const std::string& id, const std::string& guid) {
+        context.inbox.CurrentSourceID = id;
+        context.inbox.CurrentItem = InboxItem{};
+        context.inbox.CurrentItem.Guid = guid;
+        ASSERT_TRUE(context.inbox.InboxItemAction(mInbox::MarkRead));
     }
 
     test::FeedServer server_;
@@ -313,6 +330,177 @@ TEST_F(CheckRunTest, ABoxLeftOpenFailsNoSourceFetchedAheadButAHangingServerStill
     EXPECT_TRUE(stored(b).empty());
     EXPECT_EQ(stored(c), Strings{"c1"});
     EXPECT_EQ(check_.NotifyText, NewMessagesSentence(1, "C"));
+}
+
+TEST_F(CheckRunTest, UnchangedFeedCostsA304AndLeavesEverythingAsItWas) {
+    const std::string lastModified = "Mon, 05 Dec 2026 08:00:00 GMT";
+    server_.serveConditional("/alpha", OneItem("a1"), "\"v1\"", lastModified);
+    const std::string alpha = add("Alpha", server_.url("/alpha"));
+    runAll(false);
+    ASSERT_EQ(stored(alpha), Strings{"a1"});
+    EXPECT_EQ(validators(alpha), (FeedValidators{"\"v1\"", lastModified}));
+    // Only a rebuilt node would show this.
+    markReadOnDisk(alpha, "a1");
+
+    runAll(true);
+    EXPECT_EQ(server_.sent("/alpha", "If-None-Match"), (Strings{"", "\"v1\""}));
+    EXPECT_EQ(server_.sent("/alpha", "If-Modified-Since"), (Strings{"", lastModified}));
+    EXPECT_EQ(seam.captions(), Strings{});
+    EXPECT_EQ(check_.NotifyText, "");
+    EXPECT_EQ(hooks_.events,
+              (Strings{"list+ Alpha", "tray busy", "busy Alpha", "list-", "tray idle", "unload"}));
+    EXPECT_EQ(hooks_.statuses.back(), "Server Communication complete.");
+    const TreeNode* node = tree_.findNode(alpha);
+    ASSERT_EQ(node->childCount(), 1);
+    EXPECT_TRUE(node->child(0)->bold());
+    EXPECT_EQ(stored(alpha), Strings{"a1"});
+}
+
+TEST_F(CheckRunTest, ValidatorsAreThoseOfTheLastWhollyStoredFeed) {
+    const std::string link = server_.url("/alpha");
+    const std::string alpha = add("Alpha", link);
+    const std::string inbox = inboxPath(alpha), aside = inbox + ".aside";
+    const struct {
+        const char* what;
+        std::string document, etag, lastModified;
+        bool inboxUnwritable;
+        std::string sentETag;  // If-None-Match of the request
+        FeedValidators kept;   // stored afterwards
+    } steps[] = {
+        {"first check", OneItem("a1"), "\"v1\"", "LM1", false, "", {"\"v1\"", "LM1"}},
+        {"changed feed",
+         OneItem("a2", "Tue, 06 Dec 2026"),
+         "\"v2\"",
+         "",
+         false,
+         "\"v1\"",
+         {"\"v2\"", ""}},
+        {"not XML", "<rss><channel>", "\"v3\"", "", false, "\"v2\"", {"\"v2\"", ""}},
+        {"inbox cannot be written",
+         OneItem("a3", "Wed, 07 Dec 2026"),
+         "\"v4\"",
+         "",
+         true,
+         "\"v2\"",
+         {"\"v2\"", ""}},
+        {"no validators any more", OneItem("a3", "Wed, 07 Dec 2026"), "", "", false, "\"v2\"", {}},
+        {"validators again",
+         OneItem("a3", "Wed, 07 Dec 2026"),
+         "\"v5\"",
+         "",
+         false,
+         "",
+         {"\"v5\"", ""}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        server_.serveConditional("/alpha", step.document, step.etag, step.lastModified);
+        if (step.inboxUnwritable) {
+            fs::rename(inbox, aside);
+            fs::create_directory(inbox);
+        }
+        runAll(false);
+        if (step.inboxUnwritable) {
+            fs::remove(inbox);
+            fs::rename(aside, inbox);
+        }
+        EXPECT_EQ(server_.sent("/alpha", "If-None-Match").back(), step.sentETag);
+        EXPECT_EQ(validators(alpha), step.kept);
+        EXPECT_EQ(hasValidatorFile(alpha), !step.kept.empty());
+    }
+    EXPECT_EQ(stored(alpha), (Strings{"a1", "a2", "a3"}));
+}
+
+TEST_F(CheckRunTest, DamagedOrMissingValidatorFileMeansAFullFetch) {
+    const std::string whole = "ETag: \"v1\"\r\nLast-Modified: LM1\r\n";
+    const struct {
+        const char* what;
+        std::string file;  // the validator file's bytes; "/" makes it a folder, "" leaves none
+        bool fullFetch;
+        bool inbox = true;  // an inbox.dat (empty) beside it
+    } cases[] = {
+        {"whole", whole, false},
+        {"missing", "", true},
+        {"beside no inbox", whole, true, false},
+        {"cut off", "ETag: \"v1\"", true},
+        {"cut inside its line end", "ETag: \"v1\"\r", true},
+        {"unknown line", "ETag: \"v1\"\r\nX-Other: 1\r\n", true},
+        {"a name twice", "ETag: \"v1\"\r\nETag: \"v1\"\r\n", true},
+        {"control character", "ETag: \"v1\"\x01\r\n", true},
+        {"binary", std::string("\xff\xfe\0\x02 junk", 9), true},
+        {"overlong value", "ETag: \"" + std::string(2000, 'v') + "\"\r\n", true},
+        {"not a file", "/", true},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = "/feed" + std::to_string(++n);
+        server_.serveConditional(path, OneItem("x"), "\"v1\"", "LM1");
+        const std::string id = subscribe(c.what, server_.url(path));
+        if (c.inbox)
+            dir.write("data/" + id + "/inbox.dat", "");
+        if (c.file == "/")
+            fs::create_directories(FeedValidatorsPath(data, id));
+        else if (!c.file.empty())
+            dir.write("data/" + id + "/validators.dat", c.file);
+        check_.InteractiveCheck = false;
+        check_.QueueAdd(c.what, server_.url(path));
+        check_.ProcessQueue(tree_);
+        EXPECT_EQ(server_.sent(path, "If-None-Match"), Strings{c.fullFetch ? "" : "\"v1\""});
+        EXPECT_EQ(stored(id), c.fullFetch ? Strings{"x"} : Strings{});
+    }
+}
+
+// An HTTP date (IMF-fixdate) `seconds` from now.
+std::string HttpDateFromNow(int seconds) {
+    const std::time_t t = std::time(nullptr) + seconds;
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char text[40];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+    return text;
+}
+
+TEST_F(CheckRunTest, RetryAfterHoldsScheduledRunsOffButNotTheUsersChecks) {
+    const struct {
+        int status;
+        std::string retryAfter;
+    } cases[] = {{503, "120"}, {429, HttpDateFromNow(120)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        const std::string path = "/busy" + std::to_string(c.status);
+        server_.route(path, [c](const httplib::Request&, httplib::Response& response) {
+            response.status = c.status;
+            response.set_header("Retry-After", c.retryAfter);
+            response.set_content("come back later", "text/plain");
+        });
+        const std::string held = add("A " + path, server_.url(path));
+        const std::string other = add("B " + path, serve("other" + path, OneItem("b1")));
+        auto run = [&](bool interactive) {
+            seam.clear();
+            runAll(interactive);
+            return server_.hits(path);
+        };
+
+        EXPECT_EQ(run(false), 1);
+        EXPECT_EQ(run(false), 1);  // held; the other source is fetched as usual
+        EXPECT_EQ(server_.hits("/other" + path), 2);
+        EXPECT_TRUE(seam.boxes.empty());
+        EXPECT_EQ(run(true), 2);  // the user asks anyway, and sees the failure
+        EXPECT_EQ(seam.captions(), Strings{"Error!"});
+        clock.advance(60s);
+        EXPECT_EQ(run(false), 2);
+        server_.serve(path, OneItem("a1"));
+        clock.advance(3min);
+        EXPECT_EQ(run(false), 3);
+        EXPECT_EQ(stored(held), Strings{"a1"});
+        EXPECT_EQ(stored(other), Strings{"b1"});
+        context.subscriptions.CurrentSource.Link = server_.url(path);
+        ASSERT_TRUE(context.subscriptions.SourceAction(mSubscriptions::RemoveSource));
+        context.subscriptions.CurrentSource.Link = server_.url("/other" + path);
+        ASSERT_TRUE(context.subscriptions.SourceAction(mSubscriptions::RemoveSource));
+        context.subscriptions.LoadSubscriptions(tree_);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/application_build.h"
 #include "inbox/check_feed_server.h"
 #include "inbox/online_state.h"
 #include "inbox/transfer_pool.h"
@@ -34,11 +35,12 @@ struct Outcome {
 };
 
 // Fetches through a pool of its own, keeping every state raised.
-Outcome Fetch(const std::string& url, TransferOptions options = Limits()) {
+Outcome Fetch(const std::string& url, TransferOptions options = Limits(),
+              const FeedValidators& validators = {}) {
     TransferPool pool(options);
     Outcome outcome;
     pool.setStateListener([&](TransferId, INetState state) { outcome.states.push_back(state); });
-    TransferId id = pool.add(url);
+    TransferId id = pool.add(url, validators);
     while (pool.running(id))
         pool.poll(20);
     outcome.result = pool.take(id).value_or(TransferResult{});
@@ -73,6 +75,8 @@ TEST_F(HttpTransferTest, FeedArrivesWithStatusAndCharsetAfterUpToTenRedirects) {
     std::string acceptEncoding;
     server_.route("/hop/0", [&](const httplib::Request& request, httplib::Response& response) {
         acceptEncoding = request.get_header_value("Accept-Encoding");
+        response.set_header("ETag", "W/\"hop-0\"");
+        response.set_header("Last-Modified", "Mon, 05 Dec 2026 08:00:00 GMT");
         response.set_content(feed, "text/xml; charset=\"ISO-8859-1\"");
     });
 
@@ -81,6 +85,8 @@ TEST_F(HttpTransferTest, FeedArrivesWithStatusAndCharsetAfterUpToTenRedirects) {
     EXPECT_EQ(ten.result.body, feed);
     EXPECT_EQ(ten.result.httpStatus, 200);
     EXPECT_EQ(ten.result.charset, "ISO-8859-1");
+    EXPECT_EQ(ten.result.validators,
+              (FeedValidators{"W/\"hop-0\"", "Mon, 05 Dec 2026 08:00:00 GMT"}));
     EXPECT_EQ(ten.states, kSucceeded);
 
     Outcome eleven = Fetch(server_.url("/hop/11"));
@@ -89,6 +95,71 @@ TEST_F(HttpTransferTest, FeedArrivesWithStatusAndCharsetAfterUpToTenRedirects) {
     EXPECT_EQ(eleven.states, Raised(INetState::ReceivingResponse));
     EXPECT_EQ(server_.hits("/hop/0"), 1);  // also orders the handler's write before this read
     EXPECT_NE(acceptEncoding.find("gzip"), std::string::npos);
+    // Every request names the program and its version.
+    const BuildVersion v = CurrentBuildVersion();
+    const std::string agent = "Vellorin/" + std::to_string(v.major) + "." +
+                              std::to_string(v.minor) + "." + std::to_string(v.revision);
+    EXPECT_EQ(server_.sent("/hop/11", "User-Agent"), Strings{agent});
+    EXPECT_EQ(server_.sent("/hop/0", "User-Agent"), Strings{agent});
+}
+
+TEST_F(HttpTransferTest, ConditionalRequestsSendTheUsableValidatorsAndEndQuietlyOnA304) {
+    const std::string lastModified = "Mon, 05 Dec 2026 08:00:00 GMT";
+    server_.serveConditional("/feed", "<rss/>", "\"v1\"", lastModified);
+    server_.route("/always-304", [](const httplib::Request&, httplib::Response& response) {
+        response.status = 304;
+    });
+    const States answered = Raised(INetState::Disconnected, INetState::ResponseCompleted);
+    const struct {
+        const char* what;
+        std::string path;
+        FeedValidators validators;
+        std::string sentETag, sentDate;
+        TransferFailure failure;
+        States states;
+    } cases[] = {
+        {"unchanged",
+         "/feed",
+         {"\"v1\"", lastModified},
+         "\"v1\"",
+         lastModified,
+         TransferFailure::NotModified,
+         answered},
+        {"by date only",
+         "/feed",
+         {"", lastModified},
+         "",
+         lastModified,
+         TransferFailure::NotModified,
+         answered},
+        {"changed", "/feed", {"\"v0\"", ""}, "\"v0\"", "", TransferFailure::None, kSucceeded},
+        // A line break would start a header of the value's own making.
+        {"unusable value",
+         "/feed",
+         {"\"v1\"\r\nX-Injected: 1", ""},
+         "",
+         "",
+         TransferFailure::None,
+         kSucceeded},
+        // A 304 that nobody asked for is a failed fetch.
+        {"unasked 304",
+         "/always-304",
+         {},
+         "",
+         "",
+         TransferFailure::HttpStatus,
+         Raised(INetState::Disconnected)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Outcome outcome = Fetch(server_.url(c.path), Limits(), c.validators);
+        EXPECT_EQ(outcome.result.failure, c.failure) << outcome.result.detail;
+        EXPECT_EQ(outcome.result.body, c.failure == TransferFailure::None ? "<rss/>" : "");
+        EXPECT_EQ(outcome.states, c.states);
+        EXPECT_EQ(server_.sent(c.path, "If-None-Match").back(), c.sentETag);
+        EXPECT_EQ(server_.sent(c.path, "If-Modified-Since").back(), c.sentDate);
+        EXPECT_EQ(server_.sent(c.path, "X-Injected").back(), "");
+    }
 }
 
 TEST_F(HttpTransferTest, FailuresGiveEmptyTextTheirKindAndTheStateReached) {

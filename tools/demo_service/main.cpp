@@ -1,6 +1,7 @@
 // vellorin-demo-service: a local stand-in for the notification service. It serves a few Message
 // Sources as RSS 2.0 feeds in the service's format on 127.0.0.1, and each source gets a new
-// message every few minutes, so that a client subscribed to them has something to check.
+// message every few minutes, so that a client subscribed to them has something to check. Like a
+// real server it answers conditional requests: a feed that has not changed costs a 304.
 
 #include <httplib.h>
 
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "conditional_get.h"
 #include "demo_feeds.h"
 
 namespace {
@@ -111,22 +113,28 @@ int main(int argc, char** argv) {
     server.Get("/", [port](const httplib::Request&, httplib::Response& response) {
         response.set_content(IndexPage(port), "text/html; charset=UTF-8");
     });
-    server.Get(R"(/www\.vellorin\.net/feeds/([A-Za-z0-9_-]+)\.rss)",
-               [&schedule, port](const httplib::Request& request, httplib::Response& response) {
-                   const std::string name = request.matches[1];
-                   const auto& sources = DemoSources();
-                   for (std::size_t i = 0; i < sources.size(); ++i) {
-                       if (sources[i].name != name)
-                           continue;
-                       response.set_content(
-                           vellorin::demo::FeedDocument(static_cast<int>(i), port, schedule,
-                                                        std::chrono::system_clock::now()),
-                           "application/rss+xml; charset=UTF-8");
-                       return;
-                   }
-                   response.status = 404;
-                   response.set_content("no such feed\n", "text/plain");
-               });
+    server.Get(
+        R"(/www\.vellorin\.net/feeds/([A-Za-z0-9_-]+)\.rss)",
+        [&schedule, port](const httplib::Request& request, httplib::Response& response) {
+            const std::string name = request.matches[1];
+            const auto& sources = DemoSources();
+            for (std::size_t i = 0; i < sources.size(); ++i) {
+                if (sources[i].name != name)
+                    continue;
+                const int index = static_cast<int>(i);
+                const auto now = std::chrono::system_clock::now();
+                // The feed changes only when a message is sent: that moment is its
+                // Last-Modified, and its bytes make its ETag.
+                const std::string feed = vellorin::demo::FeedDocument(index, port, schedule, now);
+                const auto sent = schedule.messageTime(index, schedule.newestMessage(index, now));
+                vellorin::tools::ServeConditional(
+                    request, response, feed, "application/rss+xml; charset=UTF-8",
+                    vellorin::tools::EntityTag(feed), std::chrono::system_clock::to_time_t(sent));
+                return;
+            }
+            response.status = 404;
+            response.set_content("no such feed\n", "text/plain");
+        });
 
     if (!server.bind_to_port("127.0.0.1", port)) {
         std::cerr << "vellorin-demo-service: cannot listen on 127.0.0.1:" << port

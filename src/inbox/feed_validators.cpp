@@ -1,0 +1,132 @@
+#include "inbox/feed_validators.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "app/constants.h"
+#include "util/file_lock.h"
+
+namespace vellorin {
+namespace {
+
+constexpr std::string_view kETagName = "ETag: ";
+constexpr std::string_view kLastModifiedName = "Last-Modified: ";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr const char* kValidatorsFileName = "validators.dat";
+
+// The inbox file beside the validator file at `path`.
+std::string InboxBeside(const std::string& path) {
+    return path.substr(0, path.rfind('/') + 1) + kInboxFileName;
+}
+
+// Flushes the bytes of the file at `path` to disk; a missing file has nothing to flush.
+IoStatus FlushToDisk(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {errno == ENOENT ? 0 : errno};
+    IoStatus status;
+    if (::fdatasync(fd) != 0)
+        status = {errno};
+    ::close(fd);
+    return status;
+}
+
+}  // namespace
+
+bool IsUsableValidator(std::string_view value) {
+    if (value.empty() || value.size() > kMaxValidatorBytes)
+        return false;
+    for (char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+FeedValidators UsableValidators(FeedValidators validators) {
+    if (!IsUsableValidator(validators.ETag))
+        validators.ETag.clear();
+    if (!IsUsableValidator(validators.LastModified))
+        validators.LastModified.clear();
+    return validators;
+}
+
+std::string FeedValidatorsPath(const std::string& dataFolder, std::string_view sourceId) {
+    const bool blank = sourceId.find_first_not_of(" \t") == std::string_view::npos;
+    if (dataFolder.empty() || blank || sourceId == "." || sourceId == ".." ||
+        sourceId.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+        return {};
+    }
+    std::string path = dataFolder;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path.append(sourceId).append("/").append(kValidatorsFileName);
+}
+
+std::string FormatFeedValidators(const FeedValidators& validators) {
+    std::string text;
+    if (!validators.ETag.empty())
+        text.append(kETagName).append(validators.ETag).append(kLineEnd);
+    if (!validators.LastModified.empty())
+        text.append(kLastModifiedName).append(validators.LastModified).append(kLineEnd);
+    return text;
+}
+
+std::optional<FeedValidators> ParseFeedValidators(std::string_view text) {
+    FeedValidators validators;
+    while (!text.empty()) {
+        const std::size_t end = text.find(kLineEnd);
+        if (end == std::string_view::npos)
+            return std::nullopt;
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end + kLineEnd.size());
+        std::string* value = nullptr;
+        if (line.starts_with(kETagName)) {
+            value = &validators.ETag;
+            line.remove_prefix(kETagName.size());
+        } else if (line.starts_with(kLastModifiedName)) {
+            value = &validators.LastModified;
+            line.remove_prefix(kLastModifiedName.size());
+        }
+        if (!value || !value->empty() || !IsUsableValidator(line))
+            return std::nullopt;
+        value->assign(line);
+    }
+    return validators;
+}
+
+FeedValidators LoadFeedValidators(const std::string& path) {
+    if (path.empty() || ::access(InboxBeside(path).c_str(), F_OK) != 0)
+        return {};
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text)
+        return {};
+    return ParseFeedValidators(*text).value_or(FeedValidators{});
+}
+
+IoStatus StoreFeedValidators(const std::string& path, const FeedValidators& validators) {
+    if (path.empty())
+        return {EINVAL};
+    const FeedValidators usable = UsableValidators(validators);
+    FileLock lock(path);
+    if (usable.empty()) {
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            return {errno};
+        return {};
+    }
+    const std::string text = FormatFeedValidators(usable);
+    if (ReadWholeFile(path) == text)
+        return {};
+    // The items first, then what says they are there. Appended bytes can reach the disk long
+    // after a later rename does, so the inbox file is flushed. Its folder entry needs no flush:
+    // journaling file systems commit changes of names in the order they were made, and the
+    // validators' rename comes after the inbox file's creation.
+    if (IoStatus flushed = FlushToDisk(InboxBeside(path)); !flushed.ok())
+        return flushed;
+    return WriteFileAtomic(path, text);
+}
+
+}  // namespace vellorin
