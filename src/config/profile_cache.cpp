@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <ctime>
 
 #include "util/atomic_file.h"
 
@@ -60,6 +63,79 @@ bool Before(int64_t sec, int64_t nsec, int64_t otherSec, int64_t otherNsec) {
     return sec < otherSec || (sec == otherSec && nsec < otherNsec);
 }
 
+constexpr int64_t kNanosPerSecond = 1'000'000'000;
+
+// The clock the kernel stamps file changes with (in nanoseconds since 1970): a change made after
+// this call gets a time no earlier than what it returns, before the file system rounds it down.
+int64_t FileClockNow() {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return int64_t{now.tv_sec} * kNanosPerSecond + now.tv_nsec;
+}
+
+// The step in which the file system stores times, guessed from the file's own times: 1 ns on
+// most, a power of ten (10 ms on exFAT) when both times are multiples of it, and 2 s (the coarsest
+// there is) when neither has a fraction of a second.
+int64_t TimeStepOf(const FileIdentity& id) {
+    if (id.mtimeNsec == 0 && id.ctimeNsec == 0)
+        return 2 * kNanosPerSecond;
+    int64_t step = 1;
+    while (step < kNanosPerSecond / 10 && id.mtimeNsec % (step * 10) == 0 &&
+           id.ctimeNsec % (step * 10) == 0) {
+        step *= 10;
+    }
+    return step;
+}
+
+// Whether a file with this identity may have changed without a trace since `stamp`, the moment
+// its copy was known to match it. File times come in steps (a tick of the kernel's clock, a few
+// milliseconds, or the file system's own step): a change within the step of the copy can keep
+// the size and the times, and the identity looks unchanged. Every change made after `stamp` has
+// times no older than `stamp` rounded down to the file system's step, so a file whose times are
+// both older than that is trusted; any other is "racily clean", and its copy is compared with the
+// file before it is used. (A clock set back, or times set by another machine's clock on a network
+// file system, are beyond this.)
+bool RacilyClean(const FileIdentity& id, int64_t stamp) {
+    const int64_t limit = stamp - TimeStepOf(id);
+    const int64_t limitSec = limit / kNanosPerSecond;
+    const int64_t limitNsec = limit % kNanosPerSecond;
+    return Before(limitSec, limitNsec, id.mtimeSec, id.mtimeNsec) ||
+           Before(limitSec, limitNsec, id.ctimeSec, id.ctimeNsec);
+}
+
+// A file time in nanoseconds since 1970, held within what the clock can reach.
+int64_t NanosOf(int64_t sec, int64_t nsec) {
+    constexpr int64_t kLimit = INT64_MAX / kNanosPerSecond - 1;
+    return std::clamp(sec, -kLimit, kLimit) * kNanosPerSecond + nsec;
+}
+
+// Sets the modification time of a file this process has just changed through `fd` one time step
+// behind the clock (and behind the one it had, `before`, when that lies within the last step, so
+// that successive changes get distinct times). The call stamps the change time with the clock,
+// and every later write stamps a modification time no older than that, so that no later change
+// can leave the identity the file now has: a copy of this process's own change is trusted while
+// the identity holds, without the comparison a copy read from the file needs in its first clock
+// step (see ProfileCache::load). Should the call fail, both times stay as the write set them,
+// equal, and the copy is compared as a read one would be.
+void StampBehindClock(int fd, const FileIdentity& before) {
+    const int64_t step = TimeStepOf(before);
+    const int64_t now = FileClockNow();
+    const int64_t previous = NanosOf(before.mtimeSec, before.mtimeNsec);
+    int64_t modified = now - step;
+    if (previous >= modified && previous <= now)
+        modified = previous - step;
+    struct timespec times[2] = {{0, UTIME_OMIT}, {0, 0}};
+    times[1].tv_sec = static_cast<time_t>(modified / kNanosPerSecond);
+    times[1].tv_nsec = static_cast<long>(modified % kNanosPerSecond);
+    (void)::futimens(fd, times);
+}
+
+// Whether `after`, the identity a change of this process left, carries the mark of
+// StampBehindClock.
+bool StampedBehindClock(const FileIdentity& after) {
+    return Before(after.mtimeSec, after.mtimeNsec, after.ctimeSec, after.ctimeNsec);
+}
+
 int WriteAllAt(int fd, std::string_view data, off_t at) {
     const char* p = data.data();
     size_t left = data.size();
@@ -82,6 +158,11 @@ int WriteAllAt(int fd, std::string_view data, off_t at) {
 struct ProfileCache::Entry {
     std::string path;
     FileIdentity identity;
+    // FileClockNow() before the copy was read (or last compared with the file): see RacilyClean.
+    int64_t stamp = 0;
+    // The identity is that of this process's own change, stamped behind the clock: trusted while
+    // it holds (see StampBehindClock).
+    bool ownChange = false;
     Fd pin;                                // keeps the inode in use, see FileIdentity
     std::shared_ptr<ProfileDocument> doc;  // null until first used after a rewrite
     uint64_t lastUse = 0;
@@ -107,7 +188,8 @@ LoadedProfile ProfileCache::load(const std::string& path) {
     {
         std::lock_guard guard(mutex_);
         if (Entry* e = find(path)) {
-            if (e->identity == IdentityOf(st)) {
+            if (e->identity == IdentityOf(st) &&
+                (e->ownChange || !RacilyClean(e->identity, e->stamp) || revalidate(*e))) {
                 if (!e->doc)
                     e->doc = std::make_shared<ProfileDocument>(std::move(e->unparsed));
                 e->lastUse = ++clock_;
@@ -152,6 +234,7 @@ void ProfileCache::noteChange(const std::string& path, const FileIdentity& befor
         return;
     }
     e->identity = after;
+    e->ownChange = StampedBehindClock(after);
     e->lastUse = ++clock_;
 }
 
@@ -167,13 +250,20 @@ int ProfileCache::rewrite(const std::string& path, std::string text) {
         mode = st.st_mode & 07777;
     }
     const std::string temp = TemporaryNameFor(path);
-    // Kept open after the rename: it pins the new inode for the cache entry.
-    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    const int64_t stamp = FileClockNow();
+    // Kept open after the rename: it pins the new inode for the cache entry, and a racily clean
+    // entry is read back through it.
+    Fd fd(::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         return errno;
     int err = WriteAllAt(fd.get(), text, 0);
     if (err == 0 && ::fchmod(fd.get(), mode) != 0)
         err = errno;
+    struct stat written {};
+    if (err == 0 && ::fstat(fd.get(), &written) != 0)
+        err = errno;
+    if (err == 0)
+        StampBehindClock(fd.get(), IdentityOf(written));
     if (err == 0 && ::fsync(fd.get()) != 0)
         err = errno;
     if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
@@ -193,6 +283,8 @@ int ProfileCache::rewrite(const std::string& path, std::string text) {
     auto entry = std::make_unique<Entry>();
     entry->path = path;
     entry->identity = IdentityOf(ours);
+    entry->stamp = stamp;
+    entry->ownChange = StampedBehindClock(entry->identity);
     entry->pin = std::move(fd);
     // Parsed at the next load, so the caller of a rewrite does not wait for it.
     entry->unparsed = std::move(text);
@@ -223,8 +315,44 @@ void ProfileCache::drop(const std::string& path) {
     std::erase_if(entries_, [&](const auto& e) { return e->path == path; });
 }
 
+bool ProfileCache::revalidate(Entry& e) {
+    const int64_t stamp = FileClockNow();
+    fileReads_.fetch_add(1, std::memory_order_relaxed);
+    const std::string& text = e.doc ? e.doc->text() : e.unparsed;
+    struct stat st {};
+    if (::fstat(e.pin.get(), &st) != 0 || IdentityOf(st) != e.identity ||
+        static_cast<size_t>(st.st_size) != text.size()) {
+        return false;
+    }
+    // Compared piece by piece; one byte more is asked for at the end, to see the file end there.
+    std::string piece(std::min<size_t>(text.size() + 1, 256 * 1024), '\0');
+    size_t at = 0;
+    for (;;) {
+        ssize_t n = ::pread(e.pin.get(), piece.data(), piece.size(), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || static_cast<size_t>(n) > text.size() - at)
+            return false;
+        if (n == 0)
+            break;
+        if (std::memcmp(piece.data(), text.data() + at, static_cast<size_t>(n)) != 0)
+            return false;
+        at += static_cast<size_t>(n);
+    }
+    if (at != text.size() || ::fstat(e.pin.get(), &st) != 0 || IdentityOf(st) != e.identity)
+        return false;
+    e.stamp = stamp;
+    return true;
+}
+
+uint64_t ProfileCache::fileReads() const {
+    return fileReads_.load(std::memory_order_relaxed);
+}
+
 LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
     LoadedProfile out;
+    const int64_t stamp = FileClockNow();
+    fileReads_.fetch_add(1, std::memory_order_relaxed);
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat before {};
     if (fd.get() < 0 || ::fstat(fd.get(), &before) != 0) {
@@ -265,7 +393,8 @@ LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
     out.identity = IdentityOf(before);
 
     std::lock_guard guard(mutex_);
-    keep(std::make_unique<Entry>(Entry{path, out.identity, std::move(fd), out.doc, 0, {}}));
+    keep(std::make_unique<Entry>(
+        Entry{path, out.identity, stamp, false, std::move(fd), out.doc, 0, {}}));
     return out;
 }
 
@@ -299,6 +428,7 @@ AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expecte
         static_cast<uint64_t>(st.st_ino) != expected.ino || st.st_size != expected.size) {
         return AppendOutcome::kFileChanged;
     }
+    const FileIdentity before = IdentityOf(st);
     const off_t start = st.st_size;
     off_t at = start;
     const char* p = data.data();
@@ -319,6 +449,7 @@ AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expecte
         (void)::ftruncate(fd.get(), start);
         return AppendOutcome::kFailed;
     }
+    StampBehindClock(fd.get(), before);
     if (::fstat(fd.get(), &st) != 0)
         return AppendOutcome::kFailed;
     *after = IdentityOf(st);
@@ -350,24 +481,9 @@ OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& e
         if (WriteAllAt(fd.get(), p.data, static_cast<off_t>(p.offset)) != 0)
             return OverwriteOutcome::kFailed;
     }
+    StampBehindClock(fd.get(), expected);
     if (::fdatasync(fd.get()) != 0 || ::fstat(fd.get(), &st) != 0)
         return OverwriteOutcome::kFailed;
-    // File times come from a coarse clock: two changes within one tick would leave the same
-    // size and times, and a cache holding the earlier state could not tell. So the modification
-    // time always moves past the one we saw.
-    if (!Before(expected.mtimeSec, expected.mtimeNsec, st.st_mtim.tv_sec, st.st_mtim.tv_nsec)) {
-        struct timespec times[2];
-        times[0].tv_sec = 0;
-        times[0].tv_nsec = UTIME_OMIT;
-        times[1].tv_sec = static_cast<time_t>(expected.mtimeSec);
-        times[1].tv_nsec = static_cast<long>(expected.mtimeNsec) + 1;
-        if (times[1].tv_nsec >= 1000000000L) {
-            ++times[1].tv_sec;
-            times[1].tv_nsec = 0;
-        }
-        if (::futimens(fd.get(), times) != 0 || ::fstat(fd.get(), &st) != 0)
-            return OverwriteOutcome::kFailed;
-    }
     *after = IdentityOf(st);
     return fd.close() == 0 ? OverwriteOutcome::kDone : OverwriteOutcome::kFailed;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,7 +38,12 @@ struct LoadedProfile {
 
 // Parsed copies of the most recently used INI files (at most 8, and at most 64 MiB of text
 // unless the newest alone is larger), each checked against the stored file's identity at every
-// use, so a caller always gets the file as it is stored now.
+// use, so a caller always gets the file as it is stored now. A file whose modification or change
+// time is not older than the moment its copy was read could have changed within the same step of
+// the clock without changing its identity: its copy is compared with the stored bytes before it
+// is used, until the file's times are older than such a comparison. A copy of a change this
+// process made itself (in place, or by a rewrite) is trusted at once: the change sets the file's
+// modification time one step behind the clock, where no later write can leave it.
 //
 // There is one cache for the process rather than one per AppContext: it stands for the stored
 // files themselves, like the kernel's page cache, and every caller of the free profile functions
@@ -72,6 +78,9 @@ public:
     [[nodiscard]] int rewrite(const std::string& path, std::string text);
     void forget(const std::string& path);
     void clear();
+    // How many times a file's bytes were read whole, to parse them or to compare them with a
+    // copy (for tests and benchmarks).
+    uint64_t fileReads() const;
 
 private:
     struct Entry;
@@ -80,6 +89,9 @@ private:
     Entry* find(const std::string& path);
     void drop(const std::string& path);
     LoadedProfile readAndKeep(const std::string& path);
+    // Compares the copy of a racily clean entry whose identity still matches with the bytes of its
+    // file; when they are the same, takes a new stamp and returns true. mutex_ held.
+    bool revalidate(Entry& entry);
     // Applies `change` to the cached copy of a file this process changed in place, or drops the
     // copy when it is not the one `before` describes, is in use elsewhere, or `change` fails.
     void noteChange(const std::string& path, const FileIdentity& before, const FileIdentity& after,
@@ -89,6 +101,7 @@ private:
     std::mutex mutex_;
     std::vector<std::unique_ptr<Entry>> entries_;
     uint64_t clock_ = 0;
+    std::atomic<uint64_t> fileReads_ = 0;
 };
 
 enum class AppendOutcome { kDone, kFileChanged, kFailed };
@@ -97,7 +110,8 @@ using OverwriteOutcome = AppendOutcome;
 // Appends `data` to the file at `path`, which must still be the file `expected` describes (same
 // inode and size; kFileChanged otherwise, nothing written). A write that fails part way is cut
 // back to the old length, so no torn line stays behind. With `flush`, the appended bytes are on
-// disk (fdatasync) before kDone is returned. On kDone, `after` is the new identity.
+// disk (fdatasync) before kDone is returned. The modification time is set one step behind the
+// clock, so that any later write changes the identity. On kDone, `after` is the new identity.
 AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expected,
                             std::string_view data, FileIdentity* after, bool flush = false);
 
@@ -105,10 +119,10 @@ AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expecte
 // be exactly the file `expected` describes (kFileChanged otherwise, nothing written), then flushes
 // the data with fdatasync. The caller makes sure no line break moves, so a crash leaves the old or
 // the new value: a write of a few bytes inside one block is not torn in practice, and the line
-// layout is the same either way. The modification time is made to move forward even when the
-// clock has not ticked since the last change, so that every cache (ours and other processes')
-// sees a new identity. On kDone, `after` is the new identity; on kFailed the bytes may be partly
-// written, and the caller rewrites the whole line.
+// layout is the same either way. The modification time is set one step behind the clock (and
+// behind the old one when that is as recent), so that the new identity differs from the old one
+// and any later write changes it again. On kDone, `after` is the new identity; on kFailed the
+// bytes may be partly written, and the caller rewrites the whole line.
 OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
                                   size_t offset, std::string_view data, FileIdentity* after);
 // The same for several ranges, written one after the other and flushed together. The caller

@@ -42,12 +42,20 @@ bool IsQuotedWith(std::string_view s, char quote) {
     return s.size() >= 2 && s.front() == quote && s.back() == quote;
 }
 
-bool EndsWithLineBreak(const std::string& text) {
-    return !text.empty() && text.back() == '\n';
+// What has to come before a line appended to `text` so that it starts a line of its own. The
+// reader ends the last line at a CR with no LF after it (a file cut between the two), so only the
+// LF is missing then; adding CR LF would leave that CR inside the line.
+std::string_view LineBreakToEnd(std::string_view text) {
+    if (text.empty() || text.back() == '\n')
+        return {};
+    if (text.back() == '\r')
+        return "\n";
+    return kLineBreak;
 }
 
 // Calls `line(begin, contentEnd, end)` for each line of `text` from `pos` on: `contentEnd` is
-// where the line break (LF or CR LF) starts, `end` where the next line starts.
+// where the line break starts, `end` where the next line starts. A line break is LF or CR LF; a CR
+// that ends the text also ends its last line (see LineBreakToEnd).
 template <typename LineFunction>
 void ForEachLine(std::string_view text, size_t pos, LineFunction&& line) {
     const char* base = text.data();
@@ -61,16 +69,6 @@ void ForEachLine(std::string_view text, size_t pos, LineFunction&& line) {
         line(pos, contentEnd, lineEnd);
         pos = lineEnd;
     }
-}
-
-// `text` with every byte but the line breaks (LF, and CR right before LF) made a space.
-std::string Blanked(std::string_view text) {
-    std::string out(text.size(), ' ');
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out[i] = text[i];
-    }
-    return out;
 }
 
 }  // namespace
@@ -273,8 +271,8 @@ std::optional<std::string_view> ProfileDocument::storedName(std::string_view sec
     return slice(block.nameBegin, block.nameSize);
 }
 
-bool ProfileDocument::endsWithLineBreak() const {
-    return text_.empty() || EndsWithLineBreak(text_);
+std::string_view ProfileDocument::lineBreakToEnd() const {
+    return LineBreakToEnd(text_);
 }
 
 ProfileDocument::Edit ProfileDocument::appendSection(
@@ -282,8 +280,7 @@ ProfileDocument::Edit ProfileDocument::appendSection(
     std::span<const std::pair<std::string_view, std::string>> keys) const {
     Edit edit;
     edit.kind = Edit::Kind::kAppend;
-    if (!text_.empty() && !EndsWithLineBreak(text_))
-        edit.data.append(kLineBreak);
+    edit.data.append(LineBreakToEnd(text_));
     edit.data.append("[").append(section).append("]").append(kLineBreak);
     for (const auto& [key, stored] : keys)
         edit.data.append(key).append("=").append(stored).append(kLineBreak);
@@ -328,8 +325,7 @@ ProfileDocument::Edit ProfileDocument::setValue(std::string_view section, std::s
     size_t at = occ ? sections_[occ->front()].insertAt : text_.size();
     if (at == text_.size()) {
         edit.kind = Edit::Kind::kAppend;
-        if (!text_.empty() && !EndsWithLineBreak(text_))
-            edit.data.append(kLineBreak);
+        edit.data.append(LineBreakToEnd(text_));
         edit.data.append(line);
     } else {
         edit.kind = Edit::Kind::kRewrite;
@@ -445,19 +441,39 @@ ProfileDocument::Edit ProfileDocument::removeSection(std::string_view section) c
 
 std::optional<Blanking> ProfileDocument::blankSection(std::string_view section) const {
     const auto* occ = occurrences(section);
-    if (!occ)
+    // With two occurrences no order of writes keeps the section whole or gone: the one removed
+    // first takes its keys away from the other. A nameless section reads as no section already.
+    if (!occ || occ->size() != 1)
         return std::nullopt;
-    Blanking blanking;
-    for (uint32_t s : *occ) {
-        const SectionBlock& block = sections_[s];
-        if (block.end > block.headerEnd) {
-            blanking.bodies.push_back(Patch{
-                block.headerEnd, Blanked(slice(block.headerEnd, block.end - block.headerEnd))});
+    const SectionBlock& block = sections_[occ->front()];
+    if (block.nameSize == 0)
+        return std::nullopt;
+    const size_t begin = block.headerBegin;
+    size_t open = begin;
+    while (IsBlank(text_[open]))
+        ++open;  // the header's "["; its name and "]" follow, so open + 1 is inside the line
+
+    // `gone` is the region as it ends, `heads` as step 2 leaves it: blank but for the line breaks
+    // and each line's first non-blank byte, the header's being its "[".
+    std::string_view region = slice(begin, block.end - begin);
+    std::string gone(region);
+    std::string heads(region);
+    ForEachLine(region, 0, [&](size_t lineBegin, size_t contentEnd, size_t) {
+        bool head = true;
+        for (size_t i = lineBegin; i < contentEnd; ++i) {
+            gone[i] = ' ';
+            if (head && !IsBlank(region[i]))
+                head = false;
+            else
+                heads[i] = ' ';
         }
-        blanking.headers.push_back(
-            Patch{block.headerBegin,
-                  Blanked(slice(block.headerBegin, block.headerEnd - block.headerBegin))});
-    }
+    });
+    heads[open - begin + 1] = ']';
+
+    Blanking blanking;
+    blanking.steps.push_back({Patch{open + 1, "]"}});
+    blanking.steps.push_back({Patch{begin, std::move(heads)}});
+    blanking.steps.push_back({Patch{begin, std::move(gone)}});
     return blanking;
 }
 
@@ -465,14 +481,14 @@ bool ProfileDocument::applyBlanking(std::string_view section, const Blanking& bl
     auto it = sectionsByName_.find(ToLowerAscii(Trim(section)));
     if (it == sectionsByName_.end())
         return false;
-    for (const auto* patches : {&blanking.bodies, &blanking.headers}) {
-        for (const Patch& p : *patches) {
+    for (const auto& step : blanking.steps) {
+        for (const Patch& p : step) {
             if (p.offset > text_.size() || p.data.size() > text_.size() - p.offset)
                 return false;
         }
     }
-    for (const auto* patches : {&blanking.bodies, &blanking.headers}) {
-        for (const Patch& p : *patches)
+    for (const auto& step : blanking.steps) {
+        for (const Patch& p : step)
             text_.replace(p.offset, p.data.size(), p.data);
     }
     for (uint32_t s : it->second) {
@@ -498,7 +514,7 @@ std::string ProfileDocument::compacted() const {
 }
 
 bool ProfileDocument::append(std::string_view data) {
-    if (!text_.empty() && !EndsWithLineBreak(text_))
+    if (!LineBreakToEnd(text_).empty())
         return false;
     size_t from = text_.size();
     text_.append(data);

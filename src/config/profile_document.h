@@ -18,14 +18,26 @@ struct Patch {
     std::string data;
 };
 
-// The removal of a section by blanking its lines where they are: every byte but the line breaks
-// becomes a space, so no other byte of the file moves and every reader skips the blank lines.
-// `bodies` blank what follows each header line of the section, `headers` the header lines. Stored
-// in that order, each flushed before the next, a crash leaves the section (perhaps with some of
-// its lines blank) or nothing of it, and never changes another section.
+// The removal of a section by blanking its lines where they are: in the end every byte but the
+// line breaks is a space, so no other byte of the file moves and every reader skips the blank
+// lines. The bytes go in `steps`, each stored and flushed before the next, so that whatever part
+// of a step reaches the disk before a crash, the file reads with the section whole or with the
+// section gone, and every other section as it was:
+//  1. One byte, "]" right after the header's "[": the header reads "[]", a section without a
+//     name, which no lookup by name reaches. A byte is written whole or not at all. The section's
+//     lines stay under that header, so none of them can join the section above.
+//  2. Every byte of the section's lines but the line breaks, that "[]" and the first non-blank
+//     byte of each other line becomes a space. Any part of this leaves the header "[]" and every
+//     other line starting with the byte it started with; a line starting with "[" held no "]" (it
+//     would have been a header) and cannot gain one, so no line becomes a header, and whatever
+//     key lines remain, whole or cut, belong to the nameless section.
+//  3. The bytes left become spaces. Any part of this leaves each line with at most one non-blank
+//     byte, which makes neither a key nor a header, bar the nameless "[]".
+// The plain orders fail: blanking the keys first leaves a header without keys (a message with no
+// title), and blanking the header first lets the keys join the section above, which gains those
+// it lacked.
 struct Blanking {
-    std::vector<Patch> bodies;
-    std::vector<Patch> headers;
+    std::vector<std::vector<Patch>> steps;
 };
 
 // The text of one INI file with an index over its sections and keys, parsed by the rules stated
@@ -40,9 +52,9 @@ public:
     ProfileDocument& operator=(const ProfileDocument&) = delete;
 
     const std::string& text() const { return text_; }
-    // True when the text is empty or its last line is ended, so that appended lines start a line
-    // of their own.
-    bool endsWithLineBreak() const;
+    // What must be appended before new lines so that they start a line of their own: nothing
+    // for an empty text or one that ends with LF, LF after a lone CR, CR LF otherwise.
+    std::string_view lineBreakToEnd() const;
 
     // The value of `key` in the first occurrence of `section` that holds it, without its quotes;
     // nullopt when the section or the key is absent.
@@ -76,7 +88,8 @@ public:
     // Sets section/key to `value`. The names must be trimmed and storable; `storedValue` is the
     // text that goes after "=" and reads back as `value`. An existing key is replaced in its line;
     // a new key goes after the last key of the section's first occurrence; a new section goes at
-    // the end of the file, with a line break first when the last line has none. New lines end
+    // the end of the file, with a line break first when the last line has none (just an LF when
+    // the file ends in a CR, which the reader takes for the end of its last line). New lines end
     // with CR LF. With `allowOverwrite`, a replaced value whose line already reads exactly
     // "name=stored" and whose stored text keeps its length and quoting (and whose key has no
     // second line in the section) comes as kOverwrite: the file that results is byte for byte the
@@ -93,7 +106,8 @@ public:
     // Removes every occurrence of the section, from its header to the next section's header.
     Edit removeSection(std::string_view section) const;
 
-    // The blanking that removes every occurrence of `section` in place; nullopt when it is absent.
+    // The blanking that removes `section` in place; nullopt when it is absent, when it occurs more
+    // than once (no order of writes would keep it whole or gone) or when its name is empty.
     std::optional<Blanking> blankSection(std::string_view section) const;
     // Bytes in lines that hold nothing but blanks, such as the lines of blanked sections.
     size_t blankBytes() const { return blankBytes_; }
@@ -101,8 +115,9 @@ public:
     std::string compacted() const;
 
     // Takes in bytes that were appended to the file, parsing only them. Returns false and
-    // changes nothing when the text did not end with a line break (the last line would change
-    // its meaning); the caller then parses the file afresh.
+    // changes nothing when the text did not end with an LF (the appended bytes would change its
+    // last line, if only by completing a final CR to CR LF); the caller then parses the file
+    // afresh.
     [[nodiscard]] bool append(std::string_view data);
     // Takes in a kOverwrite edit made from this document and stored in place. Returns false and
     // changes nothing when the bytes do not fit inside the text.

@@ -96,27 +96,29 @@ StoreResult OverwriteValue(const std::string& path, const LoadedProfile& loaded,
 // which costs little and leaves no blank lines behind.
 constexpr size_t kBlankInPlaceFrom = 256 * 1024;
 
-// Removes a section from a large file by blanking its lines in place: two pwrites with an
-// fdatasync each, instead of writing the whole file anew. Once blank lines make up half of the
-// file it is compacted by a rewrite, so a file that loses many sections does not keep growing;
-// the removal counts as done even if that rewrite fails, since the blank lines read as nothing.
+// Removes a section from a large file by blanking its lines in place: three small pwrites with
+// an fdatasync each (see Blanking for why each state they leave is safe), instead of writing the
+// whole file anew. Once blank lines make up half of the file it is compacted by a rewrite, so a
+// file that loses many sections does not keep growing; the removal counts as done even if that
+// rewrite fails, since the blank lines read as nothing.
 StoreResult BlankSection(const std::string& path, const LoadedProfile& loaded,
                          std::string_view section, const Blanking& blanking) {
     auto& cache = ProfileCache::instance();
-    FileIdentity middle;
-    FileIdentity after;
-    OverwriteOutcome outcome = OverwriteInPlace(path, loaded.identity, blanking.bodies, &middle);
-    if (outcome == OverwriteOutcome::kDone)
-        outcome = OverwriteInPlace(path, middle, blanking.headers, &after);
-    switch (outcome) {
-        case OverwriteOutcome::kDone:
-            break;
-        case OverwriteOutcome::kFileChanged:
-            cache.forget(path);
-            return StoreResult::kStartOver;
-        case OverwriteOutcome::kFailed:
-            cache.forget(path);
-            return StoreResult::kStartOverNoPatch;
+    FileIdentity after = loaded.identity;
+    for (const std::vector<Patch>& step : blanking.steps) {
+        const FileIdentity before = after;
+        switch (OverwriteInPlace(path, before, step, &after)) {
+            case OverwriteOutcome::kDone:
+                continue;
+            case OverwriteOutcome::kFileChanged:
+                cache.forget(path);
+                return StoreResult::kStartOver;
+            case OverwriteOutcome::kFailed:
+                // Past the first step the section reads as gone; the next try finds nothing to
+                // remove.
+                cache.forget(path);
+                return StoreResult::kStartOverNoPatch;
+        }
     }
     cache.noteBlanking(path, loaded.identity, section, blanking, after);
 
@@ -227,16 +229,16 @@ long WritePrivateProfileString(std::optional<std::string_view> section,
         ProfileDocument::Edit edit;
         if (!key && allowOverwrite && loaded.exact &&
             loaded.doc->text().size() >= kBlankInPlaceFrom) {
-            std::optional<Blanking> blanking = loaded.doc->blankSection(sectionName);
-            if (!blanking)
-                return 1;  // nothing to remove
-            loaded.doc.reset();
-            const StoreResult result = BlankSection(path, loaded, sectionName, *blanking);
-            if (result == StoreResult::kDone)
-                return 1;
-            if (result == StoreResult::kStartOverNoPatch)
-                allowOverwrite = false;
-            continue;
+            // A section that cannot be blanked safely is removed by the rewrite below.
+            if (std::optional<Blanking> blanking = loaded.doc->blankSection(sectionName)) {
+                loaded.doc.reset();
+                const StoreResult result = BlankSection(path, loaded, sectionName, *blanking);
+                if (result == StoreResult::kDone)
+                    return 1;
+                if (result == StoreResult::kStartOverNoPatch)
+                    allowOverwrite = false;
+                continue;
+            }
         }
         if (!key) {
             edit = loaded.doc->removeSection(sectionName);
@@ -372,8 +374,7 @@ int AppendSections(std::span<const NewSection> sections, const std::string& path
             cache.forget(path);
             continue;
         }
-        const std::string data =
-            loaded.doc->endsWithLineBreak() ? batch : std::string("\r\n") + batch;
+        const std::string data = std::string(loaded.doc->lineBreakToEnd()) + batch;
         loaded.doc.reset();
         if (const int err = BeginUndoJournal(path, loaded.identity.size, loaded.identity.ino))
             return err;

@@ -16,11 +16,17 @@ namespace vellorin::profile {
 // is returned without them; lines starting with ";", lines without "=", lines above the first
 // section and "[" lines without "]" hold no key; section and key names match without regard to
 // ASCII letter case; a later duplicate section adds to, and never hides, the keys of the first one
-// (the first line of a key wins). Files are read as bytes, lines end with CR LF or LF.
+// (the first line of a key wins). Files are read as bytes, lines end with CR LF or LF, and a CR
+// that ends the file ends its last line (writes that add lines at the end complete it to CR LF).
 //
 // Every call sees the file as it is stored now. A parsed copy of the last few files used is kept
 // (each held open, so that its inode number cannot pass to a replacement) and reused while the
-// file's device, inode, size, modification and change times are unchanged.
+// file's device, inode, size, modification and change times are unchanged, and those times are
+// older than the moment the copy was read; a copy of a file changed since then, or in the same
+// step of the clock, is compared with the stored bytes first. A file this layer changes gets a
+// modification time just behind the clock (by the step of the file system's times, 1 ns on most)
+// and so older than its change time, which no later write leaves as it is; the copy of such a
+// change is used without comparing.
 
 // Reads one value; the default (trailing spaces removed) when the file, section or key is absent
 // or unreadable. With no key: the key names of the section, each once, each followed by a NUL
@@ -45,10 +51,11 @@ std::string GetPrivateProfileString(std::optional<std::string_view> section,
 // whose stored text keeps its length and quoting is overwritten in place (one pwrite inside one
 // block, then fdatasync); a new key or section at the very end of the file is appended in place,
 // and an append that fails part way is cut back to the old length. A section of a file of
-// 256 KiB or more is removed by overwriting its lines with blanks in place (its body first, then
-// its header, each flushed with fdatasync), so a crash leaves the section or nothing of it; such a
-// file is compacted by a rewrite once blank lines make up half of it. The folder lock is held for
-// the whole call.
+// 256 KiB or more that occurs once is removed by overwriting its lines with blanks in place, in
+// three steps each flushed with fdatasync (its header first made "[]", a section with no name),
+// so that a crash at any moment leaves the section whole or gone and every other section as it
+// was; such a file is compacted by a rewrite once blank lines make up half of it. The folder lock
+// is held for the whole call.
 long WritePrivateProfileString(std::optional<std::string_view> section,
                                std::optional<std::string_view> key,
                                std::optional<std::string_view> value, const std::string& path);
