@@ -2,8 +2,10 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace vellorin {
 namespace {
@@ -31,6 +33,66 @@ std::string AttributeAt(pugi::xml_node node, int position) {
     return a ? a.value() : std::string();
 }
 
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The encoding to read the bytes in. pugixml's own guess takes the first "encoding=" anywhere in
+// the declaration, even inside another attribute ("xencoding="), while the file is written back in
+// UTF-8 with only the attribute named "encoding" set right: a damaged declaration would then read
+// the same bytes differently after every save. So the declaration is read first and only its real
+// encoding attribute counts. Text with a byte-order mark or NUL bytes (UTF-16 or UTF-32) is left
+// to pugixml's detection.
+pugi::xml_encoding EncodingOf(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF") || text.find('\0') != std::string_view::npos ||
+        text.starts_with("\xFE\xFF") || text.starts_with("\xFF\xFE")) {
+        return pugi::encoding_auto;
+    }
+    if (!text.starts_with("<?xml"))
+        return pugi::encoding_utf8;
+    const std::size_t end = text.find("?>");
+    if (end == std::string_view::npos)
+        return pugi::encoding_utf8;
+    pugi::xml_document declaration;
+    // An element after it, as a document without one does not parse.
+    const std::string head = std::string(text.substr(0, end + 2)) + "<x/>";
+    if (!declaration.load_buffer(head.data(), head.size(), pugi::parse_declaration,
+                                 pugi::encoding_utf8)) {
+        return pugi::encoding_utf8;
+    }
+    const char* named = declaration.first_child().attribute("encoding").value();
+    for (const char* latin1 : {"ISO-8859-1", "ISO8859-1", "latin1", "latin-1"}) {
+        if (::strcasecmp(named, latin1) == 0)
+            return pugi::encoding_latin1;
+    }
+    return pugi::encoding_utf8;
+}
+
+// Removes every text node that holds nothing but blanks and line breaks. Parsing drops such text
+// only when it is written out raw; one written as character references ("&#9;") would otherwise
+// stay, be written back raw and be dropped at the next load, so a link would change on a save.
+void DropWhitespaceText(pugi::xml_node root) {
+    std::vector<pugi::xml_node> blank;
+    for (pugi::xml_node n = root.first_child(); n;) {
+        if (n.type() == pugi::node_pcdata) {
+            const std::string_view value = n.value();
+            if (std::all_of(value.begin(), value.end(), IsXmlSpace))
+                blank.push_back(n);
+        }
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && n != root && !n.next_sibling())
+            n = n.parent();
+        if (!n || n == root)
+            break;
+        n = n.next_sibling();
+    }
+    for (pugi::xml_node n : blank)
+        n.parent().remove_child(n);
+}
+
 }  // namespace
 
 SourceListDocument::LoadStatus SourceListDocument::load(const std::string& path) {
@@ -43,9 +105,11 @@ SourceListDocument::LoadStatus SourceListDocument::load(const std::string& path)
 SourceListDocument::LoadStatus SourceListDocument::parse(std::string_view text) {
     doc_.reset();
     list_ = pugi::xml_node();
-    pugi::xml_parse_result result = doc_.load_buffer(text.data(), text.size(), kParseOptions);
+    pugi::xml_parse_result result =
+        doc_.load_buffer(text.data(), text.size(), kParseOptions, EncodingOf(text));
     if (!result)
         return LoadStatus::kDamaged;
+    DropWhitespaceText(doc_);
     // pugixml accepts a fragment with several top-level elements; a list file has one root.
     int roots = 0;
     for (pugi::xml_node n : doc_.children()) {

@@ -240,5 +240,45 @@ TEST_F(SubscriptionsTest, RemoveSourceFolderDeletesOnlyAnInboxFolderInsideTheDat
     EXPECT_TRUE(fs::is_symlink(data_.file("data/0A1B2C3D-0000-4000-8000-00000000000D")));
 }
 
+// A list reads the same before and after it is written back, however its file was written.
+TEST(SourceListDocumentTest, AListReadsTheSameAfterEverySave) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::string link;  // of the only source, as every load must read it
+    };
+    const std::vector<Case> cases = {
+        {"Latin-1 declared",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><sources>"
+         "<source id=\"a\" title=\"T\">http://x/\xE9</source></sources>",
+         "http://x/\xC3\xA9"},
+        {"\"encoding=\" inside another attribute's name",
+         "<?xml version=\"1.0\" xencoding=\"ISO-8859-1\"?><sources><source id=\"a\" title=\"T\">"
+         "http://x/\xC3\xA9</source></sources>",
+         "http://x/\xC3\xA9"},
+        {"\"encoding=\" inside another attribute's value",
+         "<?xml version=\"1.0\" standalone=\"encoding='latin1'\"?><sources><source id=\"a\" "
+         "title=\"T\">http://x/\xC3\xA9</source></sources>",
+         "http://x/\xC3\xA9"},
+        {"whitespace written as character references",
+         "<sources><source id=\"a\" title=\"T\">&#9;<b>http://x</b>&#32;&#10;</source></sources>",
+         "http://x"},
+        {"plain", "<sources><source id=\"a\" title=\"T\"> http://x </source></sources>",
+         " http://x "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SourceListDocument doc;
+        ASSERT_EQ(doc.parse(c.file), SourceListDocument::LoadStatus::kOk);
+        for (int save = 0; save < 3; ++save) {
+            const std::vector<SourceEntry> entries = doc.entries();
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_EQ(entries[0].link, c.link) << "after " << save << " saves";
+            const std::string text = doc.text();
+            ASSERT_EQ(doc.parse(text), SourceListDocument::LoadStatus::kOk) << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vellorin
