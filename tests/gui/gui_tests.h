@@ -4,3 +4,5 @@
 int RunQtUserSeamTests(int argc, char** argv);
 int RunFrmMainTests(int argc, char** argv);
 int RunSingleInstanceTests(int argc, char** argv);
+int RunTreeModelTests(int argc, char** argv);
+int RunFrmOptionsTests(int argc, char** argv);

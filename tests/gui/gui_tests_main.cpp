@@ -13,5 +13,7 @@ int main(int argc, char** argv) {
     failed += RunQtUserSeamTests(argc, argv);
     failed += RunFrmMainTests(argc, argv);
     failed += RunSingleInstanceTests(argc, argv);
+    failed += RunTreeModelTests(argc, argv);
+    failed += RunFrmOptionsTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

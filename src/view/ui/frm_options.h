@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/ui/qt_save_file_dialog.h"
+#include "view/tree_control.h"
+#include "view/tree_handlers.h"
+
+class QToolBox;
+class QToolButton;
+
+namespace vellorin {
+
+class AppContext;
+class ImageList;
+class MessageWindows;
+class PopupSourceMenu;
+class TreeView;
+
+// frmOptions ("Messages Sources"): the tree window that the main window docks. It owns the message
+// tree tvMessages (a TreeControl, shown by a TreeView of that name) inside the option bar
+// ucOptionbar (a QToolBox with the groups "Messages", holding the tree in picMsgContainer,
+// "Options" and "Help", whose items are buttons named by their item keys), the message context
+// menu mnuPopupSource and the save dialog of its exports. Constructing it runs its load: the
+// option bar is built and the tree filled from subscriptions.dat and the inboxes (sources in
+// title order, each with its messages newest day first, unread ones bold).
+//
+// The tree's events go to TreeHandlers with `hooks`. An empty showSourceMenu hook is filled with
+// this window's own: mnuPopupSource pops up at (x, y) of the tree's viewport. An empty shellOpen
+// hook opens the target with the desktop's handler (QDesktopServices). The context and the
+// windows are borrowed and must outlive the window.
+class frmOptions : public QWidget {
+    Q_OBJECT
+
+public:
+    frmOptions(AppContext& context, MessageWindows& windows, TreeHandlerHooks hooks,
+               QWidget* parent = nullptr);
+    ~frmOptions() override;
+
+    // The message tree that the check runs, the subscribe dialog and the manager fill.
+    TreeControl& tvMessages() { return tvMessages_; }
+    // The view of tvMessages (objectName "tvMessages").
+    TreeView* tvMessagesView() const { return tvMessagesView_; }
+    QToolBox* ucOptionbar() const { return ucOptionbar_; }
+    PopupSourceMenu* mnuPopupSource() const { return mnuPopupSource_; }
+    // The save dialog of the exports.
+    QtSaveFileDialog& ucCommonDialog() { return ucCommonDialog_; }
+
+    // Shows mnuPopupSource at (x, y) of the tree's viewport without waiting for a choice.
+    void ShowSourceMenu(int x, int y);
+
+private:
+    TreeHandlerHooks WithOwnHooks(TreeHandlerHooks hooks);
+    void Form_Load();
+    void BuildOptionBar();
+    QToolButton* AddOptionBarItem(QWidget* group, const OptionBarItem& item,
+                                  const ImageList& imlOptionBar);
+
+    AppContext& context_;
+    TreeControl tvMessages_{"tvMessages"};
+    QtSaveFileDialog ucCommonDialog_;
+    TreeHandlers handlers_;
+    QToolBox* ucOptionbar_ = nullptr;
+    QWidget* picMsgContainer_ = nullptr;
+    TreeView* tvMessagesView_ = nullptr;
+    PopupSourceMenu* mnuPopupSource_ = nullptr;
+};
+
+}  // namespace vellorin
