@@ -131,12 +131,6 @@ std::string NulsOnlyInValues(std::string text) {
     return text;
 }
 
-// A file whose last line ends in a lone CR reads that CR as a line break, but an append after
-// it adds its own CR LF, so the last value turns into one ending in CR. Until the reader and the
-// append treat the file's end alike, such a file is given its LF here.
-// TODO(after the lone-CR mend is merged): set to false.
-constexpr bool kCloseLoneCrAtEnd = true;
-
 class Session {
 public:
     Session(FuzzedDataProvider& input, std::string path)
@@ -293,8 +287,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
     }
     std::string text = NulsOnlyInValues(input.ConsumeRandomLengthString(4096));
-    if (kCloseLoneCrAtEnd && !text.empty() && text.back() == '\r')
-        text += '\n';
     WriteFile(path, padding + text);
     Session(input, path).run();
     return 0;

@@ -33,29 +33,8 @@ std::string Describe(const std::vector<SourceEntry>& list) {
     return out.empty() ? "  (no sources)\n" : out;
 }
 
-// A CR in a link is written back as a raw byte, which the next load reads as a line break (LF).
-// Until links are written with the CR as a character reference, what a load after a write
-// gives is compared with that reading.
-// TODO(after the CR mend is merged): set to false.
-constexpr bool kCrInLinkReadsAsLf = true;
-
-std::string AsLineBreaksRead(std::string text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r')
-            out += text[i];
-        else if (i + 1 == text.size() || text[i + 1] != '\n')
-            out += '\n';
-    }
-    return out;
-}
-
-void CheckSame(std::vector<SourceEntry> expected, const std::vector<SourceEntry>& actual,
-               const std::string& what, const std::string& text, bool written = false) {
-    if (kCrInLinkReadsAsLf && written) {
-        for (SourceEntry& e : expected)
-            e.link = AsLineBreaksRead(e.link);
-    }
+void CheckSame(const std::vector<SourceEntry>& expected, const std::vector<SourceEntry>& actual,
+               const std::string& what, const std::string& text) {
     FUZZ_CHECK(SameEntries(expected, actual), what + "\nexpected:\n" + Describe(expected) +
                                                   "read back:\n" + Describe(actual) +
                                                   "from the text " + Quoted(text));
@@ -89,63 +68,14 @@ void CheckSavedListLoadsBack(const ScratchFolder& scratch, const SourceListDocum
     SourceListDocument again;
     FUZZ_CHECK(again.load(path) == SourceListDocument::LoadStatus::kOk,
                what + ": the saved list does not load: " + Quoted(text));
-    CheckSame(expected, again.entries(), what, text, true);
+    CheckSame(expected, again.entries(), what, text);
 
     const std::string second = again.text();
     SourceListDocument third;
     FUZZ_CHECK(third.parse(second) == SourceListDocument::LoadStatus::kOk, Quoted(second));
-    CheckSame(expected, third.entries(), what + ", saved twice", second, true);
+    CheckSame(expected, third.entries(), what + ", saved twice", second);
     FUZZ_CHECK(third.text() == second, what + ": written differently the third time: " +
                                            Quoted(second) + " then " + Quoted(third.text()));
-}
-
-// pugixml takes the encoding of a file from the first "encoding=" its declaration holds, even
-// inside another attribute's name or value, while the list sets only an attribute named exactly
-// "encoding" to UTF-8 for writing; the file written back then reads in the wrong encoding. Until
-// the list mends that, declarations where the two can differ are not checked.
-// TODO(after the declaration mend is merged): set to false.
-constexpr bool kSkipOddDeclarations = true;
-
-bool OddDeclaration(const std::string& file) {
-    pugi::xml_document doc;
-    if (!doc.load_buffer(file.data(), file.size(), pugi::parse_default | pugi::parse_declaration))
-        return false;
-    const pugi::xml_node declaration = doc.first_child();
-    if (declaration.type() != pugi::node_declaration)
-        return false;
-    for (pugi::xml_attribute a : declaration.attributes()) {
-        const std::string_view name = a.name();
-        if (name != "version" && name != "encoding" && name != "standalone")
-            return true;
-        if (name != "encoding" && std::string_view(a.value()).find("en") != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
-// Loading drops whitespace-only text, but only text that is raw whitespace in the file: a
-// character reference such as "&#9;" makes a whitespace-only text node that is kept, becomes part
-// of a source's link (when the source holds other elements) and is written back as raw
-// whitespace, which the next load drops. Until the list treats such text alike on both sides,
-// files that hold it are not checked.
-// TODO(after the whitespace-reference mend is merged): set to false.
-constexpr bool kSkipWhitespaceReferences = true;
-
-bool HoldsWhitespaceOnlyText(const std::string& file) {
-    pugi::xml_document doc;
-    if (!doc.load_buffer(file.data(), file.size()))
-        return false;
-    struct Find : pugi::xml_tree_walker {
-        bool found = false;
-        bool for_each(pugi::xml_node& node) override {
-            if (node.type() == pugi::node_pcdata &&
-                std::string_view(node.value()).find_first_not_of(" \t\r\n") == std::string::npos)
-                found = true;
-            return !found;
-        }
-    } find;
-    doc.traverse(find);
-    return find.found;
 }
 
 }  // namespace
@@ -163,9 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(document.entries().empty(), "a list that did not load has sources");
         return 0;
     }
-    if ((kSkipOddDeclarations && OddDeclaration(file)) ||
-        (kSkipWhitespaceReferences && HoldsWhitespaceOnlyText(file)))
-        return 0;
     std::vector<SourceEntry> model = document.entries();
     FUZZ_CHECK(model.size() == document.count(), Quoted(file));
     CheckSavedListLoadsBack(scratch, document, model, "loaded list " + Quoted(file));
