@@ -5,5 +5,6 @@ int RunQtUserSeamTests(int argc, char** argv);
 int RunFrmMainTests(int argc, char** argv);
 int RunSingleInstanceTests(int argc, char** argv);
 int RunFrmSysTrayTests(int argc, char** argv);
+int RunPreferenceDialogsTests(int argc, char** argv);
 // Only under a real tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
 int RunTrayHostTests(int argc, char** argv);

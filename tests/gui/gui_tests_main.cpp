@@ -16,5 +16,6 @@ int main(int argc, char** argv) {
     failed += RunFrmMainTests(argc, argv);
     failed += RunSingleInstanceTests(argc, argv);
     failed += RunFrmSysTrayTests(argc, argv);
+    failed += RunPreferenceDialogsTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }
