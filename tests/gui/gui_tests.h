@@ -3,6 +3,7 @@
 // Each test class of gui_tests runs through one of these (Qt Test runs one object at a time).
 int RunQtUserSeamTests(int argc, char** argv);
 int RunFrmMainTests(int argc, char** argv);
+int RunFrmMainFrameTests(int argc, char** argv);
 int RunSingleInstanceTests(int argc, char** argv);
 int RunFrmSysTrayTests(int argc, char** argv);
 int RunPreferenceDialogsTests(int argc, char** argv);

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     int failed = 0;
     failed += RunQtUserSeamTests(argc, argv);
     failed += RunFrmMainTests(argc, argv);
+    failed += RunFrmMainFrameTests(argc, argv);
     failed += RunSingleInstanceTests(argc, argv);
     failed += RunFrmSysTrayTests(argc, argv);
     failed += RunPreferenceDialogsTests(argc, argv);

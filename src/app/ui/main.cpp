@@ -10,8 +10,8 @@
 //                              "caption: text" and answered with its default button. Tests and
 //                              scripts use it so that no box waits for a user.
 //
-// Without a tray host (the offscreen platform, desktops without a notification area) the tray
-// icon is still created; it is just not seen, and the program keeps running.
+// Without a tray host (the offscreen platform, desktops without a notification area) the main
+// window is shown at start and minimises to the task bar instead of the tray.
 
 #include <QApplication>
 #include <QCoreApplication>
