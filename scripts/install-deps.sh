@@ -8,6 +8,7 @@ packages=(
     libpugixml-dev libcurl4-openssl-dev
     libcpp-httplib-dev libgtest-dev libbenchmark-dev
     xvfb xauth xdg-utils ca-certificates
+    trayer xdotool
 )
 packages+=("$@")
 

@@ -41,6 +41,9 @@ if ! listening; then
     listening || { echo "The demo service did not start; see $log"; exit 1; }
     echo "Demo service: http://127.0.0.1:$port/ (a new message per source every $interval min)"
 fi
+# The demo sources are on this machine: the desktop client checks them without waiting for a
+# route off it (as vellorinctl's --online below).
+export VELLORIN_ONLINE="${VELLORIN_ONLINE:-1}"
 
 # First run: subscribe the demo service's sources.
 if [ -z "$("$bin/vellorinctl" sources 2>/dev/null)" ]; then

@@ -1,92 +1,54 @@
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QDir>
+#include <QDockWidget>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
+#include <QTabBar>
 #include <QTimer>
 #include <QtTest>
 
-#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "app/app_context.h"
 #include "app/application_build.h"
-#include "app/clock.h"
-#include "app/ui/frm_main.h"
-#include "app/ui/qt_user_seam.h"
+#include "config/ui/frm_reg_plugin.h"
+#include "config/ui/frm_settings.h"
+#include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
-#include "notify/ui/frm_sys_tray.h"
+#include "view/tree_control.h"
 
 using vellorin::frmMain;
 using vellorin::frmSysTray;
 using vellorin::MessageBoxRequest;
 using vellorin::MsgAnswer;
+using vellorin::test::Client;
+using vellorin::test::WithoutTray;
 
-namespace {
-
-// A client started silently ("-s") with its own application folder (`settings` as settings.cfg
-// when given) and data folder. Its seam keeps every box and answers with `answer` if set, else
-// with the box's default button.
-class Client {
-public:
-    explicit Client(const QByteArray& settings = QByteArray()) {
-        seam.setAutoAnswer([this](const MessageBoxRequest& request) -> std::optional<MsgAnswer> {
-            boxes.push_back(request);
-            return answer.value_or(vellorin::DefaultAnswer(request));
-        });
-        QFile file(appFile("settings.cfg"));
-        if (!settings.isEmpty() && file.open(QIODevice::WriteOnly))
-            file.write(settings);
-        file.close();
-        vellorin::AppOptions options;
-        options.appFolder = appDir.path().toStdString();
-        options.dataFolderOverride = QDir(dataHome.path()).filePath("data").toStdString();
-        options.commandLine = "-s";
-        context = std::make_unique<vellorin::AppContext>(options, seam, clock);
-        window = std::make_unique<frmMain>(*context);
-    }
-
-    QString appFile(const QString& name) const { return QDir(appDir.path()).filePath(name); }
-    frmSysTray& tray() const { return *window->oSysTray(); }
-
-    // Chooses the tray menu item with command key `key`, as the user would.
-    void choose(const QString& key) const {
-        for (int i = 0; i < tray().MenuItemCount(); ++i) {
-            if (tray().MenuItemKey(i) == key)
-                return tray().mnuSysTray(i)->trigger();
-        }
-        QFAIL(qPrintable("no tray item " + key));
-    }
-
-    QTemporaryDir appDir, dataHome;
-    vellorin::QtUserSeam seam;
-    std::vector<MessageBoxRequest> boxes;
-    std::optional<MsgAnswer> answer;
-    vellorin::ManualClock clock;
-    std::unique_ptr<vellorin::AppContext> context;
-    std::unique_ptr<frmMain> window;
-};
-
-}  // namespace
-
+// The main window in the tray: start-up, the tray menu and clicks, the close question, the
+// desktop without a tray, what check runs show there.
 class TestFrmMain : public QObject {
     Q_OBJECT
 
 private slots:
     void startsHiddenInTheTrayWithTheWelcomeBalloonAndTheSettings() {
         const QByteArray settings("[app]\r\nschedule=1\r\nfreq=2\r\n[plugin]\r\nff=1\r\nie=0\r\n");
-        Client client(settings);
+        Client client({settings});
         const QString caption = QStringLiteral("Vellorin (Professional Version)") +
                                 QString::fromStdString(vellorin::ApplicationBuild(true, true));
         QCOMPARE(client.window->windowTitle(), caption);
         QVERIFY(!client.window->isVisible());
-        QVERIFY(client.window->findChild<QTimer*>("tmrSchedule")->isActive());
         QCOMPARE(client.tray().ToolTip(), caption);
         const std::optional<frmSysTray::Balloon>& balloon = client.tray().LastBalloon();
         QVERIFY(balloon.has_value());
@@ -96,14 +58,38 @@ private slots:
                                 "more options."));
         QCOMPARE(balloon->icon, QSystemTrayIcon::Information);
         QCOMPARE(balloon->timeOutMs, 6000);
-        QCOMPARE(client.window->StatusPanel(2)->text(), QStringLiteral("AutoCheck: Every 60 min"));
+        QCOMPARE(client.panel(2), QStringLiteral("AutoCheck: Every 60 min"));
+        QCOMPARE(client.panel(3), QStringLiteral("Status: Idle"));
         const frmMain::PlugInRegistration& reg = client.window->plugInRegistration();
         QVERIFY(reg.bRegister && reg.bFirefox && !reg.bIExplore && !reg.bStartTimer);
+        // Silently started: no plug-in dialog.
+        QVERIFY(client.window->plugInDialog() == nullptr);
         // Loading the settings never writes them.
         QFile file(client.appFile("settings.cfg"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), settings);
         QVERIFY(client.boxes.empty());
+    }
+
+    void aStartWithoutTheSilentSwitchShowsThePlugInDialogOnTop() {
+        Client client({"", ""});
+        QPointer<vellorin::frmRegPlugin> dialog = client.window->plugInDialog();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        dialog->btnCancel()->click();
+        QTRY_VERIFY(dialog.isNull());
+        // From the menu and the tray it opens as a plain modeless window, once.
+        client.item("mnuToolsPlugIn")->trigger();
+        client.choose("plugin");
+        QList<vellorin::frmRegPlugin*> open;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<vellorin::frmRegPlugin*>(w); d && d->isVisible())
+                open << d;
+        }
+        QCOMPARE(open.size(), 1);
+        QVERIFY(!open.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        open.front()->close();
     }
 
     void trayMenuHasTheCommandsInOrder() {
@@ -122,35 +108,53 @@ private slots:
             QCOMPARE(tray.MenuItemCaption(i) + "/" + tray.MenuItemKey(i), expected[i]);
             QCOMPARE(tray.mnuSysTray(i)->isSeparator(), expected[i] == "-/");
         }
-        QCOMPARE(tray.mnuPopup()->defaultAction(), tray.mnuSysTray(0));
+        QCOMPARE(tray.DefaultMenuIndex(), 0);
+        QVERIFY(tray.mnuSysTray(0)->font().bold());
     }
 
-    void showAndTrayClicksToggleTheWindow() {
+    void trayCommandsAndClicksShowTheWindowAndTheFirstItemMirrorsIt() {
         Client client;
         frmMain& w = *client.window;
         QSystemTrayIcon* icon = client.tray().trayIcon();
-        QMenu* menu = client.tray().mnuPopup();
+        auto first = [&] { return client.tray().MenuItemCaption(0); };
         client.choose("show");
         QVERIFY(w.isVisible());
-        QCOMPARE(client.tray().MenuItemCaption(0), QStringLiteral("Hide Inbox"));
+        QCOMPARE(first(), QStringLiteral("Hide Inbox"));
         client.choose("show");
         QVERIFY(!w.isVisible());
-        QCOMPARE(client.tray().MenuItemCaption(0), QStringLiteral("Show Inbox"));
-        // A double-click shows the window and swallows the click that started it.
+        QCOMPARE(first(), QStringLiteral("Show Inbox"));
+
+        // A double-click opens the inbox, and leaves it open when it is open already.
         emit icon->activated(QSystemTrayIcon::Trigger);
         emit icon->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(w.isVisible());
-        QTest::qWait(QApplication::doubleClickInterval() + 100);
-        QVERIFY(!menu->isVisible());
-        // A single click opens the menu once the double-click interval has passed.
         emit icon->activated(QSystemTrayIcon::Trigger);
-        QVERIFY(!menu->isVisible());
-        QTRY_VERIFY(menu->isVisible());
-        menu->hide();
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        emit icon->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(w.isVisible());
+        QCOMPARE(first(), QStringLiteral("Hide Inbox"));
+        // As two clicks from a D-Bus host, too.
+        w.hide();
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(w.isVisible());
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QVERIFY(!client.tray().mnuPopup()->isVisible());
+
+        // Shown or hidden by other means, the first item follows.
+        w.hide();
+        QCOMPARE(first(), QStringLiteral("Show Inbox"));
+        w.show();
+        QCOMPARE(first(), QStringLiteral("Hide Inbox"));
+
         // Minimising hides the window to the tray.
         w.showMinimized();
         QTRY_VERIFY(!w.isVisible());
-        QCOMPARE(client.tray().MenuItemCaption(0), QStringLiteral("Show Inbox"));
+        QCOMPARE(first(), QStringLiteral("Show Inbox"));
+        // A right-click (as an X11 tray reports it) opens the menu.
+        emit icon->activated(QSystemTrayIcon::Context);
+        QVERIFY(client.tray().mnuPopup()->isVisible());
+        client.tray().mnuPopup()->hide();
     }
 
     void closeAsksFirstAndUnloadsOnce() {
@@ -176,20 +180,79 @@ private slots:
         QCOMPARE(box.buttons, vellorin::MsgButtons::YesNo);
         QCOMPARE(box.defaultButton, vellorin::MsgDefault::First);
         QVERIFY(!w.isVisible());
+        QCOMPARE(tray->MenuItemCaption(0), QStringLiteral("Show Inbox"));
         QCOMPARE(unloaded.size(), 0);
         QVERIFY(tray->trayIcon()->isVisible());
         QVERIFY(other.isVisible());
 
+        // File > Exit asks the same question.
+        client.choose("show");
+        client.item("mnuFileExit")->trigger();
+        QCOMPARE(client.boxes.size(), std::size_t(2));
+        QVERIFY(!w.isVisible());
+
         client.answer = MsgAnswer::Yes;
         client.choose("exit");
-        QCOMPARE(client.boxes.size(), std::size_t(2));
+        QCOMPARE(client.boxes.size(), std::size_t(3));
         QCOMPARE(unloaded.size(), 1);
         QTRY_VERIFY(tray.isNull());
         QVERIFY(!other.isVisible());
         QVERIFY(!w.plugInRegistration().bRegister);
+        QVERIFY(!w.tmrSchedule()->isActive());
         w.close();
-        QCOMPARE(client.boxes.size(), std::size_t(2));
+        QCOMPARE(client.boxes.size(), std::size_t(3));
         QCOMPARE(unloaded.size(), 1);
+    }
+
+    void withoutATrayTheWindowStaysInTheTaskBar() {
+        Client client({"", "-s", &WithoutTray});
+        frmMain& w = *client.window;
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isMinimized());
+        QVERIFY(client.panel(1).contains("no tray icons"));
+        QCOMPARE(client.tray().MenuItemCaption(0), QStringLiteral("Hide Inbox"));
+
+        w.showMinimized();
+        QTest::qWait(0);
+        QVERIFY(w.isVisible());
+        QVERIFY(w.isMinimized());
+        w.showNormal();
+        client.item("mnuFileSystray")->trigger();
+        QVERIFY(w.isVisible());
+        QVERIFY(w.isMinimized());
+        w.showNormal();
+        client.answer = MsgAnswer::No;
+        w.close();
+        QCOMPARE(client.boxes.size(), std::size_t(1));
+        QVERIFY(w.isVisible());
+        QVERIFY(w.isMinimized());
+    }
+
+    void checkRunsSwapTheTrayPictureAndAlertWithoutTakingTheFocus() {
+        Client client;
+        frmMain& w = *client.window;
+        QLineEdit userWindow;
+        userWindow.show();
+        userWindow.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&userWindow));
+        userWindow.setFocus();
+
+        w.setTrayBusy(true);
+        QCOMPARE(client.tray().Icon().cacheKey(), w.picBusy().cacheKey());
+        w.setTrayBusy(false);
+        QCOMPARE(client.tray().Icon().cacheKey(), w.windowIcon().cacheKey());
+
+        w.ucTrayAlert(" \r\n ", 6000);
+        QCOMPARE(client.tray().LastBalloon()->title, QStringLiteral("Vellorin is available here!"));
+        w.ucTrayAlert("2 new messages in Alpha.", 6000);
+        const frmSysTray::Balloon& alert = *client.tray().LastBalloon();
+        QCOMPARE(alert.message, QStringLiteral("2 new messages in Alpha."));
+        QCOMPARE(alert.title, QStringLiteral("Vellorin"));
+        QCOMPARE(alert.timeOutMs, 6000);
+        QTest::qWait(0);
+        QCOMPARE(QApplication::activeWindow(), &userWindow);
+        QCOMPARE(QApplication::focusWidget(), &userWindow);
+        QVERIFY(!w.isVisible());
     }
 };
 

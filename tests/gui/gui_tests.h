@@ -3,6 +3,11 @@
 // Each test class of gui_tests runs through one of these (Qt Test runs one object at a time).
 int RunQtUserSeamTests(int argc, char** argv);
 int RunFrmMainTests(int argc, char** argv);
+int RunFrmMainFrameTests(int argc, char** argv);
 int RunSingleInstanceTests(int argc, char** argv);
 int RunTreeModelTests(int argc, char** argv);
 int RunFrmOptionsTests(int argc, char** argv);
+int RunFrmSysTrayTests(int argc, char** argv);
+int RunPreferenceDialogsTests(int argc, char** argv);
+// Only under a real tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
+int RunTrayHostTests(int argc, char** argv);

@@ -8,12 +8,17 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The client lives in the tray; windows closing must not end the test run either.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (qEnvironmentVariable("VELLORIN_TRAY_HOST_TESTS") == QLatin1String("1"))
+        return RunTrayHostTests(argc, argv) == 0 ? 0 : 1;
 
     int failed = 0;
     failed += RunQtUserSeamTests(argc, argv);
     failed += RunFrmMainTests(argc, argv);
+    failed += RunFrmMainFrameTests(argc, argv);
     failed += RunSingleInstanceTests(argc, argv);
     failed += RunTreeModelTests(argc, argv);
     failed += RunFrmOptionsTests(argc, argv);
+    failed += RunFrmSysTrayTests(argc, argv);
+    failed += RunPreferenceDialogsTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

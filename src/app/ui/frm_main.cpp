@@ -1,25 +1,25 @@
 #include "app/ui/frm_main.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QSessionManager>
-#include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTimer>
-#include <QUrl>
-
-#include <chrono>
-#include <string>
 
 #include "app/app_context.h"
 #include "app/application_build.h"
 #include "app/command_line.h"
 #include "app/constants.h"
 #include "app/ui/app_icons.h"
+#include "app/ui/form_dock.h"
 #include "app/ui/gui_helpers.h"
+#include "app/ui/main_status_bar.h"
+#include "config/ui/frm_reg_plugin.h"
 #include "config/settings.h"
 #include "notify/ui/frm_sys_tray.h"
 
@@ -28,11 +28,6 @@ namespace {
 
 const QString kShowInbox = QStringLiteral("Show Inbox");
 const QString kHideInbox = QStringLiteral("Hide Inbox");
-
-constexpr int kScheduleStartIntervalMs = 20000;
-constexpr int kClockPanelIntervalMs = 1000;
-
-const char* const kProductTagLine = "Vellorin - your messages, delivered";
 
 // The tray menu after its first item, in order: caption and command key.
 struct TrayMenuEntry {
@@ -62,17 +57,25 @@ const char* const kCloseText =
     "Tray area (bottom right corner of your screen where system clock is shown).\r\n\r\n"
     "Do you really want to close Application?";
 
+const char* const kNoTrayNotice =
+    "This desktop shows no tray icons: Vellorin stays in the task bar when minimised.";
+
 }  // namespace
 
-frmMain::frmMain(AppContext& context, QWidget* parent) : QMainWindow(parent), context_(context) {
+frmMain::frmMain(AppContext& context, QWidget* parent, TrayAvailability trayAvailable)
+    : QMainWindow(parent),
+      context_(context),
+      trayAvailable_(trayAvailable ? trayAvailable : &QSystemTrayIcon::isSystemTrayAvailable),
+      urlOpener_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("frmMain"));
-    resize(800, 600);
+    resize(1000, 680);
     context_.setHooks(this);
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &frmMain::app_commitDataRequest);
     Form_Load();
 }
 
 frmMain::~frmMain() {
+    context_.scheduler.setView(nullptr);
     context_.setHooks(nullptr);
 }
 
@@ -85,12 +88,16 @@ void frmMain::Form_Load() {
     setWindowIcon(LoadAppIcon(appFolder, QString::fromLatin1(kAppIconFileName)));
     picBusy_ = LoadAppIcon(appFolder, QString::fromLatin1(kBusyIconFileName));
 
+    // 2.-3. Menus, the dock with the tree pane, the message windows' tabs, the status bar.
+    BuildFrame();
+    ConnectMenus();
+
     // 4. Into the tray, window hidden.
     AddToSystemTray(true);
 
     // 5. The plug-in dialog, unless started silently (as the login entry does).
     if (!IsSilentStart(context_.commandLine()))
-        ShowStartupPlugInDialog();
+        mnuToolsPlugIn_Click(true);
 
     // 6.-8. Data folder, then the settings; the plug-in load registers the browser monitor
     // through our hooks.
@@ -98,69 +105,77 @@ void frmMain::Form_Load() {
     context_.settings.LoadAppSettings(false);
     context_.settings.LoadPlugInSettings(false);
 
-    // 9. The scheduler's first tick comes 20 s after start-up.
+    // 9. The scheduler's first tick comes 20 s after start-up; tmrSchedule follows the
+    // scheduler's timer from here on.
     tmrSchedule_ = new QTimer(this);
     tmrSchedule_->setObjectName(QStringLiteral("tmrSchedule"));
-    tmrSchedule_->setInterval(kScheduleStartIntervalMs);
     connect(tmrSchedule_, &QTimer::timeout, this, &frmMain::tmrSchedule_Timer);
-    tmrSchedule_->start();
+    context_.scheduler.setView(this);
+    context_.scheduler.EnableTimer();
 
-    // 10.-11. The status bar.
-    BuildStatusBar();
-    std::string frequency = mSettings::FrequencyStatusText(context_.settings.freq);
+    // 10.-11. The status texts.
+    const std::string frequency = mSettings::FrequencyStatusText(context_.settings.freq);
     if (!frequency.empty())
-        panels_[1]->setText(QString::fromStdString(frequency));
-    panels_[2]->setText(QStringLiteral("Status: Idle"));
+        ucStatusBar_->SetPanelText(2, QString::fromStdString(frequency));
+    ucStatusBar_->SetPanelText(3, QString::fromStdString(context_.scheduler.statusText()));
 }
 
-void frmMain::BuildStatusBar() {
-    ucStatusBar_ = new QStatusBar(this);
-    ucStatusBar_->setObjectName(QStringLiteral("ucStatusBar"));
+void frmMain::BuildFrame() {
+    menus_ = BuildMainMenus(menuBar());
+
+    ucFormDock_ = new FormDock(this);
+    ucFormDock_->setWindowTitle(QStringLiteral("Message Sources"));
+    auto* placeholder = new QWidget(ucFormDock_);
+    placeholder->setObjectName(QStringLiteral("frmOptionsPlaceholder"));
+    placeholder->setMinimumWidth(240);
+    ucFormDock_->setWidget(placeholder);
+    addDockWidget(Qt::LeftDockWidgetArea, ucFormDock_);
+
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setObjectName(QStringLiteral("oTabs"));
+    mdiArea_->setViewMode(QMdiArea::TabbedView);
+    mdiArea_->setTabsClosable(true);
+    mdiArea_->setTabsMovable(true);
+    mdiArea_->setDocumentMode(true);
+    setCentralWidget(mdiArea_);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::updateFileItems);
+
+    ucStatusBar_ = new MainStatusBar(context_.clock(), this);
     setStatusBar(ucStatusBar_);
-    for (std::size_t i = 0; i < panels_.size(); ++i) {
-        auto* panel = new QLabel(ucStatusBar_);
-        panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
-        panels_[i] = panel;
-    }
-    panels_[0]->setText(QString::fromLatin1(kProductTagLine));
-    ucStatusBar_->addWidget(panels_[0], 1);
-    ucStatusBar_->addWidget(panels_[1]);
-    ucStatusBar_->addWidget(panels_[2]);
-    ucStatusBar_->addPermanentWidget(panels_[3]);
-    ucStatusBar_->addPermanentWidget(panels_[4]);
-
-    // Panels 4 and 5 keep the date and time current by themselves.
-    tmrClock_ = new QTimer(ucStatusBar_);
-    tmrClock_->setObjectName(QStringLiteral("tmrClock"));
-    tmrClock_->setInterval(kClockPanelIntervalMs);
-    connect(tmrClock_, &QTimer::timeout, this, &frmMain::updateClockPanels);
-    tmrClock_->start();
-    updateClockPanels();
+    updateFileItems();
 }
 
-void frmMain::updateClockPanels() {
-    auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(context_.clock().now().time_since_epoch());
-    QDateTime now = QDateTime::fromSecsSinceEpoch(seconds.count());
-    QLocale locale;
-    panels_[3]->setText(locale.toString(now.date(), QLocale::ShortFormat));
-    panels_[4]->setText(locale.toString(now.time(), QLocale::ShortFormat));
+void frmMain::setTreeWindow(QWidget* frmOptions) {
+    if (frmOptions == nullptr)
+        return;
+    QWidget* old = ucFormDock_->widget();
+    ucFormDock_->setWidget(frmOptions);
+    if (old != nullptr && old != frmOptions)
+        old->deleteLater();
+    if (!frmOptions->windowTitle().isEmpty())
+        ucFormDock_->setWindowTitle(frmOptions->windowTitle());
+}
+
+QWidget* frmMain::treeWindow() const {
+    return ucFormDock_->widget();
+}
+
+QDockWidget* frmMain::ucFormDock() const {
+    return ucFormDock_;
+}
+
+void frmMain::setMessageTree(TreeControl* tvMessages) {
+    messageTree_ = tvMessages;
 }
 
 QLabel* frmMain::StatusPanel(int number) const {
-    if (number < 1 || number > static_cast<int>(panels_.size()))
-        return nullptr;
-    return panels_[static_cast<std::size_t>(number - 1)];
-}
-
-void frmMain::ShowStartupPlugInDialog() {
-    // The plug-in dialog (frmRegPlugin, modeless and always on top) opens here once it exists.
+    return ucStatusBar_->Panel(number);
 }
 
 void frmMain::AddToSystemTray(bool bHideMain) {
     if (oSysTray_ != nullptr) {
         oSysTray_->SetMenuItemCaption(0, kShowInbox);
-        hide();
+        HideToTray();
         return;
     }
 
@@ -168,12 +183,11 @@ void frmMain::AddToSystemTray(bool bHideMain) {
     connect(oSysTray_, &frmSysTray::MenuClick, this, &frmMain::oSysTray_MenuClick);
     connect(oSysTray_, &frmSysTray::SysTrayMouseDown, this, &frmMain::oSysTray_SysTrayMouseDown);
     // The welcome balloon promises that a double-click opens the window.
-    connect(oSysTray_, &frmSysTray::SysTrayDoubleClick, this, [this] { ToggleInbox(); });
+    connect(oSysTray_, &frmSysTray::SysTrayDoubleClick, this, &frmMain::ShowInbox);
 
     oSysTray_->AddMenuItem(bHideMain ? kShowInbox : kHideInbox, QStringLiteral("show"), true);
-    for (const TrayMenuEntry& entry : kTrayMenu) {
+    for (const TrayMenuEntry& entry : kTrayMenu)
         oSysTray_->AddMenuItem(QString::fromLatin1(entry.caption), QString::fromLatin1(entry.key));
-    }
     oSysTray_->SetIcon(windowIcon());
     oSysTray_->SetToolTip(windowTitle());
     oSysTray_->ShowBalloonTip(
@@ -181,40 +195,38 @@ void frmMain::AddToSystemTray(bool bHideMain) {
                        "options."),
         QStringLiteral("Vellorin is available here!"), QSystemTrayIcon::Information, 6000);
     if (bHideMain)
-        hide();
+        HideToTray();
 }
 
-void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
-    (void)lIndex;
-    if (sKey == QLatin1String("show")) {
-        ToggleInbox();
-    } else if (sKey == QLatin1String("helpfile") || sKey == QLatin1String("website")) {
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kServiceHelpPage)));
-    } else if (sKey == QLatin1String("email")) {
-        QDesktopServices::openUrl(
-            QUrl(QStringLiteral("mailto:") + QString::fromLatin1(kServiceContact)));
-    } else if (sKey == QLatin1String("exit")) {
-        closingFromCode_ = true;
-        close();
-        closingFromCode_ = false;
+void frmMain::HideToTray() {
+    if (trayAvailable_()) {
+        ucStatusBar_->SetTrayNotice(QString());
+        hide();
+        return;
     }
-    // "newsource", "checkmsg", "dropbox", "plugin" and "settings" open windows that come later;
-    // the separators' empty key does nothing.
+    ucStatusBar_->SetTrayNotice(QString::fromLatin1(kNoTrayNotice));
+    if (isVisible())
+        setWindowState(windowState() | Qt::WindowMinimized);
+    else
+        show();
 }
 
 void frmMain::ToggleInbox() {
     if (oSysTray_ == nullptr)
         return;
-    if (oSysTray_->MenuItemCaption(0) == kShowInbox) {
+    if (oSysTray_->MenuItemCaption(0) == kShowInbox)
+        ShowInbox();
+    else
+        AddToSystemTray(true);
+}
+
+void frmMain::ShowInbox() {
+    if (oSysTray_ != nullptr)
         oSysTray_->SetMenuItemCaption(0, kHideInbox);
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        raise();
-        activateWindow();
-    } else {
-        oSysTray_->SetMenuItemCaption(0, kShowInbox);
-        hide();
-    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmMain::oSysTray_SysTrayMouseDown(int eButton) {
@@ -223,22 +235,61 @@ void frmMain::oSysTray_SysTrayMouseDown(int eButton) {
         oSysTray_->ShowMenu();
 }
 
-void frmMain::tmrSchedule_Timer() {
-    // The scheduler's tick: the automatic check runs start here once checking exists.
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (oSysTray_ != nullptr)
+        oSysTray_->SetMenuItemCaption(0, kHideInbox);
+}
+
+void frmMain::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    if (oSysTray_ != nullptr)
+        oSysTray_->SetMenuItemCaption(0, kShowInbox);
+}
+
+void frmMain::setTrayBusy(bool busy) {
+    if (oSysTray_ != nullptr)
+        oSysTray_->SetIcon(busy ? picBusy_ : windowIcon());
+}
+
+void frmMain::ucTrayAlert(const QString& sText, int lDisplayMs) {
+    if (oSysTray_ == nullptr || sText.trimmed().isEmpty())
+        return;
+    oSysTray_->ShowBalloonTip(sText, QString::fromLatin1(kProductName),
+                              QSystemTrayIcon::Information, lDisplayMs);
+}
+
+void frmMain::statusChanged(const std::string& text) {
+    ucStatusBar_->SetPanelText(3, QString::fromStdString(text));
+}
+
+void frmMain::timerChanged(int intervalMs, bool enabled) {
+    if (tmrSchedule_ == nullptr)
+        return;
+    tmrSchedule_->setInterval(intervalMs);
+    if (!enabled)
+        tmrSchedule_->stop();
+    else if (!tmrSchedule_->isActive())
+        tmrSchedule_->start();
+}
+
+void frmMain::EnableScheduleTimer() {
+    context_.scheduler.EnableTimer();
 }
 
 void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) {
     plugInRegistration_ = PlugInRegistration{bRegister, bFirefox, bIExplore, bStartTimer};
 }
 
-void frmMain::EnableScheduleTimer() {
-    if (tmrSchedule_ != nullptr && !tmrSchedule_->isActive())
-        tmrSchedule_->start();
-}
-
 void frmMain::app_commitDataRequest(QSessionManager& manager) {
     (void)manager;
     sessionEnding_ = true;
+}
+
+void frmMain::CloseFromCode() {
+    closingFromCode_ = true;
+    close();
+    closingFromCode_ = false;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -259,9 +310,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 bool frmMain::Form_QueryUnload(UnloadMode unloadMode) {
-    if (unloadMode != UnloadMode::FormControlMenu && unloadMode != UnloadMode::FormCode) {
+    if (unloadMode != UnloadMode::FormControlMenu && unloadMode != UnloadMode::FormCode)
         return false;
-    }
     MsgAnswer answer = context_.seam().messageBox(kCloseCaption, kCloseText, MsgIcon::Question,
                                                   MsgButtons::YesNo, MsgDefault::First);
     if (answer == MsgAnswer::Yes)
@@ -271,6 +321,7 @@ bool frmMain::Form_QueryUnload(UnloadMode unloadMode) {
 }
 
 void frmMain::Form_Unload() {
+    context_.scheduler.DisableTimer();
     if (oSysTray_ != nullptr) {
         oSysTray_->Unload();
         // The wrapper may be the sender of the signal that brought us here ("Exit").
@@ -284,7 +335,7 @@ void frmMain::Form_Unload() {
 
 void frmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayAvailable_()) {
         // Hiding from inside the state change confuses some window managers: do it right after.
         QTimer::singleShot(0, this, [this] {
             if (isMinimized() && isVisible())

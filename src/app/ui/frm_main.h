@@ -2,30 +2,50 @@
 
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
+#include <QUrl>
 
-#include <array>
+#include <functional>
+#include <string>
+#include <utility>
 
 #include "app/main_window_hooks.h"
+#include "app/scheduler.h"
+#include "app/ui/main_menus.h"
+#include "config/ui/frm_reg_plugin.h"
 
 class QCloseEvent;
+class QDockWidget;
 class QEvent;
+class QHideEvent;
 class QLabel;
+class QMdiArea;
 class QSessionManager;
-class QStatusBar;
+class QShowEvent;
 class QTimer;
 
 namespace vellorin {
 
 class AppContext;
+class FormDock;
+class MainStatusBar;
+class TreeControl;
 class frmSysTray;
 
-// frmMain: the program's frame window. Constructing it runs its load sequence: caption, tray
-// icon with its menu and welcome balloon, data folder, settings, scheduler timer, status bar.
-// It starts hidden; the program lives in the tray until the user opens the window from there.
-// It answers the core's requests as the context's MainWindowHooks while it exists. The context
-// must outlive the window.
-class frmMain : public QMainWindow, public MainWindowHooks {
+// frmMain: the program's frame window: the menu bar, the tree pane docked on the left
+// (ucFormDock, which cannot be closed), the message windows as closable tabs of an MDI area, the
+// five status panels, the scheduler timer, the tray icon (frmSysTray) and the close question.
+//
+// Constructing it runs its load sequence: caption, tray icon with its menu and welcome balloon,
+// the plug-in dialog (always on top) unless the command line is exactly "-s", data folder,
+// settings, scheduler timer, status texts. It starts hidden in the tray; where the desktop has
+// no tray (`trayAvailable` false) it is shown instead, minimises to the task bar and says why in
+// status panel 1, so the program never becomes unreachable.
+//
+// While it exists it answers the core as the context's MainWindowHooks and the scheduler's view
+// (panel 3 and tmrSchedule follow the Scheduler). The context must outlive the window.
+class frmMain : public QMainWindow, public MainWindowHooks, public SchedulerView {
     Q_OBJECT
 
 public:
@@ -40,30 +60,81 @@ public:
         bool bStartTimer = false;
     };
 
-    explicit frmMain(AppContext& context, QWidget* parent = nullptr);
+    // Whether the desktop shows tray icons right now.
+    using TrayAvailability = bool (*)();
+    // Opens a web page or a "mailto:" address in the desktop's program for it.
+    using UrlOpener = std::function<void(const QUrl&)>;
+
+    explicit frmMain(AppContext& context, QWidget* parent = nullptr,
+                     TrayAvailability trayAvailable = nullptr);
     ~frmMain() override;
 
-    // MainWindowHooks
+    // --- Integration points.
+
+    // Docks the tree window frmOptions into ucFormDock in place of what the dock held (deleted);
+    // the dock owns it from then on and takes its caption. nullptr is ignored.
+    void setTreeWindow(QWidget* frmOptions);
+    QWidget* treeWindow() const;
+    QDockWidget* ucFormDock() const;
+    // The message tree (tvMessages) the check commands and the schedule work on; borrowed, must
+    // outlive the window or be reset. While it is nullptr those commands and ticks do nothing.
+    void setMessageTree(TreeControl* tvMessages);
+    // oTabs: the message windows' MDI area (tabbed, closable tabs). File > Save As and Print call
+    // the active sub-window's widget's invokable slots savePageAs() and printPage(); the items
+    // are disabled while the active sub-window's widget has no such slot.
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    // Replaces how help pages and mail addresses are opened (QDesktopServices by default).
+    void setUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+
+    // --- What a check run shows (called by the check run's hooks).
+
+    // SetBusy: the tray shows picBusy while `busy`, the window's own icon otherwise.
+    void setTrayBusy(bool busy);
+    // ucTrayAlert: the run's announcement as a tray balloon (a desktop notification) for
+    // `lDisplayMs` milliseconds; a blank text shows nothing. Takes no keyboard focus.
+    void ucTrayAlert(const QString& sText, int lDisplayMs);
+
+    // --- MainWindowHooks and SchedulerView.
     void RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) override;
     void EnableScheduleTimer() override;
+    void statusChanged(const std::string& text) override;
+    void timerChanged(int intervalMs, bool enabled) override;
+
+    // --- Commands (menus, tray, option bar).
 
     // Puts the program into the tray: creates the tray icon and its menu the first time (the
-    // first item reads "Show Inbox" when `bHideMain`, else "Hide Inbox"), otherwise resets the
-    // first item to "Show Inbox"; hides the window (the first time only when `bHideMain`).
+    // first item reads "Show Inbox" when `bHideMain`, else "Hide Inbox"), and hides the window
+    // (the first time only when `bHideMain`). Without a tray the window is minimised instead
+    // (shown, at start-up).
     void AddToSystemTray(bool bHideMain);
+    // Tray menu dispatch by command key.
+    void oSysTray_MenuClick(int lIndex, const QString& sKey);
+    // The scheduler timer's tick.
+    void tmrSchedule_Timer();
+    void mnuMsgSourceCheckCurrent_Click();
+    void mnuMsgSourceCheckAll_Click();
+    // The plug-in dialog, modeless; `topMost` puts it into the always-on-top band (start-up).
+    void mnuToolsPlugIn_Click(bool topMost = false);
+    // The preferences dialog, modal.
+    void mnuToolsSettings_Click();
+    // The help page (Online Help, Visit our Website) and the contact address (Contact Us).
+    void mnuHelpFile_Click();
+    void mnuHelpEmail_Click();
+
+    // --- State, for tests and the windows around.
 
     // The tray wrapper; nullptr before AddToSystemTray and after the window unloaded.
     frmSysTray* oSysTray() const { return oSysTray_; }
     QTimer* tmrSchedule() const { return tmrSchedule_; }
-    QStatusBar* ucStatusBar() const { return ucStatusBar_; }
+    MainStatusBar* ucStatusBar() const { return ucStatusBar_; }
     // Status bar panel 1 to 5; nullptr for any other number.
     QLabel* StatusPanel(int number) const;
+    const MainMenus& menus() const { return menus_; }
+    // The open plug-in dialog, or nullptr.
+    frmRegPlugin* plugInDialog() const { return plugInDialog_; }
     const PlugInRegistration& plugInRegistration() const { return plugInRegistration_; }
     // The picture the tray shows while a check runs.
     const QIcon& picBusy() const { return picBusy_; }
-
-    // Tray menu dispatch by command key.
-    void oSysTray_MenuClick(int lIndex, const QString& sKey);
 
 signals:
     // The window has unloaded: tray icon removed, other windows closed. The program ends here.
@@ -72,33 +143,48 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void Form_Load();
+    void BuildFrame();
+    void ConnectMenus();
     // True when the close must not go on.
     bool Form_QueryUnload(UnloadMode unloadMode);
     void Form_Unload();
-    void BuildStatusBar();
-    void ShowStartupPlugInDialog();
+    // Hides the window into the tray, or where there is no tray minimises it (shows it when it is
+    // hidden) and says why.
+    void HideToTray();
     void ToggleInbox();
+    void ShowInbox();
+    void CloseFromCode();
     void oSysTray_SysTrayMouseDown(int eButton);
-    void tmrSchedule_Timer();
-    void updateClockPanels();
+    QWidget* activeMessageWidget() const;
+    void updateFileItems();
+    void mnuFileSaveAs_Click();
+    void mnuFilePrint_Click();
+    void openTarget(const QString& target);
     void app_commitDataRequest(QSessionManager& manager);
 
     AppContext& context_;
+    TrayAvailability trayAvailable_;
+    UrlOpener urlOpener_;
+    MainMenus menus_;
+    FormDock* ucFormDock_ = nullptr;
+    QMdiArea* mdiArea_ = nullptr;
+    MainStatusBar* ucStatusBar_ = nullptr;
     frmSysTray* oSysTray_ = nullptr;
     QTimer* tmrSchedule_ = nullptr;
-    QTimer* tmrClock_ = nullptr;
-    QStatusBar* ucStatusBar_ = nullptr;
-    std::array<QLabel*, 5> panels_{};
+    TreeControl* messageTree_ = nullptr;
+    QPointer<frmRegPlugin> plugInDialog_;
     QIcon picBusy_;
     PlugInRegistration plugInRegistration_;
     // Set once the close has been agreed to, so the unload runs exactly once.
     bool unloading_ = false;
     // The desktop session is ending: closes go on without a question.
     bool sessionEnding_ = false;
-    // Set while the tray's "Exit" closes the window.
+    // Set while the program itself closes the window (tray "Exit", File > Exit).
     bool closingFromCode_ = false;
 };
 

@@ -9,15 +9,20 @@
 //   VELLORIN_NONINTERACTIVE=1  no message box is shown: each one is written to standard error as
 //                              "caption: text" and answered with its default button. Tests and
 //                              scripts use it so that no box waits for a user.
+//   VELLORIN_ONLINE=1 or 0     the check runs and the schedule take the machine as online or
+//                              offline instead of asking the system, as vellorinctl's --online
+//                              and --offline do: tests, and the demo on a machine without a
+//                              network, can then check.
 //
-// Without a tray host (the offscreen platform, desktops without a notification area) the tray
-// icon is still created; it is just not seen, and the program keeps running.
+// Without a tray host (the offscreen platform, desktops without a notification area) the main
+// window is shown at start and minimises to the task bar instead of the tray.
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QString>
 
+#include <cstdlib>
 #include <string>
 
 #include "app/app_context.h"
@@ -25,6 +30,7 @@
 #include "app/command_line.h"
 #include "app/constants.h"
 #include "app/instance_guard.h"
+#include "app/online_override.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/qt_user_seam.h"
 
@@ -58,6 +64,8 @@ int main(int argc, char** argv) {
 
     vellorin::SystemClock clock;
     vellorin::AppContext context(options, seam, clock);
+    context.online.setOverride(vellorin::OnlineOverrideFromEnvironment(
+        std::getenv(vellorin::kOnlineEnvironmentVariable)));
     vellorin::frmMain mainWindow(context);
     QObject::connect(&mainWindow, &vellorin::frmMain::unloaded, &app, &QCoreApplication::quit);
     return app.exec();

@@ -1,0 +1,277 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/clock.h"
+#include "app/main_window_hooks.h"
+#include "config/ui/frm_reg_plugin.h"
+#include "config/ui/frm_settings.h"
+#include "gui/gui_tests.h"
+#include "support/recording_seam.h"
+#include "support/scoped_env.h"
+
+using vellorin::frmRegPlugin;
+using vellorin::frmSettings;
+
+namespace {
+
+// What the dialogs ask of the main window.
+class RecordingHooks : public vellorin::MainWindowHooks {
+public:
+    void RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) override {
+        registrations
+            << QString("%1%2%3%4").arg(bRegister).arg(bFirefox).arg(bIExplore).arg(bStartTimer);
+    }
+    void EnableScheduleTimer() override { ++scheduleEnabled; }
+    QStringList registrations;
+    int scheduleEnabled = 0;
+};
+
+// An application folder with `settings` as settings.cfg (none when empty), a login-entry folder
+// of its own, and a context whose boxes the recording seam answers.
+class World {
+public:
+    explicit World(const QByteArray& settings = QByteArray()) {
+        if (!settings.isEmpty())
+            write(settings);
+        vellorin::AppOptions options;
+        options.appFolder = dir.path().toStdString();
+        options.dataFolderOverride = QDir(dir.path()).filePath("data").toStdString();
+        options.commandLine = "-s";
+        options.executableName = "vellorin";
+        context = std::make_unique<vellorin::AppContext>(options, seam, clock);
+        context->setHooks(&hooks);
+    }
+
+    QString settingsPath() const { return QDir(dir.path()).filePath("settings.cfg"); }
+    QString loginEntry() const {
+        return QDir(dir.path()).filePath("config/autostart/VellorinPlugIn.desktop");
+    }
+    void write(const QByteArray& settings) const {
+        QFile file(settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(settings);
+    }
+    QByteArray stored() const {
+        QFile file(settingsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    vellorin::test::ScopedEnv configHome{"XDG_CONFIG_HOME",
+                                         QDir(dir.path()).filePath("config").toStdString()};
+    vellorin::test::RecordingSeam seam;
+    vellorin::ManualClock clock;
+    RecordingHooks hooks;
+    std::unique_ptr<vellorin::AppContext> context;
+};
+
+QStringList LabelTexts(const QWidget& window) {
+    QStringList out;
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->text().isEmpty())
+            out << label->text();
+    }
+    return out;
+}
+
+}  // namespace
+
+class TestPreferenceDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void preferencesShowEveryControlWithItsCaption() {
+        World world;
+        frmSettings dialog(*world.context);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences ..."));
+        QCOMPARE(dialog.findChild<QComboBox*>("cmbFreq"), dialog.cmbFreq());
+        QCOMPARE(dialog.findChild<QCheckBox*>("chkStartup"), dialog.chkStartup());
+        QCOMPARE(dialog.findChild<QPushButton*>("btnSave"), dialog.btnSave());
+        QCOMPARE(dialog.findChild<QPushButton*>("btnCancel"), dialog.btnCancel());
+        QStringList items;
+        for (int i = 0; i < dialog.cmbFreq()->count(); ++i)
+            items << dialog.cmbFreq()->itemText(i);
+        QCOMPARE(items, QStringList({"Every 15 minutes", "Every 30 minutes", "Every 60 minutes!"}));
+        QCOMPARE(dialog.chkStartup()->text(),
+                 QStringLiteral("Start Application on Windows Startup."));
+        QCOMPARE(dialog.btnSave()->text(), QStringLiteral(" Save Settings!"));
+        QCOMPARE(dialog.btnCancel()->text(), QStringLiteral("No Changes!"));
+        const QStringList labels = LabelTexts(dialog);
+        QVERIFY(labels.contains("Auto-Check New Message Schedule Frequency."));
+        QVERIFY(labels.contains("Frequency:"));
+        QVERIFY(
+            labels.contains("If this option is selected, Application will be automatically "
+                            "started with Windows OS Startup."));
+        QCOMPARE(dialog.findChild<QLabel*>("lblFrequency")->buddy(), dialog.cmbFreq());
+    }
+
+    void preferencesOpenWithTheStoredValues_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("startup");
+        QTest::newRow("no file") << QByteArray() << 0 << true;
+        QTest::newRow("30 minutes, no login start")
+            << QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\n") << 1 << false;
+        QTest::newRow("60 minutes") << QByteArray("[app]\r\nfreq=2\r\n") << 2 << true;
+        QTest::newRow("blank values")
+            << QByteArray("[app]\r\nfreq=  \r\nwinstartup= \r\n") << 0 << true;
+        QTest::newRow("index without an entry") << QByteArray("[app]\r\nfreq=7\r\n") << -1 << true;
+    }
+    void preferencesOpenWithTheStoredValues() {
+        QFETCH(QByteArray, settings);
+        QFETCH(int, index);
+        QFETCH(bool, startup);
+        World world(settings);
+        frmSettings dialog(*world.context);
+        QCOMPARE(dialog.cmbFreq()->currentIndex(), index);
+        QCOMPARE(dialog.chkStartup()->isChecked(), startup);
+        // Opening reads only.
+        QCOMPARE(world.stored(), settings);
+        QVERIFY(world.seam.boxes.empty());
+    }
+
+    void savingThePreferencesStoresThemRearmsTheScheduleAndTheLoginEntry() {
+        World world("[app]\r\nschedule=0\r\nfreq=0\r\nwinstartup=0\r\n");
+        {
+            frmSettings dialog(*world.context);
+            dialog.show();
+            dialog.cmbFreq()->setCurrentIndex(1);
+            dialog.chkStartup()->setChecked(true);
+            QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(world.stored(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n"));
+        QCOMPARE(world.context->settings.freq, 1);
+        QCOMPARE(world.hooks.scheduleEnabled, 1);
+        QCOMPARE(world.seam.captions(), std::vector<std::string>{"Done!"});
+        QCOMPARE(world.seam.boxes.front().text, std::string("Settings are successfully saved!"));
+        QFile entry(world.loginEntry());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains("/vellorin\" -s"));
+        entry.close();
+
+        // Cleared, the box removes the login entry again.
+        frmSettings dialog(*world.context);
+        QCOMPARE(dialog.cmbFreq()->currentIndex(), 1);
+        QVERIFY(dialog.chkStartup()->isChecked());
+        dialog.chkStartup()->setChecked(false);
+        QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
+        QVERIFY(!QFile::exists(world.loginEntry()));
+        QCOMPARE(world.stored(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\n"));
+        QCOMPARE(world.hooks.scheduleEnabled, 2);
+    }
+
+    void savingWithoutAFrequencyAsksForOne() {
+        const QByteArray settings("[app]\r\nfreq=7\r\n");
+        World world(settings);
+        frmSettings dialog(*world.context);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.btnSave()->setFocus();
+        QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
+        QCOMPARE(world.seam.captions(), std::vector<std::string>{"Schedule Frequency?"});
+        QCOMPARE(world.seam.boxes.front().text,
+                 std::string("Please select frequency to Check for New Messages."));
+        QCOMPARE(world.seam.boxes.front().icon, vellorin::MsgIcon::Information);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(QApplication::focusWidget(), dialog.cmbFreq());
+        QCOMPARE(world.stored(), settings);
+        QCOMPARE(world.hooks.scheduleEnabled, 0);
+    }
+
+    void cancellingThePreferencesChangesNothing() {
+        const QByteArray settings("[app]\r\nfreq=2\r\nwinstartup=0\r\n");
+        World world(settings);
+        frmSettings dialog(*world.context);
+        dialog.show();
+        dialog.cmbFreq()->setCurrentIndex(0);
+        dialog.chkStartup()->setChecked(true);
+        QTest::mouseClick(dialog.btnCancel(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(world.stored(), settings);
+        QCOMPARE(world.context->settings.freq, 2);
+        QCOMPARE(world.context->settings.winstartup, 0);
+        QVERIFY(!QFile::exists(world.loginEntry()));
+        QVERIFY(world.seam.boxes.empty());
+    }
+
+    void plugInDialogShowsEveryControlWithItsCaption() {
+        World world;
+        frmRegPlugin dialog(*world.context);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Vellorin Plug-In Configuration ..."));
+        const QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>("chkPlugIn");
+        QCOMPARE(boxes.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(boxes[i], dialog.chkPlugIn(i));
+            QCOMPARE(boxes[i]->property("Index").toInt(), i);
+        }
+        QVERIFY(dialog.chkPlugIn(2) == nullptr);
+        QCOMPARE(dialog.chkPlugIn(0)->text(), QStringLiteral("Make Firefox Plug-In Active."));
+        QCOMPARE(dialog.chkPlugIn(1)->text(),
+                 QStringLiteral("Make Internet Explorer Plug-In Active."));
+        QCOMPARE(dialog.btnSave()->text(), QStringLiteral("Save Configuration"));
+        QCOMPARE(dialog.btnCancel()->text(), QStringLiteral("Do not change Config!"));
+        const QStringList labels = LabelTexts(dialog);
+        QVERIFY(labels.contains(
+            "If you select this Option then Firefox Browser Assistant Plug-In for Vellorin will be "
+            "registered and activated. Application will keep you in touch with your Vellorin "
+            "Inbox and will notify you whenever you've new Emails in your Vellorin Inbox while "
+            "you're checking your Emails online!"));
+        // The doubled ampersands of the note show as one.
+        QVERIFY(labels.contains(
+            "If you use Internet Explorer 5.5 (or higher) Browser to surf Internet then select "
+            "this option to register & activate Internet Explorer Browser Assistant Plug-In for "
+            "Vellorin! This Plug-In will automatically notify you if you've any new Emails in "
+            "your Vellorin Inbox while you're checking your Emails online. It's safe & and "
+            "easiest way to be in touch with Vellorin Inbox ... always!"));
+        QVERIFY(!dialog.findChild<QLabel*>("imgHeader")->pixmap().isNull());
+    }
+
+    void plugInDialogLoadsAndSavesTheBrowsers() {
+        const QByteArray settings("[app]\r\nfreq=1\r\n[plugin]\r\nff=1\r\nie=0\r\n");
+        World world(settings);
+        {
+            frmRegPlugin dialog(*world.context);
+            QVERIFY(dialog.chkPlugIn(0)->isChecked());
+            QVERIFY(!dialog.chkPlugIn(1)->isChecked());
+            // Opening registers the monitor for what is stored, without starting its timer.
+            QCOMPARE(world.hooks.registrations, QStringList({"1100"}));
+            dialog.show();
+            dialog.chkPlugIn(0)->setChecked(false);
+            dialog.chkPlugIn(1)->setChecked(true);
+            QTest::mouseClick(dialog.btnCancel(), Qt::LeftButton);
+            QVERIFY(!dialog.isVisible());
+        }
+        QCOMPARE(world.stored(), settings);
+        QCOMPARE(world.hooks.registrations.size(), 1);
+
+        frmRegPlugin dialog(*world.context);
+        dialog.show();
+        dialog.chkPlugIn(0)->setChecked(false);
+        dialog.chkPlugIn(1)->setChecked(true);
+        QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(world.stored(), QByteArray("[app]\r\nfreq=1\r\n[plugin]\r\nff=0\r\nie=1\r\n"));
+        QCOMPARE(world.hooks.registrations, QStringList({"1100", "1100", "1011"}));
+        QVERIFY(world.seam.boxes.empty());
+    }
+};
+
+int RunPreferenceDialogsTests(int argc, char** argv) {
+    TestPreferenceDialogs test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "preference_dialogs_test.moc"

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Runs the tray host tests of gui_tests (its first argument) on a private Xvfb display with an
+# X11 tray host (trayer) at the top edge of the screen, where a tray menu opens right under the
+# pointer unless the program places it. The tests drive the mouse with xdotool.
+set -euo pipefail
+gui_tests=$1
+shift
+
+workdir=$(mktemp -d)
+xvfb_pid=""
+trayer_pid=""
+cleanup() {
+    [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$workdir/display" \
+    >"$workdir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$workdir/display" ] && break
+    sleep 0.05
+done
+[ -s "$workdir/display" ] || { echo "Xvfb did not start"; cat "$workdir/xvfb.log"; exit 1; }
+export DISPLAY=":$(cat "$workdir/display")"
+
+trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+    >"$workdir/trayer.log" 2>&1 &
+trayer_pid=$!
+
+# No D-Bus tray here: Qt uses the X11 tray. Without a session bus, libdbus keeps a buffer of
+# its failed connection to the end; the leak checker of the sanitizer build is told so.
+unset DBUS_SESSION_BUS_ADDRESS
+echo "leak:libdbus-1.so" >"$workdir/lsan.supp"
+export LSAN_OPTIONS="suppressions=$workdir/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export QT_QPA_PLATFORM=xcb VELLORIN_TRAY_HOST_TESTS=1
+"$gui_tests" "$@"
