@@ -4,3 +4,6 @@
 int RunQtUserSeamTests(int argc, char** argv);
 int RunFrmMainTests(int argc, char** argv);
 int RunSingleInstanceTests(int argc, char** argv);
+int RunFrmDocTests(int argc, char** argv);
+int RunMdiMessageWindowsTests(int argc, char** argv);
+int RunFrmBusyTests(int argc, char** argv);

@@ -13,5 +13,8 @@ int main(int argc, char** argv) {
     failed += RunQtUserSeamTests(argc, argv);
     failed += RunFrmMainTests(argc, argv);
     failed += RunSingleInstanceTests(argc, argv);
+    failed += RunFrmDocTests(argc, argv);
+    failed += RunMdiMessageWindowsTests(argc, argv);
+    failed += RunFrmBusyTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }
