@@ -249,6 +249,9 @@ private slots:
 
         QVERIFY(QMetaObject::invokeMethod(page.doc.get(), "savePageAs"));
         QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("News: 3_4 done.html"));
+        page.doc->setWindowTitle(QStringLiteral("One two three four ..."));
+        page.doc->savePageAs();
+        QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("One two three four.html"));
         QFile saved(answer);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), html);

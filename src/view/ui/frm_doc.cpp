@@ -96,8 +96,11 @@ void frmDoc::setUrlOpener(UrlOpener opener) {
 }
 
 void frmDoc::savePageAs() {
-    const QString name =
-        QString::fromStdString(SafeFileName(windowTitle().toStdString(), kHtmlExtension));
+    // The caption as the proposed name, without the "..." of a shortened title.
+    QString title = windowTitle();
+    while (title.endsWith(QLatin1Char('.')) || title.endsWith(QLatin1Char(' ')))
+        title.chop(1);
+    const QString name = QString::fromStdString(SafeFileName(title.toStdString(), kHtmlExtension));
     const QString proposed =
         name.isEmpty() ? QString() : QDir::home().filePath(name + "." + kHtmlExtension);
     const QString path = savePathChooser_ ? savePathChooser_(this, proposed) : QString();
