@@ -11,3 +11,6 @@ int RunFrmSysTrayTests(int argc, char** argv);
 int RunPreferenceDialogsTests(int argc, char** argv);
 // Only under a real tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
 int RunTrayHostTests(int argc, char** argv);
+int RunFrmDocTests(int argc, char** argv);
+int RunMdiMessageWindowsTests(int argc, char** argv);
+int RunFrmBusyTests(int argc, char** argv);

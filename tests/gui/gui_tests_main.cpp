@@ -20,5 +20,8 @@ int main(int argc, char** argv) {
     failed += RunFrmOptionsTests(argc, argv);
     failed += RunFrmSysTrayTests(argc, argv);
     failed += RunPreferenceDialogsTests(argc, argv);
+    failed += RunFrmDocTests(argc, argv);
+    failed += RunMdiMessageWindowsTests(argc, argv);
+    failed += RunFrmBusyTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

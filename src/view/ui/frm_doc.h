@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "view/ui/message_web_page.h"
+
+class QPrinter;
+class QTemporaryFile;
+class QWebEngineView;
+
+namespace vellorin {
+
+class UserSeam;
+
+// frmDoc: the window of one open message. Its view ucBrowser shows the message page as it was
+// when the window opened: the page file is read whole at once, and a copy that only this window
+// knows is what the view loads, so the next message written over the page file, and the view's
+// own reloads, leave this window's page as it is. The page runs no script and reaches no other
+// file or address; a link the user clicks opens in the desktop's browser or mail program
+// (MessageWebPage).
+//
+// The web engine starts with the first window: no view exists before it.
+class frmDoc : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString ItemID READ ItemID WRITE setItemID)
+
+public:
+    using UrlOpener = MessageWebPage::LinkOpener;
+    // Asks where to save the page, proposing `proposedPath`; an empty text when cancelled. The
+    // chooser asks before a file is replaced.
+    using SavePathChooser = std::function<QString(QWidget* parent, const QString& proposedPath)>;
+    // Lets the user set the printer up; false when cancelled.
+    using PrintSetup = std::function<bool(QPrinter& printer, QWidget* parent)>;
+
+    // Opens the page at `pagePath` with the caption `caption`. A page file that cannot be read
+    // is reported through `seam` (ReadTextFile's box) and shows as an empty page. The seam must
+    // outlive the window.
+    frmDoc(UserSeam& seam, const QString& caption, const QString& pagePath,
+           QWidget* parent = nullptr);
+    ~frmDoc() override;
+
+    // The guid of the message shown.
+    QString ItemID() const { return itemId_; }
+    void setItemID(const QString& sItemID) { itemId_ = sItemID; }
+
+    QWebEngineView* ucBrowser() const { return ucBrowser_; }
+    MessageWebPage* page() const { return page_; }
+    // The page as read when the window opened.
+    const QByteArray& pageContent() const { return content_; }
+
+    // Who opens a clicked link: the desktop (QDesktopServices::openUrl) unless replaced.
+    void setUrlOpener(UrlOpener opener);
+    // The file chooser of savePageAs (a QFileDialog unless replaced).
+    void setSavePathChooser(SavePathChooser chooser) { savePathChooser_ = std::move(chooser); }
+    // The printer setup of printPage (a QPrintDialog unless replaced).
+    void setPrintSetup(PrintSetup setup) { printSetup_ = std::move(setup); }
+
+    // File > Save As: asks for a file (the message's caption as proposed name) and writes the
+    // page there as HTML, exactly as it was read. A file that cannot be written is reported
+    // with the "Error !" box and nothing else changes; a cancelled choice does nothing.
+    Q_INVOKABLE void savePageAs();
+    // File > Print: asks for the printer, then prints the page; printFinished tells the outcome.
+    // Does nothing while an earlier print of this window is still going, or when cancelled.
+    Q_INVOKABLE void printPage();
+
+signals:
+    // The view has finished loading the page.
+    void pageLoaded(bool ok);
+    // A print started by printPage has ended.
+    void printFinished(bool ok);
+
+private:
+    void ucBrowser_customContextMenuRequested(const QPoint& pos);
+    void ucBrowser_printFinished(bool ok);
+
+    UserSeam& seam_;
+    QString itemId_;
+    QByteArray content_;
+    std::unique_ptr<QTemporaryFile> pageCopy_;
+    QWebEngineView* ucBrowser_ = nullptr;
+    MessageWebPage* page_ = nullptr;
+    SavePathChooser savePathChooser_;
+    PrintSetup printSetup_;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace vellorin
