@@ -214,14 +214,13 @@ private slots:
         QCOMPARE(timer->objectName(), QStringLiteral("tmrSchedule"));
         QCOMPARE(timer->interval(), 20000);
         QVERIFY(timer->isActive());
-        // Without a message tree a tick does nothing.
-        w.tmrSchedule_Timer();
-        QVERIFY(client.context->scheduler.LastCheck == std::nullopt);
-
+        // The tree window's message tree is the one the schedule checks; offline, a tick runs
+        // nothing.
         vellorin::TreeControl tree("tvMessages");
         w.setMessageTree(&tree);
         client.context->online.setOverride(false);
         w.tmrSchedule_Timer();
+        QVERIFY(client.context->scheduler.LastCheck == std::nullopt);
         QCOMPARE(timer->interval(), 20000);
         QVERIFY(timer->isActive());
         QCOMPARE(client.panel(3), QStringLiteral("Status: Idle"));

@@ -17,11 +17,13 @@
 #include "app/constants.h"
 #include "app/ui/app_icons.h"
 #include "app/ui/form_dock.h"
+#include "app/ui/gui_check_run_hooks.h"
 #include "app/ui/gui_helpers.h"
 #include "app/ui/main_status_bar.h"
-#include "config/ui/frm_reg_plugin.h"
 #include "config/settings.h"
+#include "config/ui/frm_reg_plugin.h"
 #include "notify/ui/frm_sys_tray.h"
+#include "view/ui/mdi_message_windows.h"
 
 namespace vellorin {
 namespace {
@@ -77,6 +79,7 @@ frmMain::frmMain(AppContext& context, QWidget* parent, TrayAvailability trayAvai
 frmMain::~frmMain() {
     context_.scheduler.setView(nullptr);
     context_.setHooks(nullptr);
+    context_.check.setHooks(nullptr);
 }
 
 void frmMain::Form_Load() {
@@ -90,6 +93,7 @@ void frmMain::Form_Load() {
 
     // 2.-3. Menus, the dock with the tree pane, the message windows' tabs, the status bar.
     BuildFrame();
+    LoadWindows();
     ConnectMenus();
 
     // 4. Into the tray, window hidden.

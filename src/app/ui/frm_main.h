@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -29,8 +30,11 @@ namespace vellorin {
 
 class AppContext;
 class FormDock;
+class GuiCheckRunHooks;
 class MainStatusBar;
+class MdiMessageWindows;
 class TreeControl;
+class frmOptions;
 class frmSysTray;
 
 // frmMain: the program's frame window: the menu bar, the tree pane docked on the left
@@ -167,7 +171,14 @@ private:
     void openTarget(const QString& target);
     void app_commitDataRequest(QSessionManager& manager);
 
+    // The tree window, the message windows over the MDI area and the check run's busy window,
+    // wired to the core (frm_main_windows.cpp).
+    void LoadWindows();
+
     AppContext& context_;
+    std::unique_ptr<MdiMessageWindows> messageWindows_;
+    std::unique_ptr<GuiCheckRunHooks> checkRunHooks_;
+    frmOptions* frmOptions_ = nullptr;
     TrayAvailability trayAvailable_;
     UrlOpener urlOpener_;
     MainMenus menus_;
