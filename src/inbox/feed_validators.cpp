@@ -126,7 +126,8 @@ IoStatus StoreFeedValidators(const std::string& path, const FeedValidators& vali
     // validators' rename comes after the inbox file's creation.
     if (IoStatus flushed = FlushToDisk(InboxBeside(path)); !flushed.ok())
         return flushed;
-    return WriteFileAtomic(path, text);
+    // Unflushed: a file a power cut leaves empty or damaged only costs one full fetch.
+    return WriteFileAtomic(path, text, /*flush=*/false);
 }
 
 }  // namespace vellorin

@@ -54,8 +54,9 @@ std::optional<FeedValidators> ParseFeedValidators(std::string_view text);
 FeedValidators LoadFeedValidators(const std::string& path);
 
 // Makes `validators` the stored ones at `path`, under the lock of the folder that holds it:
-// empty validators remove the file; otherwise the file is replaced whole (WriteFileAtomic), and
-// nothing is written when it already holds them. Values that IsUsableValidator refuses count as
+// empty validators remove the file; otherwise the file is replaced whole (WriteFileAtomic, not
+// flushed: a damaged file only means a full fetch), and nothing is written when it already holds
+// them. Values that IsUsableValidator refuses count as
 // empty. The inbox.dat beside it is flushed to disk before new validators are written: a crash
 // can lose the validators (the next fetch is then a full one) but never keep them without the
 // items they speak for.

@@ -68,7 +68,7 @@ std::string IoStatus::message() const {
     return error == 0 ? std::string() : std::strerror(error);
 }
 
-IoStatus WriteFileAtomic(const std::string& path, std::string_view data) {
+IoStatus WriteFileAtomic(const std::string& path, std::string_view data, bool flush) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return {EINVAL};
     mode_t mode = 0644;
@@ -85,7 +85,7 @@ IoStatus WriteFileAtomic(const std::string& path, std::string_view data) {
     int err = WriteAll(fd.get(), data);
     if (err == 0 && ::fchmod(fd.get(), mode) != 0)
         err = errno;
-    if (err == 0 && ::fsync(fd.get()) != 0)
+    if (err == 0 && flush && ::fsync(fd.get()) != 0)
         err = errno;
     if (err == 0 && ::close(fd.release()) != 0)
         err = errno;

@@ -16,7 +16,11 @@ struct IoStatus {
 // Replaces `path` with `data`: written to a temporary file in the same folder, flushed to disk and
 // renamed over the old file, so that a crash leaves either the old or the new file. The file keeps
 // the old file's permission bits when it existed.
-[[nodiscard]] IoStatus WriteFileAtomic(const std::string& path, std::string_view data);
+// Without `flush` the temporary file is renamed unflushed: after a power cut the file may then be
+// empty or hold zeros, though never a mix of old and new text; only for files that a reader may
+// find damaged at no cost (a cache of something that can be fetched again).
+[[nodiscard]] IoStatus WriteFileAtomic(const std::string& path, std::string_view data,
+                                       bool flush = true);
 
 // A fresh name for a temporary file next to `path`: a hidden name made of the file's own name and
 // a random suffix, in the same folder, so that a rename over `path` stays on one file system.
