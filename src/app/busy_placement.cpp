@@ -16,11 +16,11 @@ int KeepWithin(int start, int size, int low, int room) {
 ScreenRect BusyWindowPlacement(const ScreenRect& mainWindow, int optionsWidth, int busyWidth,
                                int busyHeight, const ScreenRect& workArea) {
     const ScreenRect& over = mainWindow.empty() ? workArea : mainWindow;
-    int left = over.left + (over.width - busyWidth) / 2 + std::max(optionsWidth, 0) / 2;
-    int top = over.top + (over.height - busyHeight) / 2;
+    int left = over.x + (over.width - busyWidth) / 2 + std::max(optionsWidth, 0) / 2;
+    int top = over.y + (over.height - busyHeight) / 2;
     if (!workArea.empty()) {
-        left = KeepWithin(left, busyWidth, workArea.left, workArea.width);
-        top = KeepWithin(top, busyHeight, workArea.top, workArea.height);
+        left = KeepWithin(left, busyWidth, workArea.x, workArea.width);
+        top = KeepWithin(top, busyHeight, workArea.y, workArea.height);
     }
     return ScreenRect{left, top, busyWidth, busyHeight};
 }

@@ -1,17 +1,8 @@
 #pragma once
 
+#include "app/screen_geometry.h"
+
 namespace vellorin {
-
-// A rectangle on the screen in pixels: left and top edge, width and height.
-struct ScreenRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-
-    bool empty() const { return width <= 0 || height <= 0; }
-    bool operator==(const ScreenRect&) const = default;
-};
 
 // Where the busy window of a check run goes. It is centred over the main window's frame
 // (`mainWindow`), or over the work area while the main window is hidden (`mainWindow` empty),

@@ -1,23 +1,8 @@
 #pragma once
 
+#include "app/screen_geometry.h"
+
 namespace vellorin {
-
-// A rectangle on the screen in pixels: left, top, width, height.
-struct ScreenRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const ScreenRect&) const = default;
-};
-
-struct ScreenPoint {
-    int x = 0;
-    int y = 0;
-
-    bool operator==(const ScreenPoint&) const = default;
-};
 
 // Where the tray menu's top-left corner goes so that the menu lies beside `anchor` and never over
 // it: `anchor` is the tray icon (or, when its place is unknown, a small square around the

@@ -112,18 +112,8 @@ TEST_F(CheckCommandTest, DemoServiceFeedsCarryReadableHeaders) {
     const std::string program = test::BuiltProgram("vellorin-demo-service");
     const std::string port = std::to_string(test::LoopbackSocket().port());  // free a moment ago
     // Ten hours between messages: no new one comes during the test.
-    std::vector<std::string> args{program, "--port", port, "--interval", "600"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &quiet, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    ASSERT_EQ(spawned, 0) << program;
+    const pid_t pid = test::StartProcess({program, "--port", port, "--interval", "600"});
+    ASSERT_GT(pid, 0) << program;
     struct Stop {
         pid_t pid;
         ~Stop() {

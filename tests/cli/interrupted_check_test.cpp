@@ -70,28 +70,11 @@ protected:
 
     // Starts a scheduled `vellorinctl check` without waiting for it.
     pid_t startCheck() const {
-        std::vector<std::string> args{"/usr/bin/env",
-                                      "XDG_CONFIG_HOME=" + config_.path(),
-                                      "XDG_DATA_HOME=" + home_.path(),
-                                      "no_proxy=127.0.0.1,localhost",
-                                      test::BuiltProgram("vellorinctl"),
-                                      "--app-dir",
-                                      app_.path(),
-                                      "--data-dir",
-                                      data(),
-                                      "check",
-                                      "--scheduled",
-                                      "--online"};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&quiet);
+        const pid_t pid = test::StartProcess(
+            {"/usr/bin/env", "XDG_CONFIG_HOME=" + config_.path(), "XDG_DATA_HOME=" + home_.path(),
+             "no_proxy=127.0.0.1,localhost", test::BuiltProgram("vellorinctl"), "--app-dir",
+             app_.path(), "--data-dir", data(), "check", "--scheduled", "--online"});
+        EXPECT_GT(pid, 0);
         return pid;
     }
 

@@ -57,7 +57,7 @@ void GuiCheckRunHooks::place(frmBusy& window) const {
     const QSize size = window.frameGeometry().size();
     const ScreenRect frame = BusyWindowPlacement(ToScreenRect(where.frame), where.optionsWidth,
                                                  size.width(), size.height(), workArea);
-    window.move(frame.left, frame.top);
+    window.move(frame.x, frame.y);
 }
 
 void GuiCheckRunHooks::lstQueueAddItem(const std::string& title) {
