@@ -166,6 +166,16 @@ TEST_F(TreeHandlersTest, AMissingHelpFileIsReported) {
               "missing.");
     EXPECT_EQ(seam_.boxes[0].icon, MsgIcon::Exclamation);
     EXPECT_TRUE(calls_.empty());
+
+    // The page the build ships beside the program is the one opened.
+    const std::string shipped =
+        test::TempDir::read(std::string(VELLORIN_RESOURCES_DIR) + "/help.html");
+    ASSERT_NE(shipped.find("<title>Vellorin Help</title>"), std::string::npos);
+    app_.write("help.html", shipped);
+    seam_.clear();
+    handlers().ucOptionbar_ItemClick("help_file");
+    EXPECT_TRUE(seam_.boxes.empty());
+    EXPECT_EQ(calls_, Calls{app_.file("help.html")});
 }
 
 }  // namespace
