@@ -12,6 +12,7 @@
 #include "inbox/http_transfer.h"
 #include "inbox/online_state.h"
 #include "subscriptions/source_link_index.h"
+#include "util/file_lock.h"
 #include "view/tree_control.h"
 
 namespace vellorin {
@@ -181,6 +182,9 @@ void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, Trans
         return;
     mInbox& inbox = context_.inbox;
     inbox.CurrentSourceID = subscriptions.CurrentSource.ID;
+    // One hold of the source folder's lock for the merge, the validators and the tree's reload;
+    // the locks they take themselves nest inside it at the cost of a stat each.
+    const FileLock lock(inbox.InboxPath());
     const DecodedFeed feed = DecodeFeed(reply.body, reply.charset);
     reply.body = std::string();
     const FeedMergeResult merged = ProcessFeed(

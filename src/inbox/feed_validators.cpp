@@ -21,18 +21,6 @@ std::string InboxBeside(const std::string& path) {
     return path.substr(0, path.rfind('/') + 1) + kInboxFileName;
 }
 
-// Flushes the bytes of the file at `path` to disk; a missing file has nothing to flush.
-IoStatus FlushToDisk(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {errno == ENOENT ? 0 : errno};
-    IoStatus status;
-    if (::fdatasync(fd) != 0)
-        status = {errno};
-    ::close(fd);
-    return status;
-}
-
 }  // namespace
 
 bool IsUsableValidator(std::string_view value) {
@@ -120,12 +108,8 @@ IoStatus StoreFeedValidators(const std::string& path, const FeedValidators& vali
     const std::string text = FormatFeedValidators(usable);
     if (ReadWholeFile(path) == text)
         return {};
-    // The items first, then what says they are there. Appended bytes can reach the disk long
-    // after a later rename does, so the inbox file is flushed. Its folder entry needs no flush:
-    // journaling file systems commit changes of names in the order they were made, and the
-    // validators' rename comes after the inbox file's creation.
-    if (IoStatus flushed = FlushToDisk(InboxBeside(path)); !flushed.ok())
-        return flushed;
+    // The items first, then what says they are there: every write of a feed's items is flushed
+    // before it returns (mInbox::SaveItems), so the validators never reach the disk ahead of them.
     // Unflushed: a file a power cut leaves empty or damaged only costs one full fetch.
     return WriteFileAtomic(path, text, /*flush=*/false);
 }

@@ -56,13 +56,11 @@ FeedValidators LoadFeedValidators(const std::string& path);
 // Makes `validators` the stored ones at `path`, under the lock of the folder that holds it:
 // empty validators remove the file; otherwise the file is replaced whole (WriteFileAtomic, not
 // flushed: a damaged file only means a full fetch), and nothing is written when it already holds
-// them. Values that IsUsableValidator refuses count as
-// empty. The inbox.dat beside it is flushed to disk before new validators are written: a crash
-// can lose the validators (the next fetch is then a full one) but never keep them without the
-// items they speak for.
+// them. Values that IsUsableValidator refuses count as empty. The caller stores them only after the
+// items they speak for were stored and flushed, so a crash can lose the validators (the next fetch
+// is then a full one) but never keep them without those items.
 //
-// Fails (the stored file as it was, or removed) when the inbox file cannot be flushed, or when
-// the file cannot be written or removed.
+// Fails (the stored file as it was, or removed) when the file cannot be written or removed.
 [[nodiscard]] IoStatus StoreFeedValidators(const std::string& path,
                                            const FeedValidators& validators);
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace vellorin {
@@ -17,6 +18,7 @@ struct HeldFolder {
     uint64_t ino;
     int fd;
     int count;
+    std::string path;  // as the first lock spelled it
 };
 
 // The folders this process holds locked. An flock belongs to an open file description, so a
@@ -31,6 +33,13 @@ struct Registry {
     HeldFolder* find(uint64_t dev, uint64_t ino) {
         for (HeldFolder& h : held) {
             if (h.dev == dev && h.ino == ino)
+                return &h;
+        }
+        return nullptr;
+    }
+    HeldFolder* find(const std::string& path) {
+        for (HeldFolder& h : held) {
+            if (h.path == path)
                 return &h;
         }
         return nullptr;
@@ -54,6 +63,23 @@ std::string FolderOf(const std::string& filePath) {
 }  // namespace
 
 FileLock::FileLock(const std::string& filePath) : folder_(FolderOf(filePath)) {
+    Registry& registry = TheRegistry();
+    {
+        // A nested lock spelled as the held one: one stat tells that the path still names the
+        // held folder, where opening it would cost three calls.
+        std::lock_guard guard(registry.mutex);
+        if (HeldFolder* h = registry.find(folder_)) {
+            struct stat st {};
+            if (::stat(folder_.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == h->dev &&
+                static_cast<uint64_t>(st.st_ino) == h->ino) {
+                dev_ = h->dev;
+                ino_ = h->ino;
+                ++h->count;
+                locked_ = true;
+                return;
+            }
+        }
+    }
     int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
@@ -65,7 +91,6 @@ FileLock::FileLock(const std::string& filePath) : folder_(FolderOf(filePath)) {
     dev_ = static_cast<uint64_t>(st.st_dev);
     ino_ = static_cast<uint64_t>(st.st_ino);
 
-    Registry& registry = TheRegistry();
     {
         std::lock_guard guard(registry.mutex);
         if (HeldFolder* h = registry.find(dev_, ino_)) {
@@ -85,7 +110,7 @@ FileLock::FileLock(const std::string& filePath) : folder_(FolderOf(filePath)) {
         return;
     }
     std::lock_guard guard(registry.mutex);
-    registry.held.push_back(HeldFolder{dev_, ino_, fd, 1});
+    registry.held.push_back(HeldFolder{dev_, ino_, fd, 1, folder_});
     locked_ = true;
 }
 

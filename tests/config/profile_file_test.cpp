@@ -427,6 +427,22 @@ TEST_F(ProfileFileTest, FolderLockNestsInOneProcessAndExcludesOthers) {
         EXPECT_TRUE(FolderLockedByOthers(dir_.path()));
     }
     EXPECT_FALSE(FolderLockedByOthers(dir_.path()));
+
+    // A nested lock spelled as the held one must still lock the folder the path names now: one
+    // that replaced the held folder is locked of its own.
+    const std::string folder = dir_.file("source");
+    std::filesystem::create_directory(folder);
+    FileLock held(folder + "/inbox.dat");
+    std::filesystem::rename(folder, dir_.file("moved"));
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(FolderLockedByOthers(folder));
+    {
+        FileLock again(folder + "/inbox.dat");
+        EXPECT_TRUE(again.locked());
+        EXPECT_TRUE(FolderLockedByOthers(folder));
+    }
+    EXPECT_FALSE(FolderLockedByOthers(folder));
+    EXPECT_TRUE(FolderLockedByOthers(dir_.file("moved")));
 }
 
 TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
