@@ -82,9 +82,9 @@ public:
     void tvMessages_MouseUp(const TreeMouseRelease& release);
 
     // An option bar item clicked, by its key: "opt_settings", "opt_plugin" open their dialogs;
-    // "help_file" opens the help page (help.html) of the application folder, or shows "Help File not found!" when
-    // it is missing; "help_email" opens a mail to the service's contact address; "help_website"
-    // the service's help page. Other keys do nothing.
+    // "help_file" opens the help page (help.html) of the application folder, or shows "Help File
+    // not found!" when it is missing; "help_email" opens a mail to the service's contact address;
+    // "help_website" the service's help page. Other keys do nothing.
     void ucOptionbar_ItemClick(std::string_view key);
 
 private:

@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
 
     vellorin::SystemClock clock;
     vellorin::AppContext context(options, seam, clock);
-    context.online.setOverride(vellorin::OnlineOverrideFromEnvironment(
-        std::getenv(vellorin::kOnlineEnvironmentVariable)));
+    context.online.setOverride(
+        vellorin::OnlineOverrideFromEnvironment(std::getenv(vellorin::kOnlineEnvironmentVariable)));
     vellorin::frmMain mainWindow(context);
     QObject::connect(&mainWindow, &vellorin::frmMain::unloaded, &app, &QCoreApplication::quit);
     return app.exec();

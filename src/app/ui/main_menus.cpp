@@ -11,7 +11,7 @@ namespace vellorin {
 namespace {
 
 // One item: control name, caption with its access key, shortcut ("" for none).
-struct ItemSpec {
+struct MenuItemEntry {
     QAction* MainMenus::*member;
     const char* name;
     const char* caption;
@@ -19,26 +19,26 @@ struct ItemSpec {
 };
 
 // A menu: control name, caption, its items with nullptr members for separators.
-struct MenuSpec {
+struct MenuEntry {
     QMenu* MainMenus::*member;
     const char* name;
     const char* caption;
-    std::initializer_list<ItemSpec> items;
+    std::initializer_list<MenuItemEntry> items;
 };
 
-constexpr ItemSpec kSeparator{nullptr, nullptr, nullptr, nullptr};
+constexpr MenuItemEntry kSeparator{nullptr, nullptr, nullptr, nullptr};
 
-QAction* AddItem(QMenu* menu, const ItemSpec& spec) {
-    QAction* item = menu->addAction(QString::fromLatin1(spec.caption));
-    item->setObjectName(QString::fromLatin1(spec.name));
-    item->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
+QAction* AddItem(QMenu* menu, const MenuItemEntry& entry) {
+    QAction* item = menu->addAction(QString::fromLatin1(entry.caption));
+    item->setObjectName(QString::fromLatin1(entry.name));
+    item->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
     return item;
 }
 
 }  // namespace
 
 MainMenus BuildMainMenus(QMenuBar* bar) {
-    const MenuSpec menus[] = {
+    const MenuEntry menus[] = {
         {&MainMenus::mnuFile,
          "mnuFile",
          "&File",
@@ -90,11 +90,11 @@ MainMenus BuildMainMenus(QMenuBar* bar) {
     };
 
     MainMenus out;
-    for (const MenuSpec& spec : menus) {
-        QMenu* menu = bar->addMenu(QString::fromLatin1(spec.caption));
-        menu->setObjectName(QString::fromLatin1(spec.name));
-        out.*spec.member = menu;
-        for (const ItemSpec& item : spec.items) {
+    for (const MenuEntry& entry : menus) {
+        QMenu* menu = bar->addMenu(QString::fromLatin1(entry.caption));
+        menu->setObjectName(QString::fromLatin1(entry.name));
+        out.*entry.member = menu;
+        for (const MenuItemEntry& item : entry.items) {
             if (item.member == nullptr)
                 menu->addSeparator();
             else
