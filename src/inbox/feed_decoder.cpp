@@ -180,7 +180,7 @@ bool IsUtf8Name(std::string_view name) {
 bool IsWideName(std::string_view name) {
     std::string lower = ToLowerAscii(name);
     for (std::string_view wide : {"utf-16", "utf16", "utf-32", "utf32", "ucs-2", "ucs2", "ucs-4",
-                                  "ucs4", "iso-10646-ucs", "unicode"}) {
+                                  "ucs4", "iso-10646", "unicode", "wchar_t"}) {
         if (lower.compare(0, wide.size(), wide) == 0)
             return true;
     }
@@ -289,6 +289,12 @@ std::optional<std::size_t> ConvertToUtf8(std::string_view in, const std::string&
     std::size_t outputLeft = sizeof buffer;
     ::iconv(iconv.get(), nullptr, nullptr, &output, &outputLeft);
     out.append(buffer, static_cast<std::size_t>(output - buffer));
+    // Some of glibc's converters pass on code points past U+10FFFF as five- and six-byte
+    // sequences; what the parser and the store get must be UTF-8 all the same.
+    std::string checked;
+    checked.reserve(out.size());
+    replaced += AppendValidUtf8(out, checked);
+    out = std::move(checked);
     return replaced;
 }
 

@@ -99,6 +99,20 @@ TEST(DecodeFeedTest, InvalidSequencesBecomeReplacementCharacters) {
         EXPECT_EQ(feed.text, c.text);
         EXPECT_EQ(feed.replacements, c.replacements);
     }
+    // Whatever name the document or the server gives, the text that comes out is UTF-8:
+    // decoding it again changes nothing. glibc reads these names as 32-bit units and passes on
+    // values past U+10FFFF as five- and six-byte sequences.
+    for (const std::string name : {"iso-10646", "WCHAR_T", "CSUCS4", "OSF00010104"}) {
+        SCOPED_TRACE(name);
+        const std::string tail = "<<?xml version=\"1.r=s\"\xFC\xBC\x8F\xB7";
+        for (const DecodedFeed& once :
+             {DecodeFeed("<?xml version=\"1.0\" encoding='" + name + "'?>\n" + tail),
+              DecodeFeed(tail, name)}) {
+            const DecodedFeed twice = DecodeFeed(once.text);
+            EXPECT_EQ(twice.text, once.text);
+            EXPECT_EQ(twice.replacements, 0u);
+        }
+    }
     // Many times the converter's working buffer, a character of two bytes at every split.
     std::string latin, expected;
     for (int i = 0; i < 100000; ++i) {
