@@ -23,17 +23,18 @@ std::string ForTerminal(const std::string& text) {
 }
 
 // The busy window and the tray alert on a terminal: the source in progress and its transfer
-// states go to standard error, the announcement to standard output.
+// states go to standard error, the announcement to standard output. Standard error is not
+// buffered: each line goes out whole, in one write.
 class TerminalCheckHooks : public CheckRunHooks {
 public:
     TerminalCheckHooks(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
     void showBusy(const std::string& sourceTitle) override {
-        err_ << "Checking " << ForTerminal(sourceTitle) << std::endl;
+        err_ << "Checking " + ForTerminal(sourceTitle) + "\n" << std::flush;
     }
     void lblStatus(const std::string& text) override {
         if (!text.empty())
-            err_ << "  " << text << std::endl;
+            err_ << "  " + text + "\n" << std::flush;
     }
     void ucTrayAlert(const std::string& text, int /*displayMs*/) override {
         out_ << ForTerminal(text) << std::flush;

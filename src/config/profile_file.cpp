@@ -25,8 +25,9 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// Three scans with memchr: find_first_of would test each character against the set in turn.
 bool HoldsLineBreakOrNul(std::string_view s) {
-    return s.find_first_of("\r\n", 0, 3) != s.npos;
+    return s.find('\n') != s.npos || s.find('\r') != s.npos || s.find('\0') != s.npos;
 }
 
 bool IsStorableSection(std::string_view name) {
