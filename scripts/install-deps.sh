@@ -9,6 +9,8 @@ packages=(
     libcpp-httplib-dev libgtest-dev libbenchmark-dev
     xvfb xauth xdg-utils ca-certificates
     trayer xdotool
+    # the Debian package, its icons, manual pages and checks (scripts/package.sh)
+    dpkg-dev file scdoc librsvg2-bin desktop-file-utils appstream x11-utils
 )
 packages+=("$@")
 

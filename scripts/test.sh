@@ -26,3 +26,8 @@ if [ $sanitize = ON ]; then
     export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 fi
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+# The ordinary build is also packaged, installed, started and removed again.
+if [ $sanitize = OFF ]; then
+    bash scripts/package.sh "$build"
+fi

@@ -16,7 +16,7 @@ namespace vellorin {
 
 // Where the program's files are and how it was started.
 struct AppOptions {
-    // The application folder: settings.cfg, urls.lst, view.tpl, the help page. Required.
+    // The application folder: urls.lst, view.tpl, the help page, the pictures. Required.
     std::string appFolder;
     // Replaces the per-user data folder when not empty.
     std::string dataFolderOverride;
@@ -24,6 +24,8 @@ struct AppOptions {
     std::string commandLine;
     // The program's executable file name (for the start-at-login entry).
     std::string executableName = "vellorin";
+    // The folder of settings.cfg; the application folder when empty.
+    std::string settingsFolder = {};
 };
 
 // The state of one running program: each module's state object and the collaborators they share.
@@ -39,6 +41,9 @@ public:
     const Clock& clock() const { return clock_; }
     const AppOptions& options() const { return options_; }
     const std::string& appFolder() const { return options_.appFolder; }
+    const std::string& settingsFolder() const {
+        return options_.settingsFolder.empty() ? options_.appFolder : options_.settingsFolder;
+    }
     const std::string& commandLine() const { return options_.commandLine; }
 
     MainWindowHooks& hooks() const { return *hooks_; }

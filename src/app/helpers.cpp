@@ -63,8 +63,12 @@ bool FolderExists(std::string_view path) {
     return ::stat(p.c_str(), &st) == 0;
 }
 
-std::string GetAppDataFolder() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
+namespace {
+
+// $`variable` when it is an absolute path, else the home folder's `fallback`; empty when neither
+// is known.
+std::string XdgFolder(const char* variable, std::string_view fallback) {
+    if (const char* xdg = std::getenv(variable); xdg && xdg[0] == '/') {
         return xdg;
     }
     std::string home;
@@ -75,7 +79,17 @@ std::string GetAppDataFolder() {
     }
     if (home.empty())
         return {};
-    return AddBackslash(home) + ".local/share";
+    return AddBackslash(home) + std::string(fallback);
+}
+
+}  // namespace
+
+std::string GetAppDataFolder() {
+    return XdgFolder("XDG_DATA_HOME", ".local/share");
+}
+
+std::string GetUserConfigFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
 std::string AddBackslash(std::string_view path) {

@@ -22,6 +22,10 @@ bool FolderExists(std::string_view path);
 // ~/.local/share; empty when no home folder can be found.
 std::string GetAppDataFolder();
 
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, otherwise
+// ~/.config; empty when no home folder can be found.
+std::string GetUserConfigFolder();
+
 // `path` with one trailing "/" added when it has none. Empty text stays empty, so that a path
 // built on an unknown base never points at the root folder.
 std::string AddBackslash(std::string_view path);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app_context.h"
+#include "app/app_layout.h"
 #include "app/application_build.h"
 #include "app/constants.h"
 #include "cli/cli_seam.h"
@@ -146,7 +147,15 @@ int Run(int argc, char** argv) {
     CliSeam seam(std::cerr, options.assumeYes);
     SystemClock clock;
     AppOptions appOptions;
-    appOptions.appFolder = options.appDir.empty() ? ExecutableFolder() : options.appDir;
+    if (options.appDir.empty()) {
+        const AppFolders folders = ResolveAppFolders(ExecutableFolder());
+        appOptions.appFolder = folders.appFolder;
+        appOptions.settingsFolder = folders.settingsFolder;
+        if (folders.installed)
+            (void)EnsureSettingsFolder(folders.settingsFolder);
+    } else {
+        appOptions.appFolder = options.appDir;
+    }
     appOptions.dataFolderOverride = options.dataDir;
     appOptions.commandLine = options.debug ? kDebugSwitch : "";
     AppContext context(appOptions, seam, clock);

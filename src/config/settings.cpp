@@ -42,7 +42,7 @@ std::int16_t ParseSettingValue(const std::string& text, std::int16_t defaultValu
 }
 
 std::string mSettings::SettingsPath() const {
-    return AddBackslash(context_.appFolder()) + kSettingsFileName;
+    return AddBackslash(context_.settingsFolder()) + kSettingsFileName;
 }
 
 void mSettings::SaveAppSettings() {

@@ -1,6 +1,5 @@
 #include "config/startup_option.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,15 +14,6 @@
 
 namespace vellorin {
 namespace {
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
-        return pw->pw_dir;
-    }
-    return {};
-}
 
 // One argument of an Exec command line, quoted: inside the double quotes the characters that
 // keep a meaning there are escaped, and "%" is doubled so that it is not taken for a field code.
@@ -110,15 +100,8 @@ std::string EntryFileContent(const std::string& command) {
 }  // namespace
 
 std::string AutostartFolder() {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
-        base = xdg;
-    } else if (std::string home = HomeFolder(); !home.empty()) {
-        base = AddBackslash(home) + ".config";
-    } else {
-        return {};
-    }
-    return AddBackslash(base) + "autostart";
+    const std::string base = GetUserConfigFolder();
+    return base.empty() ? std::string() : AddBackslash(base) + "autostart";
 }
 
 std::string RunningProgramFolder() {

@@ -26,6 +26,7 @@
 #include <string>
 
 #include "app/app_context.h"
+#include "app/app_layout.h"
 #include "app/clock.h"
 #include "app/command_line.h"
 #include "app/constants.h"
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vellorin"));
+    // Matches the desktop entry, which Wayland compositors and task bars look up by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.vellorin.Vellorin"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     vellorin::QtUserSeam seam;
@@ -57,7 +60,12 @@ int main(int argc, char** argv) {
     }
 
     vellorin::AppOptions options;
-    options.appFolder = QCoreApplication::applicationDirPath().toStdString();
+    const vellorin::AppFolders folders =
+        vellorin::ResolveAppFolders(QCoreApplication::applicationDirPath().toStdString());
+    options.appFolder = folders.appFolder;
+    options.settingsFolder = folders.settingsFolder;
+    if (folders.installed)
+        (void)vellorin::EnsureSettingsFolder(folders.settingsFolder);
     options.commandLine = commandLine;
     options.executableName =
         QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
