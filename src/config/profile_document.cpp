@@ -4,27 +4,10 @@
 #include <cstring>
 
 #include "app/helpers.h"
+#include "config/profile_text.h"
 
 namespace vellorin::profile {
 namespace {
-
-constexpr std::string_view kLineBreak = "\r\n";
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // FNV-1a over the lower-case name, seeded with the section occurrence.
 uint64_t HashKey(uint32_t section, std::string_view name) {
@@ -40,35 +23,6 @@ constexpr size_t kBlockSize = 4096;
 
 bool IsQuotedWith(std::string_view s, char quote) {
     return s.size() >= 2 && s.front() == quote && s.back() == quote;
-}
-
-// What has to come before a line appended to `text` so that it starts a line of its own. The
-// reader ends the last line at a CR with no LF after it (a file cut between the two), so only the
-// LF is missing then; adding CR LF would leave that CR inside the line.
-std::string_view LineBreakToEnd(std::string_view text) {
-    if (text.empty() || text.back() == '\n')
-        return {};
-    if (text.back() == '\r')
-        return "\n";
-    return kLineBreak;
-}
-
-// Calls `line(begin, contentEnd, end)` for each line of `text` from `pos` on: `contentEnd` is
-// where the line break starts, `end` where the next line starts. A line break is LF or CR LF; a CR
-// that ends the text also ends its last line (see LineBreakToEnd).
-template <typename LineFunction>
-void ForEachLine(std::string_view text, size_t pos, LineFunction&& line) {
-    const char* base = text.data();
-    const size_t size = text.size();
-    while (pos < size) {
-        const void* nl = std::memchr(base + pos, '\n', size - pos);
-        size_t contentEnd = nl ? static_cast<size_t>(static_cast<const char*>(nl) - base) : size;
-        size_t lineEnd = nl ? contentEnd + 1 : size;
-        if (contentEnd > pos && base[contentEnd - 1] == '\r')
-            --contentEnd;
-        line(pos, contentEnd, lineEnd);
-        pos = lineEnd;
-    }
 }
 
 }  // namespace
@@ -421,96 +375,6 @@ ProfileDocument::Edit ProfileDocument::removeKey(std::string_view section,
         return edit;
     edit.data.append(text_, from);
     return edit;
-}
-
-ProfileDocument::Edit ProfileDocument::removeSection(std::string_view section) const {
-    Edit edit;
-    const auto* occ = occurrences(section);
-    if (!occ)
-        return edit;
-    edit.kind = Edit::Kind::kRewrite;
-    size_t from = 0;
-    for (uint32_t s : *occ) {
-        const SectionBlock& block = sections_[s];
-        edit.data.append(text_, from, block.headerBegin - from);
-        from = block.end;
-    }
-    edit.data.append(text_, from);
-    return edit;
-}
-
-std::optional<Blanking> ProfileDocument::blankSection(std::string_view section) const {
-    const auto* occ = occurrences(section);
-    // With two occurrences no order of writes keeps the section whole or gone: the one removed
-    // first takes its keys away from the other. A nameless section reads as no section already.
-    if (!occ || occ->size() != 1)
-        return std::nullopt;
-    const SectionBlock& block = sections_[occ->front()];
-    if (block.nameSize == 0)
-        return std::nullopt;
-    const size_t begin = block.headerBegin;
-    size_t open = begin;
-    while (IsBlank(text_[open]))
-        ++open;  // the header's "["; its name and "]" follow, so open + 1 is inside the line
-
-    // `gone` is the region as it ends, `heads` as step 2 leaves it: blank but for the line breaks
-    // and each line's first non-blank byte, the header's being its "[".
-    std::string_view region = slice(begin, block.end - begin);
-    std::string gone(region);
-    std::string heads(region);
-    ForEachLine(region, 0, [&](size_t lineBegin, size_t contentEnd, size_t) {
-        bool head = true;
-        for (size_t i = lineBegin; i < contentEnd; ++i) {
-            gone[i] = ' ';
-            if (head && !IsBlank(region[i]))
-                head = false;
-            else
-                heads[i] = ' ';
-        }
-    });
-    heads[open - begin + 1] = ']';
-
-    Blanking blanking;
-    blanking.steps.push_back({Patch{open + 1, "]"}});
-    blanking.steps.push_back({Patch{begin, std::move(heads)}});
-    blanking.steps.push_back({Patch{begin, std::move(gone)}});
-    return blanking;
-}
-
-bool ProfileDocument::applyBlanking(std::string_view section, const Blanking& blanking) {
-    auto it = sectionsByName_.find(ToLowerAscii(Trim(section)));
-    if (it == sectionsByName_.end())
-        return false;
-    for (const auto& step : blanking.steps) {
-        for (const Patch& p : step) {
-            if (p.offset > text_.size() || p.data.size() > text_.size() - p.offset)
-                return false;
-        }
-    }
-    for (const auto& step : blanking.steps) {
-        for (const Patch& p : step)
-            text_.replace(p.offset, p.data.size(), p.data);
-    }
-    for (uint32_t s : it->second) {
-        SectionBlock& block = sections_[s];
-        block.blanked = true;
-        block.firstOfName = false;
-        // Lines of the section that were blank already are counted twice; the figure only
-        // decides when compacting is worth a rewrite.
-        blankBytes_ += block.end - block.headerBegin;
-    }
-    sectionsByName_.erase(it);
-    return true;
-}
-
-std::string ProfileDocument::compacted() const {
-    std::string out;
-    out.reserve(text_.size() - std::min(blankBytes_, text_.size()));
-    ForEachLine(text_, 0, [&](size_t begin, size_t contentEnd, size_t end) {
-        if (!Trim(slice(begin, contentEnd - begin)).empty())
-            out.append(text_, begin, end - begin);
-    });
-    return out;
 }
 
 bool ProfileDocument::append(std::string_view data) {

@@ -8,22 +8,11 @@
 #include "config/profile_cache.h"
 #include "config/profile_document.h"
 #include "config/profile_journal.h"
+#include "config/profile_text.h"
 #include "util/file_lock.h"
 
 namespace vellorin::profile {
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Three scans with memchr: find_first_of would test each character against the set in turn.
 bool HoldsLineBreakOrNul(std::string_view s) {
