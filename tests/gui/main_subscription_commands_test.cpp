@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
 #include "gui/subscription_world.h"
+#include "inbox/check_feed_server.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
 #include "view/ui/tree_view.h"
@@ -18,6 +20,7 @@
 using vellorin::frmSubscribe;
 using vellorin::frmSubscrListManager;
 using vellorin::MsgAnswer;
+using vellorin::TreeNode;
 using vellorin::TreeView;
 using vellorin::test::Client;
 using vellorin::test::DeleteClosedWindows;
@@ -121,6 +124,69 @@ private slots:
         client.answer = MsgAnswer::Yes;
         QTest::mouseClick(window->btnDel(), Qt::LeftButton);
         QVERIFY(window->close());
+        QCOMPARE(MainRows(client), QStringList());
+    }
+
+    // The whole road with a second source on a local server: subscribed through the menu, checked,
+    // renamed and unsubscribed in the manager, each step seen in the main tree; its messages stay
+    // through the rename and go with its folder.
+    void aLocalSourceIsSubscribedCheckedRenamedAndUnsubscribed() {
+        vellorin::test::PrepareLocalHttp();
+        vellorin::test::FeedServer server;
+        server.serve(
+            "/www.vellorin.net/feed",
+            vellorin::test::RssDocument(
+                vellorin::test::RssItem("g1", "First news", "Sat, 05 Dec 2026 08:00:00 +0000") +
+                vellorin::test::RssItem("g2", "Second news", "Sat, 05 Dec 2026 09:00:00 +0000")));
+        const QString link = QString::fromStdString(server.url("/www.vellorin.net/feed"));
+        Client client;
+        client.context->online.setOverride(true);
+        const auto* view = client.window->findChild<TreeView*>("tvMessages");
+        QVERIFY(view);
+        const auto messages = [&] {
+            const QModelIndex source = view->model()->index(0, 0);
+            return source.isValid() ? view->model()->rowCount(source) : -1;
+        };
+
+        client.item("mnuMsgSourceNew")->trigger();
+        frmSubscribe* subscribe = frmSubscribe::Instance();
+        QVERIFY(subscribe);
+        QTest::keyClicks(subscribe->txtTitle(), "Local news");
+        QTest::keyClicks(subscribe->txtLink(), link);
+        QTest::mouseClick(subscribe->btnSubscribe(), Qt::LeftButton);
+        QCOMPARE(MainRows(client), QStringList({"Local news"}));
+        QCOMPARE(messages(), 0);
+        DeleteClosedWindows();
+
+        client.item("mnuMsgSourceCheckAll")->trigger();
+        QVERIFY(messages() > 0);
+        const int stored = messages();
+
+        client.item("mnuMsgSourceManage")->trigger();
+        frmSubscrListManager* manager = frmSubscrListManager::Instance();
+        QVERIFY(manager);
+        const TreeNode* node = manager->sources().findNode("main")->child(0);
+        const QString inbox =
+            QDir(client.dataHome.path()).filePath("data/" + QString::fromStdString(node->key()));
+        QVERIFY(QDir(inbox).exists());
+        manager->sources().setSelectedNode(manager->sources().findNode(node->key()));
+        emit manager->tvSources()->DblClick();
+        Fill(manager->txtTitle(), "Local news renamed");
+        QTest::mouseClick(manager->btnAdd(), Qt::LeftButton);
+        QVERIFY(manager->close());
+        DeleteClosedWindows();
+        QCOMPARE(MainRows(client), QStringList({"Local news renamed"}));
+        QCOMPARE(messages(), stored);
+
+        client.item("mnuMsgSourceManage")->trigger();
+        manager = frmSubscrListManager::Instance();
+        QVERIFY(manager);
+        manager->sources().setSelectedNode(manager->sources().findNode("main")->child(0));
+        client.answer = MsgAnswer::Yes;
+        QTest::mouseClick(manager->btnDel(), Qt::LeftButton);
+        QVERIFY(!QDir(inbox).exists());
+        QCOMPARE(MainRows(client), QStringList({"Local news renamed"}));
+        QVERIFY(manager->close());
         QCOMPARE(MainRows(client), QStringList());
     }
 
