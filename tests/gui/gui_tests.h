@@ -14,3 +14,6 @@ int RunTrayHostTests(int argc, char** argv);
 int RunFrmDocTests(int argc, char** argv);
 int RunMdiMessageWindowsTests(int argc, char** argv);
 int RunFrmBusyTests(int argc, char** argv);
+int RunFrmSubscribeTests(int argc, char** argv);
+int RunFrmSubscrListManagerTests(int argc, char** argv);
+int RunMainSubscriptionCommandsTests(int argc, char** argv);

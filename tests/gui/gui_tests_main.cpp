@@ -23,5 +23,8 @@ int main(int argc, char** argv) {
     failed += RunFrmDocTests(argc, argv);
     failed += RunMdiMessageWindowsTests(argc, argv);
     failed += RunFrmBusyTests(argc, argv);
+    failed += RunFrmSubscribeTests(argc, argv);
+    failed += RunFrmSubscrListManagerTests(argc, argv);
+    failed += RunMainSubscriptionCommandsTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

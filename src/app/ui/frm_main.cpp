@@ -23,6 +23,8 @@
 #include "config/settings.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "notify/ui/frm_sys_tray.h"
+#include "subscriptions/ui/frm_subscr_list_manager.h"
+#include "subscriptions/ui/frm_subscribe.h"
 #include "view/ui/mdi_message_windows.h"
 
 namespace vellorin {
@@ -77,6 +79,10 @@ frmMain::frmMain(AppContext& context, QWidget* parent, TrayAvailability trayAvai
 }
 
 frmMain::~frmMain() {
+    // The subscription windows borrow the message tree, which goes with this window; an unowned
+    // one would outlive it.
+    delete frmSubscribe::Instance();
+    delete frmSubscrListManager::Instance();
     context_.scheduler.setView(nullptr);
     context_.setHooks(nullptr);
     context_.check.setHooks(nullptr);

@@ -117,6 +117,14 @@ public:
     void tmrSchedule_Timer();
     void mnuMsgSourceCheckCurrent_Click();
     void mnuMsgSourceCheckAll_Click();
+    // The subscribe window, modal and owned by this window (also the tray's "newsource").
+    void mnuMsgSourceNew_Click();
+    // The subscription manager, modal without owner; the message tree shows its changes when it
+    // closes.
+    void mnuMsgSourceManage_Click();
+    // A link dropped on the drop box: the subscribe window modeless without owner, the link put
+    // into its link field.
+    void SubscribeDroppedLink(const QString& sLink);
     // The plug-in dialog, modeless; `topMost` puts it into the always-on-top band (start-up).
     void mnuToolsPlugIn_Click(bool topMost = false);
     // The preferences dialog, modal.

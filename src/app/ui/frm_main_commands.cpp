@@ -11,6 +11,8 @@
 #include "app/ui/gui_helpers.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
+#include "subscriptions/ui/frm_subscr_list_manager.h"
+#include "subscriptions/ui/frm_subscribe.h"
 
 namespace vellorin {
 namespace {
@@ -37,6 +39,8 @@ void frmMain::ConnectMenus() {
             &frmMain::mnuMsgSourceCheckCurrent_Click);
     connect(m.mnuMsgSourceCheckAll, &QAction::triggered, this,
             &frmMain::mnuMsgSourceCheckAll_Click);
+    connect(m.mnuMsgSourceNew, &QAction::triggered, this, &frmMain::mnuMsgSourceNew_Click);
+    connect(m.mnuMsgSourceManage, &QAction::triggered, this, &frmMain::mnuMsgSourceManage_Click);
     // The drop box is not part of this client yet: its item stays unchecked.
     connect(m.mnuToolsDropBox, &QAction::triggered, this,
             [this] { menus_.mnuToolsDropBox->setChecked(false); });
@@ -45,14 +49,14 @@ void frmMain::ConnectMenus() {
     connect(m.mnuHelpFile, &QAction::triggered, this, &frmMain::mnuHelpFile_Click);
     connect(m.mnuHelpWebsite, &QAction::triggered, this, &frmMain::mnuHelpFile_Click);
     connect(m.mnuHelpEmail, &QAction::triggered, this, &frmMain::mnuHelpEmail_Click);
-    // "Subscribe to New Source" and "Subscription List Manager" open windows this client does
-    // not have yet; they do nothing.
 }
 
 void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
     (void)lIndex;
     if (sKey == QLatin1String("show"))
         ToggleInbox();
+    else if (sKey == QLatin1String("newsource"))
+        mnuMsgSourceNew_Click();
     else if (sKey == QLatin1String("checkmsg"))
         mnuMsgSourceCheckAll_Click();
     else if (sKey == QLatin1String("plugin"))
@@ -65,8 +69,8 @@ void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
         mnuHelpEmail_Click();
     else if (sKey == QLatin1String("exit"))
         CloseFromCode();
-    // "newsource" and "dropbox" open windows this client does not have yet; the separators'
-    // empty key does nothing.
+    // "dropbox" opens a window this client does not have yet; the separators' empty key does
+    // nothing.
 }
 
 void frmMain::tmrSchedule_Timer() {
@@ -82,6 +86,21 @@ void frmMain::mnuMsgSourceCheckCurrent_Click() {
 void frmMain::mnuMsgSourceCheckAll_Click() {
     if (messageTree_ != nullptr)
         context_.scheduler.mnuMsgSourceCheckAll_Click(*messageTree_);
+}
+
+void frmMain::mnuMsgSourceNew_Click() {
+    if (messageTree_ != nullptr)
+        frmSubscribe::Open(context_, *messageTree_, DialogOpenMode::ModalOwned, this);
+}
+
+void frmMain::mnuMsgSourceManage_Click() {
+    if (messageTree_ != nullptr)
+        frmSubscrListManager::Open(context_, *messageTree_, DialogOpenMode::ModalUnowned, this);
+}
+
+void frmMain::SubscribeDroppedLink(const QString& sLink) {
+    if (messageTree_ != nullptr)
+        frmSubscribe::OpenWithLink(context_, *messageTree_, sLink);
 }
 
 void frmMain::mnuToolsPlugIn_Click(bool topMost) {

@@ -1,0 +1,57 @@
+#include "subscriptions/ui/dialog_open_mode.h"
+
+#include <QDialog>
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace vellorin {
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+
+int ToPixels(int twips, int dotsPerInch) {
+    return static_cast<int>(std::lround(twips * dotsPerInch / kTwipsPerInch));
+}
+
+// Centres the window's frame (its client area while the frame is not known) on the work area
+// of its screen.
+void CentreOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (screen == nullptr)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace
+
+void ShowDialog(QDialog* dialog, DialogOpenMode mode) {
+    if (dialog == nullptr)
+        return;
+    if (!dialog->isVisible()) {
+        dialog->setWindowModality(IsModal(mode) ? Qt::ApplicationModal : Qt::NonModal);
+        CentreOnScreen(dialog);
+        dialog->show();
+        // Where the frame's size is known once the window is shown, centre the frame exactly.
+        CentreOnScreen(dialog);
+    }
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+QSize TwipsToPixels(const QWidget* widget, int widthTwips, int heightTwips) {
+    return {ToPixels(widthTwips, widget->logicalDpiX()),
+            ToPixels(heightTwips, widget->logicalDpiY())};
+}
+
+QFont SubscriptionDialogFont() {
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+}  // namespace vellorin
