@@ -14,3 +14,5 @@ int RunTrayHostTests(int argc, char** argv);
 int RunFrmDocTests(int argc, char** argv);
 int RunMdiMessageWindowsTests(int argc, char** argv);
 int RunFrmBusyTests(int argc, char** argv);
+int RunNotificationPopupsTests(int argc, char** argv);
+int RunBrowserPlugInTests(int argc, char** argv);

@@ -23,5 +23,7 @@ int main(int argc, char** argv) {
     failed += RunFrmDocTests(argc, argv);
     failed += RunMdiMessageWindowsTests(argc, argv);
     failed += RunFrmBusyTests(argc, argv);
+    failed += RunNotificationPopupsTests(argc, argv);
+    failed += RunBrowserPlugInTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }
