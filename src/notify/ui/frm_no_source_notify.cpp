@@ -9,11 +9,11 @@ frmNoSourceNotify::frmNoSourceNotify(const QString& appFolder, QWidget* parent)
                         QStringLiteral("Don't Forget to add your Vellorin subscriptions here!!!"),
                         appFolder, kDesignWidth, kDesignHeight, parent) {
     btnAdd_ = addButton(QStringLiteral("btnAdd"), QStringLiteral("Add New Source"),
-                        QStringLiteral("Subscribes to a Message Source of this site."), 0, 0);
+                        QStringLiteral("Subscribes to a Message Source of this site."), 0);
     btnManager_ = addButton(QStringLiteral("btnManager"), QStringLiteral("Subscription Manager"),
-                            QStringLiteral("Opens the list of your subscriptions."), 0, 1);
+                            QStringLiteral("Opens the list of your subscriptions."), 0);
     btnClose_ = addButton(QStringLiteral("btnClose"), QStringLiteral("I'll Add Later"),
-                          QStringLiteral("Hides this reminder."), 0, 2);
+                          QStringLiteral("Hides this reminder."), 0);
     connect(btnAdd_, &QPushButton::clicked, this, [this] {
         emit addSourceRequested();
         ClosePopup();

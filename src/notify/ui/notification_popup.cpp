@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFont>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -97,8 +96,10 @@ NotificationPopup::NotificationPopup(const QString& name, const QString& info,
     lblClose_->setCursor(Qt::PointingHandCursor);
     lblClose_->installEventFilter(this);
 
-    buttons_ = new QGridLayout;
-    buttons_->setSpacing(4);
+    for (QBoxLayout*& row : buttonRows_) {
+        row = new QHBoxLayout;
+        row->setSpacing(4);
+    }
 
     auto* top = new QHBoxLayout;
     top->addWidget(imgWeatherIcon, 0, Qt::AlignTop);
@@ -108,7 +109,8 @@ NotificationPopup::NotificationPopup(const QString& name, const QString& info,
     column->setSpacing(5);
     column->addLayout(top);
     column->addWidget(lblInfo_);
-    column->addLayout(buttons_);
+    for (QBoxLayout* row : buttonRows_)
+        column->addLayout(row);
     column->addWidget(lblClose_, 0, Qt::AlignRight);
     auto* layout = new QHBoxLayout(body_);
     layout->setContentsMargins(1, 1, 1, 1);
@@ -127,13 +129,13 @@ NotificationPopup::NotificationPopup(const QString& name, const QString& info,
 }
 
 QPushButton* NotificationPopup::addButton(const QString& name, const QString& caption,
-                                          const QString& tip, int row, int column) {
+                                          const QString& tip, int row) {
     auto* button = new QPushButton(caption, body_);
     button->setObjectName(name);
     button->setToolTip(QStringLiteral("<b>Quick Info!</b><br>") + tip.toHtmlEscaped());
     // Clicking a button must not draw the keyboard focus to the popup either.
     button->setFocusPolicy(Qt::NoFocus);
-    buttons_->addWidget(button, row, column);
+    buttonRows_[row == 0 ? 0 : 1]->addWidget(button, 1);
     return button;
 }
 

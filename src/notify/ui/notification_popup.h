@@ -8,7 +8,7 @@
 #include "notify/popup_animation.h"
 
 class QEvent;
-class QGridLayout;
+class QBoxLayout;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -76,10 +76,10 @@ protected:
     NotificationPopup(const QString& name, const QString& info, const QString& appFolder,
                       int designWidth, int designHeight, QWidget* parent);
 
-    // A button of the popup with its tooltip (title "Quick Info!" above `tip`), added to the
-    // button area in order.
-    QPushButton* addButton(const QString& name, const QString& caption, const QString& tip, int row,
-                           int column);
+    // A button of the popup with its tooltip (title "Quick Info!" above `tip`), added at the
+    // end of button row `row` (0 or 1); the buttons of a row share its width.
+    QPushButton* addButton(const QString& name, const QString& caption, const QString& tip,
+                           int row);
 
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -106,7 +106,7 @@ private:
     bool soundPlayed_ = false;
 
     QWidget* body_ = nullptr;
-    QGridLayout* buttons_ = nullptr;
+    QBoxLayout* buttonRows_[2] = {nullptr, nullptr};
     QLabel* lblInfo_ = nullptr;
     QLabel* lblClose_ = nullptr;
     QTimer* tmrAnimate_ = nullptr;
