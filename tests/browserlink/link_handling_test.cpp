@@ -170,6 +170,20 @@ TEST(ProcessURLTest, SnoozeAndSleepHoldPopupsBackFromThePress) {
     }
 }
 
+TEST(ProcessURLTest, PagesSeenWhileHeldBackAreRemembered) {
+    // Away from the site during the whole snooze, back on the same page after it: a reminder.
+    World w;
+    w.addMessage(kImageUnread);
+    ASSERT_EQ(w.visit(kSite), kNotification);
+    w.link.SetPlugInSnoozeMode(PlugInSnoozeMode::Snooze);
+    w.popups.closeAll();
+    w.advance(1s);
+    EXPECT_EQ(w.visit(kOther), kNone);
+    EXPECT_EQ(w.link.LastProcessedURL(), kOther);
+    w.advance(15min);
+    EXPECT_EQ(w.visit(kSite), kNotification);
+}
+
 TEST(ProcessURLTest, ASleepBegunBeforeMidnightEndsFiftyMinutesLater) {
     World w;
     w.wall.set(LocalTime(23, 50));
