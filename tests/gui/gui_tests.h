@@ -17,3 +17,5 @@ int RunFrmBusyTests(int argc, char** argv);
 int RunFrmSubscribeTests(int argc, char** argv);
 int RunFrmSubscrListManagerTests(int argc, char** argv);
 int RunMainSubscriptionCommandsTests(int argc, char** argv);
+int RunNotificationPopupsTests(int argc, char** argv);
+int RunBrowserPlugInTests(int argc, char** argv);

@@ -26,5 +26,7 @@ int main(int argc, char** argv) {
     failed += RunFrmSubscribeTests(argc, argv);
     failed += RunFrmSubscrListManagerTests(argc, argv);
     failed += RunMainSubscriptionCommandsTests(argc, argv);
+    failed += RunNotificationPopupsTests(argc, argv);
+    failed += RunBrowserPlugInTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

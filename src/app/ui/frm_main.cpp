@@ -20,6 +20,7 @@
 #include "app/ui/gui_check_run_hooks.h"
 #include "app/ui/gui_helpers.h"
 #include "app/ui/main_status_bar.h"
+#include "browserlink/url_monitor.h"
 #include "config/settings.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "notify/ui/frm_sys_tray.h"
@@ -70,11 +71,13 @@ frmMain::frmMain(AppContext& context, QWidget* parent, TrayAvailability trayAvai
     : QMainWindow(parent),
       context_(context),
       trayAvailable_(trayAvailable ? trayAvailable : &QSystemTrayIcon::isSystemTrayAvailable),
-      urlOpener_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+      urlOpener_([](const QUrl& url) { QDesktopServices::openUrl(url); }),
+      plugIn_(context.seam(), context.appFolder(), context.clock(), monotonicClock_) {
     setObjectName(QStringLiteral("frmMain"));
     resize(1000, 680);
     context_.setHooks(this);
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &frmMain::app_commitDataRequest);
+    CreatePlugInTimer();
     Form_Load();
 }
 
@@ -128,6 +131,9 @@ void frmMain::Form_Load() {
     if (!frequency.empty())
         ucStatusBar_->SetPanelText(2, QString::fromStdString(frequency));
     ucStatusBar_->SetPanelText(3, QString::fromStdString(context_.scheduler.statusText()));
+
+    // 12. The plug-in timer.
+    tmrPlugIn_->start();
 }
 
 void frmMain::BuildFrame() {
@@ -285,10 +291,6 @@ void frmMain::timerChanged(int intervalMs, bool enabled) {
 
 void frmMain::EnableScheduleTimer() {
     context_.scheduler.EnableTimer();
-}
-
-void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) {
-    plugInRegistration_ = PlugInRegistration{bRegister, bFirefox, bIExplore, bStartTimer};
 }
 
 void frmMain::app_commitDataRequest(QSessionManager& manager) {

@@ -12,8 +12,10 @@
 #include <utility>
 
 #include "app/main_window_hooks.h"
+#include "app/monotonic_clock.h"
 #include "app/scheduler.h"
 #include "app/ui/main_menus.h"
+#include "browserlink/link_handling.h"
 #include "config/ui/frm_reg_plugin.h"
 
 class QCloseEvent;
@@ -34,6 +36,9 @@ class GuiCheckRunHooks;
 class MainStatusBar;
 class MdiMessageWindows;
 class TreeControl;
+class clsURLMon;
+class frmNoSourceNotify;
+class frmNotification;
 class frmOptions;
 class frmSysTray;
 
@@ -49,14 +54,20 @@ class frmSysTray;
 //
 // While it exists it answers the core as the context's MainWindowHooks and the scheduler's view
 // (panel 3 and tmrSchedule follow the Scheduler). The context must outlive the window.
-class frmMain : public QMainWindow, public MainWindowHooks, public SchedulerView {
+//
+// It owns the browser plug-in (frm_main_plugin.cpp): the URL monitor, whose new addresses
+// ProcessURL judges, and the two popups it opens.
+class frmMain : public QMainWindow,
+                public MainWindowHooks,
+                public SchedulerView,
+                public PlugInPopupHost {
     Q_OBJECT
 
 public:
     // How a close was asked for; only the first two ask the user first.
     enum class UnloadMode { FormControlMenu = 0, FormCode = 1, AppWindows = 2 };
 
-    // What the browser link monitor was last told (the monitor itself comes later).
+    // What the browser link monitor was last told.
     struct PlugInRegistration {
         bool bRegister = false;
         bool bFirefox = false;
@@ -103,6 +114,24 @@ public:
     void EnableScheduleTimer() override;
     void statusChanged(const std::string& text) override;
     void timerChanged(int intervalMs, bool enabled) override;
+
+    // --- The browser plug-in (frm_main_plugin.cpp).
+
+    // Judges an address the monitor reports (see BrowserLinkHandling::ProcessURL) and opens the
+    // popup it calls for, without taking the keyboard focus.
+    void ProcessURL(const QString& sURL);
+    bool isPopupOpen(PlugInPopup popup) const override;
+    void showPopup(PlugInPopup popup) override;
+    // The monitor; nullptr before the first registration and after the window unloaded.
+    clsURLMon* oUrlMon() const { return oUrlMon_.get(); }
+    BrowserLinkHandling& plugIn() { return plugIn_; }
+    // Enabled at the end of the load and by each save of the plug-in dialog; one tick per start.
+    QTimer* tmrPlugIn() const { return tmrPlugIn_; }
+    // The open popups, or nullptr.
+    frmNotification* notificationPopup() const;
+    frmNoSourceNotify* noSourcePopup() const;
+    // Replaces the clock that measures the popups' hold-back (borrowed).
+    void setPlugInClock(const MonotonicClock& clock) { plugIn_.setMonotonicClock(clock); }
 
     // --- Commands (menus, tray, option bar).
 
@@ -182,6 +211,8 @@ private:
     // The tree window, the message windows over the MDI area and the check run's busy window,
     // wired to the core (frm_main_windows.cpp).
     void LoadWindows();
+    void CreatePlugInTimer();
+    void tmrPlugIn_Timer();
 
     AppContext& context_;
     std::unique_ptr<MdiMessageWindows> messageWindows_;
@@ -205,6 +236,12 @@ private:
     bool sessionEnding_ = false;
     // Set while the program itself closes the window (tray "Exit", File > Exit).
     bool closingFromCode_ = false;
+    SystemMonotonicClock monotonicClock_;
+    BrowserLinkHandling plugIn_;
+    std::unique_ptr<clsURLMon> oUrlMon_;
+    QTimer* tmrPlugIn_ = nullptr;
+    QPointer<frmNotification> frmNotification_;
+    QPointer<frmNoSourceNotify> frmNoSourceNotify_;
 };
 
 }  // namespace vellorin

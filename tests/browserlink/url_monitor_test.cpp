@@ -1,0 +1,164 @@
+#include "browserlink/url_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vellorin {
+namespace {
+
+// A browser that gives the replies it was handed, one per request, then no answer.
+class ScriptedSource final : public AddressSource {
+public:
+    std::optional<std::string> request() override {
+        ++requests;
+        if (replies.empty())
+            return std::nullopt;
+        std::optional<std::string> reply = std::move(replies.front());
+        replies.pop_front();
+        return reply;
+    }
+    std::deque<std::optional<std::string>> replies;
+    int requests = 0;
+};
+
+// A timer ticked by the test.
+class HandTimer final : public MonitorTimer {
+public:
+    void start(int ms, std::function<void()> t) override {
+        intervalMs = ms;
+        tick = std::move(t);
+    }
+    void stop() override { tick = nullptr; }
+    int intervalMs = 0;
+    std::function<void()> tick;
+};
+
+struct Monitor {
+    Monitor() {
+        auto f = std::make_unique<ScriptedSource>();
+        auto i = std::make_unique<ScriptedSource>();
+        auto t = std::make_unique<HandTimer>();
+        firefox = f.get();
+        iexplore = i.get();
+        timer = t.get();
+        mon = std::make_unique<clsURLMon>(std::move(f), std::move(i), std::move(t));
+        mon->URLChanged = [this](int browser, const std::string& url) {
+            events.push_back(std::to_string(browser) + " url " + url);
+        };
+        mon->TitleChanged = [this](const std::string& title) {
+            events.push_back("title " + title);
+        };
+    }
+    ScriptedSource* firefox;
+    ScriptedSource* iexplore;
+    HandTimer* timer;
+    std::unique_ptr<clsURLMon> mon;
+    std::vector<std::string> events;
+};
+
+TEST(ParseAddressReplyTest, AddressFirstTitleSecond) {
+    // reply, address, title (nullopt: nothing parsed)
+    const std::tuple<std::string, std::optional<std::string>, std::string> cases[] = {
+        {R"("https://a.example/x","Page A","")", "https://a.example/x", "Page A"},
+        {R"("https://a.example/x","Page A")", "https://a.example/x", "Page A"},
+        {R"("https://a.example/x","","")", "https://a.example/x", ""},
+        {R"(""https://a.example/","T")", "https://a.example/", "T"},  // extra quote dropped
+        {R"("https://a.example/")", std::nullopt, ""},
+        {"", std::nullopt, ""},
+        {R"(",")", std::nullopt, ""},  // the first character is always dropped
+        {R"(x",")", "", ""},
+    };
+    for (const auto& [reply, address, title] : cases) {
+        const std::optional<ParsedReply> parsed = ParseAddressReply(reply);
+        ASSERT_EQ(parsed.has_value(), address.has_value()) << reply;
+        if (parsed) {
+            EXPECT_EQ(parsed->address, *address) << reply;
+            EXPECT_EQ(parsed->title, title) << reply;
+        }
+    }
+    EXPECT_EQ(MakeAddressReply("https://a.example/", "A"), R"("https://a.example/","A","")");
+}
+
+TEST(UrlMonitorTest, PollsEveryHalfSecondWhileStarted) {
+    Monitor m;
+    m.mon->MonitorFireFox = true;
+    m.mon->StartMon();
+    EXPECT_TRUE(m.mon->Active);
+    EXPECT_EQ(m.timer->intervalMs, 500);
+    ASSERT_TRUE(m.timer->tick);
+    m.firefox->replies.push_back(MakeAddressReply("https://a.example/", "A"));
+    m.timer->tick();
+    EXPECT_EQ(m.events, (std::vector<std::string>{"0 url https://a.example/", "title A"}));
+    m.mon->StopMon();
+    EXPECT_FALSE(m.mon->Active);
+    EXPECT_FALSE(m.timer->tick);
+    EXPECT_EQ(m.mon->LastFirefoxURL, "https://a.example/");  // kept across StopMon
+}
+
+TEST(UrlMonitorTest, ReportsEachAddressOncePerChangeAndBrowser) {
+    Monitor m;
+    m.mon->MonitorFireFox = true;
+    m.mon->MonitorIE = true;
+    const std::string a = MakeAddressReply("https://a.example/", "A");
+    // One tick per row: Firefox's reply, Internet Explorer's reply, the events expected.
+    const std::tuple<std::optional<std::string>, std::optional<std::string>,
+                     std::vector<std::string>>
+        ticks[] = {
+            {a, std::nullopt, {"0 url https://a.example/", "title A"}},
+            {a, std::nullopt, {}},             // same address: nothing
+            {std::nullopt, std::nullopt, {}},  // no answer: the old reply again, nothing
+            {MakeAddressReply("https://A.example/", ""),
+             a,
+             {"0 url https://A.example/", "1 url https://a.example/", "title A"}},
+            {R"("no separator")", std::nullopt, {}},
+            {MakeAddressReply("https://a.example/", "A"),
+             std::nullopt,
+             {"0 url https://a.example/", "title A"}},
+        };
+    for (const auto& [ff, ie, expected] : ticks) {
+        m.events.clear();
+        m.firefox->replies = {ff};
+        m.iexplore->replies = {ie};
+        m.mon->myTimer_ThatTime();
+        EXPECT_EQ(m.events, expected);
+    }
+    EXPECT_EQ(m.mon->LastInternetExplorerURL, "https://a.example/");
+}
+
+TEST(UrlMonitorTest, ABrowserThatNeverAnswersRaisesNothingWhileTheOtherDoes) {
+    // The "iexplore" service of this system never answers; Firefox's reply must not be taken as
+    // its answer.
+    auto firefox = std::make_unique<ScriptedSource>();
+    ScriptedSource* ff = firefox.get();
+    clsURLMon mon(std::move(firefox), std::make_unique<SilentAddressSource>(), nullptr);
+    std::vector<std::pair<int, std::string>> seen;
+    mon.URLChanged = [&](int browser, const std::string& url) { seen.emplace_back(browser, url); };
+    mon.MonitorFireFox = mon.MonitorIE = true;
+    ff->replies = {MakeAddressReply("https://a.example/", "A")};
+    mon.StartMon();  // no timer given: ticks come from the test
+    mon.myTimer_ThatTime();
+    mon.myTimer_ThatTime();
+    EXPECT_EQ(seen, (std::vector<std::pair<int, std::string>>{{0, "https://a.example/"}}));
+    EXPECT_EQ(mon.LastInternetExplorerURL, "");
+}
+
+TEST(UrlMonitorTest, AsksOnlyTheWatchedBrowsers) {
+    Monitor m;
+    m.mon->myTimer_ThatTime();
+    EXPECT_EQ(m.firefox->requests + m.iexplore->requests, 0);
+    m.mon->MonitorIE = true;
+    m.mon->myTimer_ThatTime();
+    EXPECT_EQ(m.firefox->requests, 0);
+    EXPECT_EQ(m.iexplore->requests, 1);
+    m.mon->GetDDEURL(7);  // no such browser
+    EXPECT_EQ(m.firefox->requests + m.iexplore->requests, 1);
+}
+
+}  // namespace
+}  // namespace vellorin

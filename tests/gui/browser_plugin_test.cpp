@@ -1,0 +1,168 @@
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/monotonic_clock.h"
+#include "browserlink/session_file.h"
+#include "browserlink/url_monitor.h"
+#include "gui/frm_main_client.h"
+#include "gui/gui_tests.h"
+#include "notify/ui/frm_no_source_notify.h"
+#include "notify/ui/frm_notification.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+using vellorin::frmMain;
+using vellorin::frmNotification;
+using vellorin::test::Client;
+
+namespace {
+
+const std::string kSite = "https://www.vellorin.net/inbox";
+const std::string kOther = "https://www.example.com/news";
+
+// A home folder with a Firefox profile, whose session file the test rewrites as Firefox would.
+class FirefoxHome {
+public:
+    FirefoxHome() {
+        home_.write(".mozilla/firefox/profiles.ini", vellorin::test::ProfilesIni("t.default"));
+    }
+    // Firefox now shows `url`; each rewrite gets a later modification time.
+    void show(const std::string& url) {
+        const std::string path =
+            home_.write(".mozilla/firefox/t.default/sessionstore-backups/recovery.jsonlz4",
+                        vellorin::test::MozLz4(vellorin::test::SessionJson(url, "Page")));
+        std::filesystem::last_write_time(
+            path, std::filesystem::file_time_type(std::chrono::seconds(1'700'000'000 + ++step_)));
+    }
+    const std::string& path() const { return home_.path(); }
+
+private:
+    vellorin::test::TempDir home_;
+    int step_ = 0;
+};
+
+// Closes whatever popup is open by its "Close Window" label.
+void Dismiss(frmMain& w) {
+    for (vellorin::NotificationPopup* p :
+         {static_cast<vellorin::NotificationPopup*>(w.notificationPopup()),
+          static_cast<vellorin::NotificationPopup*>(w.noSourcePopup())}) {
+        if (p != nullptr)
+            QTest::mouseClick(p->lblClose(), Qt::LeftButton);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
+// The whole client with the plug-in switched on, watching a Firefox session file.
+class TestBrowserPlugIn : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aPageOfTheSiteRemindsOfUnreadMessagesAndSnoozeHoldsBack() {
+        FirefoxHome firefox;
+        vellorin::test::ScopedEnv home("HOME", firefox.path());
+        Client client({"[plugin]\r\nff=1\r\nie=1\r\n"});
+        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
+        // A source with an unread message, and the client started afresh over it.
+        client.window.reset();
+        vellorin::mSubscriptions& list = client.context->subscriptions;
+        QVERIFY(list.AddSource("News", "https://www.vellorin.net/feeds/news.xml"));
+        list.CurrentSource.Link = "https://www.vellorin.net/feeds/news.xml";
+        QVERIFY(list.SourceAction(vellorin::mSubscriptions::LoadSource));
+        vellorin::mInbox& inbox = client.context->inbox;
+        inbox.CurrentSourceID = list.CurrentSource.ID;
+        inbox.LoadLatestStamp();
+        inbox.CurrentItem = vellorin::InboxItem{
+            "Hello", "<p>Hi</p>", "Mon, 05 Dec 2026", "10:00:00", "+0000", "g1", 0};
+        QVERIFY(inbox.SaveItem());
+        client.window =
+            std::make_unique<frmMain>(*client.context, nullptr, &vellorin::test::WithTray);
+        frmMain& w = *client.window;
+        vellorin::ManualMonotonicClock monotonic;
+        w.setPlugInClock(monotonic);
+
+        vellorin::clsURLMon* monitor = w.oUrlMon();
+        QVERIFY(monitor);
+        QVERIFY(monitor->Active && monitor->MonitorFireFox && monitor->MonitorIE);
+        QVERIFY(w.tmrPlugIn()->isActive());
+
+        // The user's window, active.
+        QWidget browser;
+        browser.show();
+        browser.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&browser));
+
+        firefox.show(kOther);
+        monitor->myTimer_ThatTime();
+        QVERIFY(w.notificationPopup() == nullptr);
+        firefox.show(kSite);
+        monitor->myTimer_ThatTime();
+        QPointer<frmNotification> popup = w.notificationPopup();
+        QVERIFY(popup);
+        QVERIFY(popup->isVisible());
+        QCOMPARE(popup->lblClose()->isVisible(), true);
+        QCoreApplication::processEvents();
+        QCOMPARE(QApplication::activeWindow(), &browser);
+        // The same page again (Firefox rewrote its file): nothing new.
+        firefox.show(kSite);
+        monitor->myTimer_ThatTime();
+        QCOMPARE(w.notificationPopup(), popup.data());
+
+        QTest::mouseClick(popup->btnSnooze(), Qt::LeftButton);
+        QTRY_VERIFY(popup.isNull());
+        // Back and forth for almost ten minutes: no popup.
+        for (int i = 0; i < 10; ++i) {
+            firefox.show(i % 2 ? kSite : kOther);
+            monitor->myTimer_ThatTime();
+            QVERIFY2(w.notificationPopup() == nullptr, qPrintable(QString::number(i)));
+            monotonic.advance(std::chrono::seconds(59));
+        }
+        monotonic.advance(std::chrono::seconds(10));  // 600 s since the button
+        firefox.show(kOther);
+        monitor->myTimer_ThatTime();
+        firefox.show(kSite);
+        monitor->myTimer_ThatTime();
+        QVERIFY(w.notificationPopup() != nullptr);
+        Dismiss(w);
+        QVERIFY(client.boxes.empty());
+    }
+
+    void withoutAnySourceThePageInvitesToAddOne() {
+        FirefoxHome firefox;
+        vellorin::test::ScopedEnv home("HOME", firefox.path());
+        Client client({"[plugin]\r\nff=1\r\n"});
+        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
+        client.window.reset();
+        client.window =
+            std::make_unique<frmMain>(*client.context, nullptr, &vellorin::test::WithTray);
+        frmMain& w = *client.window;
+        firefox.show(kSite);
+        w.oUrlMon()->myTimer_ThatTime();
+        QVERIFY(w.noSourcePopup() != nullptr);
+        QVERIFY(w.notificationPopup() == nullptr);
+        QVERIFY(!w.plugIn().LastPopupTime().has_value());
+        Dismiss(w);
+        QVERIFY(w.noSourcePopup() == nullptr);
+        // Unloading the main window releases the monitor.
+        w.close();
+        QVERIFY(w.oUrlMon() == nullptr);
+        QVERIFY(!w.tmrPlugIn()->isActive());
+    }
+};
+
+int RunBrowserPlugInTests(int argc, char** argv) {
+    TestBrowserPlugIn test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "browser_plugin_test.moc"
