@@ -17,7 +17,9 @@
 #
 # Usage: bench/desktop.sh [RUNS]   (default 3 runs each; the median is reported)
 # Environment: BUILD_DIR (default build; configured here with the client and the benchmarks if
-# it is not yet), KEEP=1 keeps the work folder.
+# it is not yet), KEEP=1 keeps the work folder, CLIENT_ENV="NAME=VALUE ..." more environment for
+# the client and bench_desktop (to compare, say, QT_XCB_GL_INTEGRATION=none
+# QT_QUICK_BACKEND=software: no OpenGL driver loaded, pages drawn in software).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -153,12 +155,12 @@ has_icon() { [ -n "$(tray_icon)" ]; }
 has_helpers() { [ -n "$(descendants "$client_pid")" ]; }
 message_read() { grep -q '^read=1' "$1"/*/inbox.dat; }
 
-tray_ms=() idle_kb=() open_kb=()
+tray_ms=() idle_kb=() open_kb=() open_client_kb=()
 for run in $(seq "$runs"); do
     home="$work/run-$run"
     cp -r "$work/small" "$home"
     start=$(now_ms)
-    XDG_DATA_HOME="$home" HOME="$home" VELLORIN_ONLINE=0 "$work/app/vellorin" -s \
+    env ${CLIENT_ENV:-} XDG_DATA_HOME="$home" HOME="$home" VELLORIN_ONLINE=0 "$work/app/vellorin" -s \
         >"$work/client-$run.log" 2>&1 &
     client_pid=$!
     wait_until 30 has_icon || { echo "no tray icon after 30 s (run $run)"; exit 1; }
@@ -186,6 +188,7 @@ for run in $(seq "$runs"); do
     sleep 10
     import -window root "$work/message-open-$run.png"
     open_kb+=("$(pss_tree "$client_pid")")
+    open_client_kb+=("$(awk '/^Pss:/ { print $2 }' "/proc/$client_pid/smaps_rollup")")
     kill "$client_pid"
     wait "$client_pid" 2>/dev/null || true
     client_pid=""
@@ -198,7 +201,7 @@ for run in $(seq "$runs"); do
     out="$work/bench-desktop-$run.out"
     home="$work/run-large-$run"
     cp -r "$work/large" "$home"
-    "$bench_desktop" --app-dir "$work/app" --data-dir "$home/Vellorin Data" --pages 10 \
+    env ${CLIENT_ENV:-} "$bench_desktop" --app-dir "$work/app" --data-dir "$home/Vellorin Data" --pages 10 \
         >"$out" 2>"$work/bench-desktop-$run.err"
     tree_ms+=("$(awk '/^tree_ms/ { print $2 }' "$out")")
     nodes=$(awk '/^tree_nodes/ { print $2 }' "$out")
@@ -216,9 +219,11 @@ p=$(printf '%s\n' "${page_ms[@]}" | median)
 pm=$(printf '%s\n' "${page_max[@]}" | sort -n | tail -1)
 i=$(printf '%s\n' "${idle_kb[@]}" | median)
 o=$(printf '%s\n' "${open_kb[@]}" | median)
+oc=$(printf '%s\n' "${open_client_kb[@]}" | median)
 
 echo
 echo "desktop benchmark: $runs runs, median (load average $(cut -d' ' -f1-3 /proc/loadavg) at the end)"
+[ -n "${CLIENT_ENV:-}" ] && echo "  client environment: $CLIENT_ENV"
 ok=1
 row() {  # LABEL MEASURED TARGET UNIT
     local verdict=ok
@@ -231,5 +236,6 @@ row "first message page (web engine starting)" "$f" 1500 ms
 row "next message pages (median; highest $pm ms)" "$p" 300 ms
 row "idle in the tray, 200 x 50 messages, PSS" "$(mb "$i")" 50 MB
 row "10,000 messages, one open, with web engine helpers, PSS" "$(mb "$o")" 150 MB
+echo "  (one open: the client alone $(mb "$oc") MB; each run in KiB: idle ${idle_kb[*]}, one open ${open_kb[*]})"
 [ "$ok" -eq 1 ] && echo "  all targets met"
 exit 0

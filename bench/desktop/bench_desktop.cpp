@@ -31,6 +31,7 @@
 #include "app/clock.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/qt_user_seam.h"
+#include "app/ui/software_rendering.h"
 #include "view/tree_control.h"
 #include "view/ui/frm_doc.h"
 #include "view/ui/frm_options.h"
@@ -103,6 +104,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_desktop --app-dir DIR --data-dir DIR [--pages N]\n");
         return 2;
     }
+    // As the client does.
+    vellorin::PreferSoftwareRendering();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     vellorin::QtUserSeam seam;
