@@ -126,13 +126,18 @@ tray_icon() {
     done
 }
 
-# Pss in KiB of a process and every process below it.
+# Pss in KiB of a process and every process below it, and (second field) their pages that no
+# other process maps (Private_Clean + Private_Dirty): the part of Pss that does not depend on
+# what else runs on the machine, as shared library pages are split among all who map them.
 pss_tree() {
-    local total=0 p
+    local total=0 private=0 p v
     for p in $1 $(descendants "$1"); do
-        total=$((total + $(awk '/^Pss:/ { print $2 }' "/proc/$p/smaps_rollup" 2>/dev/null || echo 0)))
+        read -r v w < <(awk '/^Pss:/ { p = $2 } /^Private_(Clean|Dirty):/ { u += $2 }
+            END { print p + 0, u + 0 }' "/proc/$p/smaps_rollup" 2>/dev/null || echo 0 0)
+        total=$((total + v))
+        private=$((private + w))
     done
-    echo "$total"
+    echo "$total $private"
 }
 descendants() {
     local c
@@ -155,7 +160,7 @@ has_icon() { [ -n "$(tray_icon)" ]; }
 has_helpers() { [ -n "$(descendants "$client_pid")" ]; }
 message_read() { grep -q '^read=1' "$1"/*/inbox.dat; }
 
-tray_ms=() idle_kb=() open_kb=() open_client_kb=()
+tray_ms=() idle_kb=() open_kb=() open_client_kb=() idle_private_kb=() open_private_kb=()
 for run in $(seq "$runs"); do
     home="$work/run-$run"
     cp -r "$work/small" "$home"
@@ -168,7 +173,8 @@ for run in $(seq "$runs"); do
 
     # Idle: the welcome balloon has gone (6 s), nothing else happens.
     sleep 10
-    idle_kb+=("$(pss_tree "$client_pid")")
+    read -r v w < <(pss_tree "$client_pid")
+    idle_kb+=("$v") idle_private_kb+=("$w")
 
     # One message open: Show Inbox from the tray menu (its first item), the first source
     # opened, its newest message double-clicked (the window sits at the origin without a
@@ -187,7 +193,8 @@ for run in $(seq "$runs"); do
     wait_until 60 has_helpers || { echo "no web engine helpers (run $run)"; exit 1; }
     sleep 10
     import -window root "$work/message-open-$run.png"
-    open_kb+=("$(pss_tree "$client_pid")")
+    read -r v w < <(pss_tree "$client_pid")
+    open_kb+=("$v") open_private_kb+=("$w")
     open_client_kb+=("$(awk '/^Pss:/ { print $2 }' "/proc/$client_pid/smaps_rollup")")
     kill "$client_pid"
     wait "$client_pid" 2>/dev/null || true
@@ -236,6 +243,10 @@ row "first message page (web engine starting)" "$f" 1500 ms
 row "next message pages (median; highest $pm ms)" "$p" 300 ms
 row "idle in the tray, 200 x 50 messages, PSS" "$(mb "$i")" 50 MB
 row "10,000 messages, one open, with web engine helpers, PSS" "$(mb "$o")" 150 MB
-echo "  (one open: the client alone $(mb "$oc") MB; each run in KiB: idle ${idle_kb[*]}, one open ${open_kb[*]})"
+ip=$(printf '%s\n' "${idle_private_kb[@]}" | median)
+op=$(printf '%s\n' "${open_private_kb[@]}" | median)
+echo "  one open: the client alone $(mb "$oc") MB PSS"
+echo "  private pages (mapped by no other process): idle $(mb "$ip") MB, one open $(mb "$op") MB"
+echo "  each run, PSS in KiB: idle ${idle_kb[*]}; one open ${open_kb[*]}"
 [ "$ok" -eq 1 ] && echo "  all targets met"
 exit 0
