@@ -12,7 +12,8 @@ if [ "${1:-}" = "--sanitize" ]; then
     build=build-asan
 fi
 
-bash scripts/install-deps.sh
+# The desktop test drives the client through the accessibility interface and takes screenshots.
+bash scripts/install-deps.sh at-spi2-core python3-pyatspi dbus-daemon imagemagick
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELLORIN_WERROR=ON -DVELLORIN_SANITIZE="$sanitize" -DVELLORIN_BUILD_BENCH="$([ $sanitize = ON ] && echo OFF || echo ON)"

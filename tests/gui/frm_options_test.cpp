@@ -299,6 +299,29 @@ private slots:
         QVERIFY(f.folder.seam.boxes.empty());
     }
 
+    // A check run disables the tree, and Qt then hands the keyboard focus on to the next control;
+    // the keyboard user finds it back on the tree after the run, unless they moved it meanwhile.
+    void theTreeHasTheKeyboardFocusBackAfterACheckRun() {
+        Fixture f;
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.view().setFocus();
+        QVERIFY(f.view().hasFocus());
+
+        f.tree().setEnabled(false);
+        QVERIFY(!f.view().hasFocus());
+        f.tree().setEnabled(true);
+        QVERIFY(f.view().hasFocus());
+
+        // Focus put elsewhere during the run stays there.
+        f.tree().setEnabled(false);
+        auto* options = f.window->findChild<QToolButton*>(QStringLiteral("opt_settings"));
+        QVERIFY(options != nullptr);
+        options->setFocus();
+        f.tree().setEnabled(true);
+        QVERIFY(options->hasFocus());
+    }
+
     void rightClickOpensTheMenuForAMessageOnly() {
         Fixture f;
         PopupSourceMenu& menu = f.menu();

@@ -14,6 +14,9 @@
 //                              and --offline do: tests, and the demo on a machine without a
 //                              network, can then check.
 //
+// Windows and message pages are drawn without OpenGL unless QT_XCB_GL_INTEGRATION or
+// QT_QUICK_BACKEND is set (PreferSoftwareRendering).
+//
 // Without a tray host (the offscreen platform, desktops without a notification area) the main
 // window is shown at start and minimises to the task bar instead of the tray.
 
@@ -34,12 +37,14 @@
 #include "app/online_override.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/qt_user_seam.h"
+#include "app/ui/software_rendering.h"
 
 int main(int argc, char** argv) {
     // The switches are compared with the whole argument text as the user gave it, so it is taken
     // before Qt removes the options it understands.
     const std::string commandLine = vellorin::JoinCommandLine(argc, argv);
 
+    vellorin::PreferSoftwareRendering();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vellorin"));
     // Matches the desktop entry, which Wayland compositors and task bars look up by this name.

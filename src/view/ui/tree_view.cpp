@@ -18,7 +18,7 @@ public:
             view_.control_expandedChanged(node);
     }
     void selectionChanged(TreeNode* selected) override { view_.control_selectionChanged(selected); }
-    void enabledChanged(bool enabled) override { view_.setEnabled(enabled); }
+    void enabledChanged(bool enabled) override { view_.control_enabledChanged(enabled); }
     void labelEditRequested(TreeNode* node) override { view_.control_labelEditRequested(node); }
 
 private:
@@ -190,6 +190,27 @@ void TreeView::control_labelEditRequested(TreeNode* node) {
         scrollTo(index);
     if (!edit(index, QAbstractItemView::AllEditTriggers, nullptr))
         tree_.abandonLabelEdit();
+}
+
+void TreeView::control_enabledChanged(bool enabled) {
+    // A disabled widget hands the keyboard focus on to the next control of its window (a check
+    // run disables the tree for its length, a scheduled one too); it comes back when the tree is
+    // enabled again, unless the user has put it somewhere else meanwhile. The window's own focus
+    // widget is looked at, so this holds while the window is hidden or inactive as well.
+    if (!enabled) {
+        const bool hadFocus = window()->focusWidget() == this;
+        setEnabled(false);
+        if (hadFocus) {
+            focusHandedOn_ = true;
+            focusTakenBy_ = window()->focusWidget();
+        }
+        return;
+    }
+    setEnabled(true);
+    if (focusHandedOn_ && window()->focusWidget() == focusTakenBy_.data())
+        setFocus(Qt::OtherFocusReason);
+    focusHandedOn_ = false;
+    focusTakenBy_ = nullptr;
 }
 
 void TreeView::view_currentChanged(const QModelIndex& current) {

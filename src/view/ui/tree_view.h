@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTreeView>
 
 #include <memory>
@@ -59,6 +60,7 @@ private:
     void control_expandedChanged(TreeNode* node);
     void control_selectionChanged(TreeNode* selected);
     void control_labelEditRequested(TreeNode* node);
+    void control_enabledChanged(bool enabled);
     void view_currentChanged(const QModelIndex& current);
     void view_expandedChanged(const QModelIndex& index, bool expanded);
 
@@ -67,6 +69,10 @@ private:
     std::unique_ptr<ControlObserver> observer_;
     // Set while the control's state is being copied into the view.
     bool applying_ = false;
+    // While the control is disabled after the view had the keyboard focus: the control Qt handed
+    // the focus on to (nullptr when it went nowhere).
+    bool focusHandedOn_ = false;
+    QPointer<QWidget> focusTakenBy_;
 };
 
 }  // namespace vellorin

@@ -1,0 +1,159 @@
+// bench_desktop: the desktop client's timings that only the process itself can see, over an
+// application folder and a data folder prepared beforehand (bench/desktop.sh makes them):
+//
+//   tree_ms         constructing the main window, whose load sequence fills the message tree from
+//                   the subscription list and every inbox, until the events it queued have run
+//   tree_nodes      how many nodes the tree then holds (sources and messages)
+//   first_page_ms   a double-click on a message until its page has loaded, the first of the
+//                   session (the web engine starts with it)
+//   page_ms         the same for the next messages (median and highest of PAGES)
+//
+// The main window is shown (the tray's "Show Inbox") before the first double-click. A double-click
+// is what the tree view reports after a real one: the message selected, then its DblClick signal.
+//
+// Usage: bench_desktop --app-dir DIR --data-dir DIR [--pages N]   (QT_QPA_PLATFORM as given)
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/clock.h"
+#include "app/ui/frm_main.h"
+#include "app/ui/qt_user_seam.h"
+#include "app/ui/software_rendering.h"
+#include "view/tree_control.h"
+#include "view/ui/frm_doc.h"
+#include "view/ui/frm_options.h"
+#include "view/ui/tree_view.h"
+
+namespace {
+
+struct Options {
+    std::string appDir;
+    std::string dataDir;
+    int pages = 10;
+};
+
+bool Parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string arg = argv[i];
+        if (arg == "--app-dir")
+            options.appDir = argv[i + 1];
+        else if (arg == "--data-dir")
+            options.dataDir = argv[i + 1];
+        else if (arg == "--pages")
+            options.pages = std::max(1, std::atoi(argv[i + 1]));
+        else
+            return false;
+    }
+    return !options.appDir.empty() && !options.dataDir.empty();
+}
+
+// Lets queued events run until nothing is left to do.
+void Settle() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// The newest message of the top-level source `row`, or nullptr.
+vellorin::TreeNode* MessageOf(const vellorin::TreeControl& tree, int row) {
+    vellorin::TreeNode* source = tree.topLevelNode(row % std::max(1, tree.topLevelCount()));
+    return source != nullptr && source->childCount() > 0 ? source->child(0) : nullptr;
+}
+
+// Double-clicks `message` in the tree; gives the milliseconds until its page had loaded, or -1
+// when no page loaded within 60 s.
+double OpenMessage(vellorin::frmMain& window, vellorin::TreeView& view,
+                   vellorin::TreeNode* message) {
+    QElapsedTimer clock;
+    clock.start();
+    (void)message->tree().setSelectedNode(message);
+    emit view.DblClick();
+    QMdiSubWindow* sub = window.mdiArea()->activeSubWindow();
+    auto* doc = sub != nullptr ? qobject_cast<vellorin::frmDoc*>(sub->widget()) : nullptr;
+    if (doc == nullptr)
+        return -1;
+    QEventLoop loop;
+    bool loaded = false;
+    QObject::connect(doc, &vellorin::frmDoc::pageLoaded, &loop, [&](bool ok) {
+        loaded = ok;
+        loop.quit();
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return loaded ? static_cast<double>(clock.nsecsElapsed()) / 1e6 : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!Parse(argc, argv, options)) {
+        std::fprintf(stderr, "usage: bench_desktop --app-dir DIR --data-dir DIR [--pages N]\n");
+        return 2;
+    }
+    // As the client does.
+    vellorin::PreferSoftwareRendering();
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    vellorin::QtUserSeam seam;
+    seam.setAutoAnswer(&vellorin::AnswerOnStandardError);
+    vellorin::AppOptions appOptions;
+    appOptions.appFolder = options.appDir;
+    appOptions.dataFolderOverride = options.dataDir;
+    appOptions.commandLine = "-s";
+    vellorin::SystemClock systemClock;
+    vellorin::AppContext context(appOptions, seam, systemClock);
+    context.online.setOverride(false);
+
+    QElapsedTimer clock;
+    clock.start();
+    vellorin::frmMain window(context);
+    Settle();
+    const double treeMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    auto* tree = qobject_cast<vellorin::frmOptions*>(window.treeWindow());
+    if (tree == nullptr) {
+        std::fprintf(stderr, "no tree window\n");
+        return 1;
+    }
+    std::printf("tree_ms %.1f\n", treeMs);
+    std::printf("tree_nodes %zu\n", tree->tvMessages().count());
+    std::fflush(stdout);
+
+    window.oSysTray_MenuClick(0, QStringLiteral("show"));
+    Settle();
+    auto* view = tree->findChild<vellorin::TreeView*>(QStringLiteral("tvMessages"));
+    vellorin::TreeNode* first = MessageOf(tree->tvMessages(), 0);
+    if (view == nullptr || first == nullptr) {
+        std::fprintf(stderr, "no message in the tree\n");
+        return 1;
+    }
+    std::printf("first_page_ms %.1f\n", OpenMessage(window, *view, first));
+    std::fflush(stdout);
+
+    std::vector<double> pages;
+    for (int i = 1; i <= options.pages; ++i) {
+        vellorin::TreeNode* message = MessageOf(tree->tvMessages(), i);
+        if (message == nullptr)
+            break;
+        Settle();
+        pages.push_back(OpenMessage(window, *view, message));
+    }
+    if (!pages.empty()) {
+        std::sort(pages.begin(), pages.end());
+        std::printf("page_ms %.1f %.1f\n", pages[pages.size() / 2], pages.back());
+    }
+    return 0;
+}

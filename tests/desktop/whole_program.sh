@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs whole_program.py on a private Xvfb display with an X11 tray host (trayer) at the top edge,
+# inside a private D-Bus session whose accessibility bus (AT-SPI) starts on demand.
+#   tests/desktop/whole_program.sh BIN_DIR OUT_DIR
+# BIN_DIR holds vellorin and vellorinctl (the build's bin folder); screenshots, the client's
+# output and, on a failure, its accessible tree go to OUT_DIR.
+set -euo pipefail
+bin_dir=$1
+out_dir=$2
+here=$(cd "$(dirname "$0")" && pwd)
+
+missing=()
+for tool in Xvfb trayer xdotool import dbus-run-session; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+done
+[ -x /usr/libexec/at-spi-bus-launcher ] || missing+=(at-spi-bus-launcher)
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=(pyatspi)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "missing: ${missing[*]} (scripts/install-deps.sh installs them)"
+    exit 1
+fi
+
+workdir=$(mktemp -d)
+xvfb_pid=""
+trayer_pid=""
+cleanup() {
+    [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$workdir/display" \
+    >"$workdir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 200); do
+    [ -s "$workdir/display" ] && break
+    sleep 0.05
+done
+[ -s "$workdir/display" ] || { echo "Xvfb did not start"; cat "$workdir/xvfb.log"; exit 1; }
+export DISPLAY=":$(cat "$workdir/display")"
+
+trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+    >"$workdir/trayer.log" 2>&1 &
+trayer_pid=$!
+
+# No session bus of the caller's: the client, the accessibility bus and the driver share a new one.
+unset DBUS_SESSION_BUS_ADDRESS
+dbus-run-session -- /usr/bin/python3 "$here/whole_program.py" --bin-dir "$bin_dir" \
+    --out-dir "$out_dir"
