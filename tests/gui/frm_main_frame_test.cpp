@@ -281,10 +281,7 @@ private slots:
         Client client;
         client.item("mnuMsgSourceNew")->trigger();
         client.item("mnuMsgSourceManage")->trigger();
-        client.item("mnuToolsDropBox")->trigger();
-        QVERIFY(!client.item("mnuToolsDropBox")->isChecked());
         client.choose("newsource");
-        client.choose("dropbox");
         QVERIFY(client.boxes.empty());
         QVERIFY(!client.window->isVisible());
     }

@@ -14,3 +14,4 @@ int RunTrayHostTests(int argc, char** argv);
 int RunFrmDocTests(int argc, char** argv);
 int RunMdiMessageWindowsTests(int argc, char** argv);
 int RunFrmBusyTests(int argc, char** argv);
+int RunFrmDropBoxTests(int argc, char** argv);

@@ -23,5 +23,6 @@ int main(int argc, char** argv) {
     failed += RunFrmDocTests(argc, argv);
     failed += RunMdiMessageWindowsTests(argc, argv);
     failed += RunFrmBusyTests(argc, argv);
+    failed += RunFrmDropBoxTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 #include "app/ui/gui_helpers.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
+#include "subscriptions/ui/frm_drop_box.h"
 
 namespace vellorin {
 namespace {
@@ -37,9 +38,7 @@ void frmMain::ConnectMenus() {
             &frmMain::mnuMsgSourceCheckCurrent_Click);
     connect(m.mnuMsgSourceCheckAll, &QAction::triggered, this,
             &frmMain::mnuMsgSourceCheckAll_Click);
-    // The drop box is not part of this client yet: its item stays unchecked.
-    connect(m.mnuToolsDropBox, &QAction::triggered, this,
-            [this] { menus_.mnuToolsDropBox->setChecked(false); });
+    connect(m.mnuToolsDropBox, &QAction::triggered, this, &frmMain::mnuToolsDropBox_Click);
     connect(m.mnuToolsPlugIn, &QAction::triggered, this, [this] { mnuToolsPlugIn_Click(); });
     connect(m.mnuToolsSettings, &QAction::triggered, this, &frmMain::mnuToolsSettings_Click);
     connect(m.mnuHelpFile, &QAction::triggered, this, &frmMain::mnuHelpFile_Click);
@@ -55,6 +54,8 @@ void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
         ToggleInbox();
     else if (sKey == QLatin1String("checkmsg"))
         mnuMsgSourceCheckAll_Click();
+    else if (sKey == QLatin1String("dropbox"))
+        mnuToolsDropBox_Click();
     else if (sKey == QLatin1String("plugin"))
         mnuToolsPlugIn_Click();
     else if (sKey == QLatin1String("settings"))
@@ -65,8 +66,8 @@ void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
         mnuHelpEmail_Click();
     else if (sKey == QLatin1String("exit"))
         CloseFromCode();
-    // "newsource" and "dropbox" open windows this client does not have yet; the separators'
-    // empty key does nothing.
+    // "newsource" opens a window this client does not have yet; the separators' empty key does
+    // nothing.
 }
 
 void frmMain::tmrSchedule_Timer() {
@@ -96,6 +97,24 @@ void frmMain::mnuToolsPlugIn_Click(bool topMost) {
     plugInDialog_->show();
     plugInDialog_->raise();
     plugInDialog_->activateWindow();
+}
+
+void frmMain::mnuToolsDropBox_Click() {
+    if (dropBox_ != nullptr) {
+        dropBox_->close();
+        menus_.mnuToolsDropBox->setChecked(false);
+        return;
+    }
+    dropBox_ = new frmDropBox(context_, [this](const std::string& link) {
+        if (droppedLinkHandler_)
+            droppedLinkHandler_(QString::fromStdString(link));
+    });
+    // However it closes ("Close", the program's exit), the item follows.
+    connect(dropBox_, &frmDropBox::unloaded, this, [this] {
+        dropBox_ = nullptr;
+        menus_.mnuToolsDropBox->setChecked(false);
+    });
+    menus_.mnuToolsDropBox->setChecked(true);
 }
 
 void frmMain::mnuToolsSettings_Click() {

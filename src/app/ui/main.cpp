@@ -14,6 +14,10 @@
 //                              and --offline do: tests, and the demo on a machine without a
 //                              network, can then check.
 //
+// On a Wayland session without QT_QPA_PLATFORM the client asks for XWayland ("xcb"), since only
+// there it can place its windows; where XWayland is missing it runs on Wayland and says so in the
+// status bar.
+//
 // Without a tray host (the offscreen platform, desktops without a notification area) the main
 // window is shown at start and minimises to the task bar instead of the tray.
 
@@ -31,6 +35,7 @@
 #include "app/constants.h"
 #include "app/instance_guard.h"
 #include "app/online_override.h"
+#include "app/platform_choice.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/qt_user_seam.h"
 
@@ -38,6 +43,14 @@ int main(int argc, char** argv) {
     // The switches are compared with the whole argument text as the user gave it, so it is taken
     // before Qt removes the options it understands.
     const std::string commandLine = vellorin::JoinCommandLine(argc, argv);
+
+    // On a Wayland session the client runs on XWayland, where it can place the drop box and the
+    // popups, unless the user chose a platform; without XWayland Qt falls back to Wayland.
+    const std::string platform =
+        vellorin::ChosenQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                                   std::getenv("WAYLAND_DISPLAY"));
+    if (!platform.empty())
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vellorin"));
