@@ -5,7 +5,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
@@ -60,9 +59,18 @@ public:
         context = std::make_unique<vellorin::AppContext>(options, seam, clock);
     }
 
+    // A drop box still open when a test ends (one that failed half-way) goes with the world.
+    ~DropBoxWorld() {
+        for (const QPointer<frmDropBox>& box : boxes)
+            delete box.data();
+    }
+
     // Opens a drop box; it deletes itself when closed.
     frmDropBox* open() {
-        return new frmDropBox(*context, [this](const std::string& link) { links.push_back(link); });
+        auto* box =
+            new frmDropBox(*context, [this](const std::string& link) { links.push_back(link); });
+        boxes.append(box);
+        return box;
     }
     QString settingsFile() const { return QDir(appDir.path()).filePath("settings.cfg"); }
     QByteArray settings() const {
@@ -80,6 +88,7 @@ public:
     vellorin::ManualClock clock;
     std::unique_ptr<vellorin::AppContext> context;
     std::vector<std::string> links;
+    QList<QPointer<frmDropBox>> boxes;
 };
 
 QStringList Captions(const QMenu* menu) {
@@ -298,23 +307,6 @@ private slots:
             if (c.link)
                 QCOMPARE(QString::fromStdString(world.links.front()), *c.link);
         }
-        box->close();
-    }
-
-    void theUsersWindowKeepsTheFocus() {
-        QLineEdit user;
-        user.show();
-        user.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&user));
-        DropBoxWorld world;
-        frmDropBox* box = world.open();
-        QCOMPARE(QApplication::activeWindow(), &user);
-        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
-        QMimeData mime;
-        mime.setText(QStringLiteral("hello"));
-        QVERIFY(Drop(box, mime));
-        QCOMPARE(QApplication::activeWindow(), &user);
-        QVERIFY(user.hasFocus());
         box->close();
     }
 
