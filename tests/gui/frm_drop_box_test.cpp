@@ -201,10 +201,11 @@ private slots:
         QVERIFY(box->mnuPopup()->isVisible());
         box->mnuPopup()->hide();
 
-        QSignalSpy chosen(box, &frmDropBox::closeChosen);
+        QSignalSpy unloaded(box, &frmDropBox::unloaded);
         QPointer<frmDropBox> guard = box;
         box->mnuPopupClose()->trigger();
-        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(unloaded.size(), 1);
+        QVERIFY(QFile::exists(world.settingsFile()));
         QVERIFY(!box->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(guard.isNull());

@@ -129,7 +129,7 @@ void frmDropBox::BuildMenu() {
 
     mnuPopupClose_ = mnuPopup_->addAction(QStringLiteral("Close"));
     mnuPopupClose_->setObjectName(QStringLiteral("mnuPopupClose"));
-    connect(mnuPopupClose_, &QAction::triggered, this, &frmDropBox::mnuPopupClose_Click);
+    connect(mnuPopupClose_, &QAction::triggered, this, &QWidget::close);
 }
 
 QAction* frmDropBox::mnuPopupSizeOpt(int index) const {
@@ -195,11 +195,6 @@ void frmDropBox::mnuPopupSizeOpt_Click(int index) {
 void frmDropBox::mnuPopupTransOpt_Click(int index) {
     mnuPopupTransOpt_[static_cast<std::size_t>(index)]->setChecked(true);
     SetLevel(index);
-}
-
-void frmDropBox::mnuPopupClose_Click() {
-    emit closeChosen();
-    close();
 }
 
 void frmDropBox::paintEvent(QPaintEvent* event) {

@@ -65,8 +65,6 @@ public:
     const QPixmap& picture() const { return picture_; }
 
 signals:
-    // "Close" was chosen from the box's own menu.
-    void closeChosen();
     // The box has saved its settings and is going away.
     void unloaded();
 
@@ -84,7 +82,6 @@ private:
     void BuildMenu();
     void mnuPopupSizeOpt_Click(int index);
     void mnuPopupTransOpt_Click(int index);
-    void mnuPopupClose_Click();
     // The picture and window measures of size `index`.
     void SetSize(int index);
     void SetLevel(int index);
