@@ -20,6 +20,7 @@
 
 #include "app/app_context.h"
 #include "app/clock.h"
+#include "gui/drop_box_world.h"
 #include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
 #include "subscriptions/drop_box_geometry.h"
@@ -27,6 +28,7 @@
 #include "support/recording_seam.h"
 
 using vellorin::frmDropBox;
+using vellorin::test::DropBoxWorld;
 
 namespace {
 
@@ -43,53 +45,6 @@ int WindowSide(int index) {
     return vellorin::TwipsToPixels(vellorin::DropBoxSizeFor(index).windowTwips,
                                    ScreenTwipsPerPixel());
 }
-
-// An application folder with the program's picture and maybe a settings.cfg, a recording seam
-// and the links the drop box passed on.
-class DropBoxWorld {
-public:
-    explicit DropBoxWorld(const QByteArray& settings = {}) {
-        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("vellorin.svg"),
-                    QDir(appDir.path()).filePath("vellorin.svg"));
-        if (!settings.isEmpty())
-            writeSettings(settings);
-        vellorin::AppOptions options;
-        options.appFolder = appDir.path().toStdString();
-        options.dataFolderOverride = QDir(appDir.path()).filePath("data").toStdString();
-        context = std::make_unique<vellorin::AppContext>(options, seam, clock);
-    }
-
-    // A drop box still open when a test ends (one that failed half-way) goes with the world.
-    ~DropBoxWorld() {
-        for (const QPointer<frmDropBox>& box : boxes)
-            delete box.data();
-    }
-
-    // Opens a drop box; it deletes itself when closed.
-    frmDropBox* open() {
-        auto* box =
-            new frmDropBox(*context, [this](const std::string& link) { links.push_back(link); });
-        boxes.append(box);
-        return box;
-    }
-    QString settingsFile() const { return QDir(appDir.path()).filePath("settings.cfg"); }
-    QByteArray settings() const {
-        QFile file(settingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    void writeSettings(const QByteArray& text) const {
-        QFile file(settingsFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
-
-    QTemporaryDir appDir;
-    vellorin::test::RecordingSeam seam;
-    vellorin::ManualClock clock;
-    std::unique_ptr<vellorin::AppContext> context;
-    std::vector<std::string> links;
-    QList<QPointer<frmDropBox>> boxes;
-};
 
 QStringList Captions(const QMenu* menu) {
     QStringList out;

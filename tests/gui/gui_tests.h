@@ -9,8 +9,9 @@ int RunTreeModelTests(int argc, char** argv);
 int RunFrmOptionsTests(int argc, char** argv);
 int RunFrmSysTrayTests(int argc, char** argv);
 int RunPreferenceDialogsTests(int argc, char** argv);
-// Only under a real tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
+// Only under a real X server with a tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
 int RunTrayHostTests(int argc, char** argv);
+int RunX11DropBoxTests(int argc, char** argv);
 int RunFrmDocTests(int argc, char** argv);
 int RunMdiMessageWindowsTests(int argc, char** argv);
 int RunFrmBusyTests(int argc, char** argv);
