@@ -34,6 +34,13 @@ public:
     std::int16_t ff = 0;
     std::int16_t ie = 0;
 
+    // The drop box: its left and top edges in twips, its transparency level (0-3) and its size
+    // (0-2), as section "dropbox" holds them (LoadDropBoxSettings, SaveDropBoxSettings).
+    std::int16_t DropBoxLeft = 0;
+    std::int16_t DropBoxTop = 0;
+    std::int16_t DropBoxTrans = 1;
+    std::int16_t DropBoxSize = 2;
+
     // The settings file: application folder + "settings.cfg".
     std::string SettingsPath() const;
 

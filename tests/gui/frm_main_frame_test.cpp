@@ -277,15 +277,6 @@ private slots:
         QCOMPARE(client.opened, QStringList({help, mail, help, help, mail, help}));
     }
 
-    void itemsWithoutTheirWindowsYetDoNothing() {
-        Client client;
-        client.item("mnuToolsDropBox")->trigger();
-        QVERIFY(!client.item("mnuToolsDropBox")->isChecked());
-        client.choose("dropbox");
-        QVERIFY(client.boxes.empty());
-        QVERIFY(!client.window->isVisible());
-    }
-
     void settingsOpenModallyFromTheMenuAndTheTray() {
         Client client;
         int seen = 0;

@@ -9,8 +9,9 @@ int RunTreeModelTests(int argc, char** argv);
 int RunFrmOptionsTests(int argc, char** argv);
 int RunFrmSysTrayTests(int argc, char** argv);
 int RunPreferenceDialogsTests(int argc, char** argv);
-// Only under a real tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
+// Only under a real X server with a tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
 int RunTrayHostTests(int argc, char** argv);
+int RunX11DropBoxTests(int argc, char** argv);
 int RunFrmDocTests(int argc, char** argv);
 int RunMdiMessageWindowsTests(int argc, char** argv);
 int RunFrmBusyTests(int argc, char** argv);
@@ -19,3 +20,4 @@ int RunFrmSubscrListManagerTests(int argc, char** argv);
 int RunMainSubscriptionCommandsTests(int argc, char** argv);
 int RunNotificationPopupsTests(int argc, char** argv);
 int RunBrowserPlugInTests(int argc, char** argv);
+int RunFrmDropBoxTests(int argc, char** argv);

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     // The client lives in the tray; windows closing must not end the test run either.
     QApplication::setQuitOnLastWindowClosed(false);
     if (qEnvironmentVariable("VELLORIN_TRAY_HOST_TESTS") == QLatin1String("1"))
-        return RunTrayHostTests(argc, argv) == 0 ? 0 : 1;
+        return RunTrayHostTests(argc, argv) + RunX11DropBoxTests(argc, argv) == 0 ? 0 : 1;
 
     int failed = 0;
     failed += RunQtUserSeamTests(argc, argv);
@@ -28,5 +28,6 @@ int main(int argc, char** argv) {
     failed += RunMainSubscriptionCommandsTests(argc, argv);
     failed += RunNotificationPopupsTests(argc, argv);
     failed += RunBrowserPlugInTests(argc, argv);
+    failed += RunFrmDropBoxTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

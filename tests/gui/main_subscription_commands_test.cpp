@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
@@ -13,6 +14,7 @@
 #include "gui/gui_tests.h"
 #include "gui/subscription_world.h"
 #include "inbox/check_feed_server.h"
+#include "subscriptions/ui/frm_drop_box.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
 #include "view/ui/tree_view.h"
@@ -72,10 +74,22 @@ private slots:
         QCOMPARE(frmSubscribe::Instance(), nullptr);
     }
 
-    // What the drop box calls: modeless without owner, the dropped link put in.
+    // A link dropped on the drop box: the window opens modeless without owner, the link put in.
     void aDroppedLinkOpensTheWindowModelessWithTheLink() {
         Client client;
-        client.window->SubscribeDroppedLink("http://www.vellorin.net/feeds/dropped");
+        client.item("mnuToolsDropBox")->trigger();
+        QPointer<vellorin::frmDropBox> box = client.window->dropBox();
+        QVERIFY(box);
+        QMimeData mime;
+        mime.setUrls({QUrl(QStringLiteral("http://www.vellorin.net/feeds/dropped"))});
+        const QPoint middle = box->rect().center();
+        QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+        QDropEvent drop(QPointF(middle), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(box, &drop);
+        QTRY_VERIFY(frmSubscribe::Instance() != nullptr);
         frmSubscribe* window = frmSubscribe::Instance();
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->parentWidget(), nullptr);

@@ -15,6 +15,7 @@
 #include "app/application_build.h"
 #include "app/command_line.h"
 #include "app/constants.h"
+#include "app/platform_choice.h"
 #include "app/ui/app_icons.h"
 #include "app/ui/form_dock.h"
 #include "app/ui/gui_check_run_hooks.h"
@@ -24,6 +25,7 @@
 #include "config/settings.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "notify/ui/frm_sys_tray.h"
+#include "subscriptions/ui/frm_drop_box.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
 #include "view/ui/mdi_message_windows.h"
@@ -65,6 +67,9 @@ const char* const kCloseText =
 const char* const kNoTrayNotice =
     "This desktop shows no tray icons: Vellorin stays in the task bar when minimised.";
 
+const char* const kNoPlacementNotice =
+    "This desktop lets no program place its windows: the drop box cannot keep its place.";
+
 }  // namespace
 
 frmMain::frmMain(AppContext& context, QWidget* parent, TrayAvailability trayAvailable)
@@ -86,6 +91,12 @@ frmMain::~frmMain() {
     // one would outlive it.
     delete frmSubscribe::Instance();
     delete frmSubscrListManager::Instance();
+    // Normally the unload has closed the drop box (saving its settings); a window destroyed
+    // without unloading takes the box with it.
+    if (dropBox_ != nullptr) {
+        disconnect(dropBox_, nullptr, this, nullptr);
+        delete dropBox_.data();
+    }
     context_.scheduler.setView(nullptr);
     context_.setHooks(nullptr);
     context_.check.setHooks(nullptr);
@@ -125,6 +136,11 @@ void frmMain::Form_Load() {
     connect(tmrSchedule_, &QTimer::timeout, this, &frmMain::tmrSchedule_Timer);
     context_.scheduler.setView(this);
     context_.scheduler.EnableTimer();
+
+    // Wayland (where the client runs when XWayland is missing, or by the user's choice) lets no
+    // program place its windows.
+    if (!PlatformPlacesWindows(QGuiApplication::platformName().toStdString()))
+        ucStatusBar_->SetPlacementNotice(QString::fromLatin1(kNoPlacementNotice));
 
     // 10.-11. The status texts.
     const std::string frequency = mSettings::FrequencyStatusText(context_.settings.freq);

@@ -17,6 +17,7 @@
 #include "app/ui/main_menus.h"
 #include "browserlink/link_handling.h"
 #include "config/ui/frm_reg_plugin.h"
+#include "subscriptions/ui/frm_drop_box.h"
 
 class QCloseEvent;
 class QDockWidget;
@@ -100,6 +101,13 @@ public:
     QMdiArea* mdiArea() const { return mdiArea_; }
     // Replaces how help pages and mail addresses are opened (QDesktopServices by default).
     void setUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+    // Replaces what a link dropped on the drop box opens once the drop box's checks pass
+    // (SubscribeDroppedLink: the subscribe dialog, modeless and without owner, with the link put
+    // into its link field).
+    using DroppedLinkHandler = std::function<void(const QString& link)>;
+    void setDroppedLinkHandler(DroppedLinkHandler handler) {
+        droppedLinkHandler_ = std::move(handler);
+    }
 
     // --- What a check run shows (called by the check run's hooks).
 
@@ -158,6 +166,10 @@ public:
     void mnuToolsPlugIn_Click(bool topMost = false);
     // The preferences dialog, modal.
     void mnuToolsSettings_Click();
+    // The drop box toggle (Tools menu and the tray's "dropbox"): closes the drop box when it is
+    // open (which saves its settings) and unchecks mnuToolsDropBox, otherwise opens it, without
+    // taking the focus, and checks the item. However the box closes, the item is unchecked.
+    void mnuToolsDropBox_Click();
     // The help page (Online Help, Visit our Website) and the contact address (Contact Us).
     void mnuHelpFile_Click();
     void mnuHelpEmail_Click();
@@ -171,6 +183,8 @@ public:
     // Status bar panel 1 to 5; nullptr for any other number.
     QLabel* StatusPanel(int number) const;
     const MainMenus& menus() const { return menus_; }
+    // The open drop box, or nullptr.
+    frmDropBox* dropBox() const { return dropBox_; }
     // The open plug-in dialog, or nullptr.
     frmRegPlugin* plugInDialog() const { return plugInDialog_; }
     const PlugInRegistration& plugInRegistration() const { return plugInRegistration_; }
@@ -228,6 +242,9 @@ private:
     QTimer* tmrSchedule_ = nullptr;
     TreeControl* messageTree_ = nullptr;
     QPointer<frmRegPlugin> plugInDialog_;
+    // A window of its own (no owner), so that it stays shown while this window is in the tray.
+    QPointer<frmDropBox> dropBox_;
+    DroppedLinkHandler droppedLinkHandler_;
     QIcon picBusy_;
     PlugInRegistration plugInRegistration_;
     // Set once the close has been agreed to, so the unload runs exactly once.

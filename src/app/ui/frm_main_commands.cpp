@@ -11,6 +11,7 @@
 #include "app/ui/gui_helpers.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
+#include "subscriptions/ui/frm_drop_box.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
 
@@ -41,9 +42,7 @@ void frmMain::ConnectMenus() {
             &frmMain::mnuMsgSourceCheckAll_Click);
     connect(m.mnuMsgSourceNew, &QAction::triggered, this, &frmMain::mnuMsgSourceNew_Click);
     connect(m.mnuMsgSourceManage, &QAction::triggered, this, &frmMain::mnuMsgSourceManage_Click);
-    // The drop box is not part of this client yet: its item stays unchecked.
-    connect(m.mnuToolsDropBox, &QAction::triggered, this,
-            [this] { menus_.mnuToolsDropBox->setChecked(false); });
+    connect(m.mnuToolsDropBox, &QAction::triggered, this, &frmMain::mnuToolsDropBox_Click);
     connect(m.mnuToolsPlugIn, &QAction::triggered, this, [this] { mnuToolsPlugIn_Click(); });
     connect(m.mnuToolsSettings, &QAction::triggered, this, &frmMain::mnuToolsSettings_Click);
     connect(m.mnuHelpFile, &QAction::triggered, this, &frmMain::mnuHelpFile_Click);
@@ -59,6 +58,8 @@ void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
         mnuMsgSourceNew_Click();
     else if (sKey == QLatin1String("checkmsg"))
         mnuMsgSourceCheckAll_Click();
+    else if (sKey == QLatin1String("dropbox"))
+        mnuToolsDropBox_Click();
     else if (sKey == QLatin1String("plugin"))
         mnuToolsPlugIn_Click();
     else if (sKey == QLatin1String("settings"))
@@ -69,8 +70,7 @@ void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
         mnuHelpEmail_Click();
     else if (sKey == QLatin1String("exit"))
         CloseFromCode();
-    // "dropbox" opens a window this client does not have yet; the separators' empty key does
-    // nothing.
+    // The separators' empty key does nothing.
 }
 
 void frmMain::tmrSchedule_Timer() {
@@ -115,6 +115,26 @@ void frmMain::mnuToolsPlugIn_Click(bool topMost) {
     plugInDialog_->show();
     plugInDialog_->raise();
     plugInDialog_->activateWindow();
+}
+
+void frmMain::mnuToolsDropBox_Click() {
+    if (dropBox_ != nullptr) {
+        dropBox_->close();
+        menus_.mnuToolsDropBox->setChecked(false);
+        return;
+    }
+    dropBox_ = new frmDropBox(context_, [this](const std::string& link) {
+        if (droppedLinkHandler_)
+            droppedLinkHandler_(QString::fromStdString(link));
+        else
+            SubscribeDroppedLink(QString::fromStdString(link));
+    });
+    // However it closes ("Close", the program's exit), the item follows.
+    connect(dropBox_, &frmDropBox::unloaded, this, [this] {
+        dropBox_ = nullptr;
+        menus_.mnuToolsDropBox->setChecked(false);
+    });
+    menus_.mnuToolsDropBox->setChecked(true);
 }
 
 void frmMain::mnuToolsSettings_Click() {

@@ -16,6 +16,9 @@
 //
 // Windows and message pages are drawn without OpenGL unless QT_XCB_GL_INTEGRATION or
 // QT_QUICK_BACKEND is set (PreferSoftwareRendering).
+// On a Wayland session without QT_QPA_PLATFORM the client asks for XWayland ("xcb"), since only
+// there it can place its windows; where XWayland is missing it runs on Wayland and says so in the
+// status bar.
 //
 // Without a tray host (the offscreen platform, desktops without a notification area) the main
 // window is shown at start and minimises to the task bar instead of the tray.
@@ -35,6 +38,7 @@
 #include "app/constants.h"
 #include "app/instance_guard.h"
 #include "app/online_override.h"
+#include "app/platform_choice.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/qt_user_seam.h"
 #include "app/ui/software_rendering.h"
@@ -45,6 +49,14 @@ int main(int argc, char** argv) {
     const std::string commandLine = vellorin::JoinCommandLine(argc, argv);
 
     vellorin::PreferSoftwareRendering();
+    // On a Wayland session the client runs on XWayland, where it can place the drop box and the
+    // popups, unless the user chose a platform; without XWayland Qt falls back to Wayland.
+    const std::string platform =
+        vellorin::ChosenQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                                   std::getenv("WAYLAND_DISPLAY"));
+    if (!platform.empty())
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
+
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vellorin"));
     // Matches the desktop entry, which Wayland compositors and task bars look up by this name.

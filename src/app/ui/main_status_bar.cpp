@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
+#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -53,7 +54,23 @@ void MainStatusBar::SetPanelText(int number, const QString& text) {
 }
 
 void MainStatusBar::SetTrayNotice(const QString& reason) {
-    panels_[0]->setText(reason.isEmpty() ? QString::fromLatin1(kProductTagLine) : reason);
+    trayNotice_ = reason;
+    updateNoticePanel();
+}
+
+void MainStatusBar::SetPlacementNotice(const QString& reason) {
+    placementNotice_ = reason;
+    updateNoticePanel();
+}
+
+void MainStatusBar::updateNoticePanel() {
+    QStringList notices;
+    for (const QString& notice : {trayNotice_, placementNotice_}) {
+        if (!notice.isEmpty())
+            notices.append(notice);
+    }
+    panels_[0]->setText(notices.isEmpty() ? QString::fromLatin1(kProductTagLine)
+                                          : notices.join(QLatin1Char(' ')));
 }
 
 void MainStatusBar::updateClockPanels() {

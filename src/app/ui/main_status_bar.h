@@ -29,12 +29,18 @@ public:
     // Shows in panel 1 why the window stays reachable without a tray (`reason` not empty), or the
     // tag line again (empty `reason`).
     void SetTrayNotice(const QString& reason);
+    // Shows in panel 1 why the drop box cannot keep its place (`reason` not empty; after the tray
+    // notice when both apply), or takes the reason away (empty `reason`).
+    void SetPlacementNotice(const QString& reason);
 
 private:
     void updateClockPanels();
+    void updateNoticePanel();
 
     const Clock& clock_;
     std::array<QLabel*, 5> panels_{};
+    QString trayNotice_;
+    QString placementNotice_;
     QTimer* tmrClock_ = nullptr;
 };
 

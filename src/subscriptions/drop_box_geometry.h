@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "app/screen_geometry.h"
+
+namespace vellorin {
+
+// The drop box's measures. Positions and sizes are stored in twips (1/1440 inch); the screen
+// works in pixels, converted with the primary screen's twips per pixel.
+
+// One of the three sizes: the picture's side in pixels, the side of its box (the picture with 2
+// pixels all round, at 15 twips per pixel) and of the window (the box plus 100 twips), in twips.
+struct DropBoxSizeEntry {
+    int imagePixels = 0;
+    int boxTwips = 0;
+    int windowTwips = 0;
+};
+
+// Size index 0 Small (30 px), 1 Normal (40 px), 2 Large (55 px); any other index gives Large, the
+// default size.
+DropBoxSizeEntry DropBoxSizeFor(int sizeIndex);
+
+// Twips per pixel on a screen of `logicalDpi` dots per inch (15 at 96); 15 when the DPI is not
+// positive.
+double TwipsPerPixel(double logicalDpi);
+
+// A length in twips as whole pixels, rounded to the nearest (halves to even).
+int TwipsToPixels(int twips, double twipsPerPixel);
+
+// A window edge at `pixels` as the 16-bit twips value that is stored: the product rounded to the
+// nearest integer (halves to even), then clamped to -32768 .. 32767, so that a window far out on
+// a large desktop is kept at the range's end instead of wrapping to the other side.
+std::int16_t EdgeToStoredTwips(int pixels, double twipsPerPixel);
+
+// Where the drop box opens: its stored edges (twips) as pixels, as long as the window of
+// `width` by `height` pixels there would have its centre on one of `screens` (each a screen's
+// whole area); otherwise (a screen since removed, a changed layout) the top left corner of
+// `primary`, so that the window never opens where nobody can see it. Without any screen known
+// the stored place is kept.
+ScreenPoint DropBoxPlacement(int leftTwips, int topTwips, double twipsPerPixel, int width,
+                             int height, std::span<const ScreenRect> screens,
+                             const ScreenRect& primary);
+
+}  // namespace vellorin

@@ -1,0 +1,153 @@
+// The drop box and the transparency test on a real X server (run by with_tray_host.sh, which
+// starts Xvfb without a window manager or compositor); anywhere else the tests skip. The test
+// itself plays the compositing manager by owning the selection _NET_WM_CM_S0.
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QWidget>
+#include <QtTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "app/ui/layered_window.h"
+#include "gui/drop_box_world.h"
+#include "gui/gui_tests.h"
+#include "subscriptions/drop_box_geometry.h"
+#include "subscriptions/ui/frm_drop_box.h"
+
+using vellorin::frmDropBox;
+using vellorin::test::DropBoxWorld;
+
+namespace {
+
+xcb_connection_t* Connection() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+xcb_atom_t Atom(const char* name) {
+    xcb_connection_t* c = Connection();
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+// Makes `owner` (XCB_WINDOW_NONE: nobody) the owner of the compositing manager selection of
+// screen 0, as a compositing manager does when it starts.
+void SetCompositor(xcb_window_t owner) {
+    xcb_set_selection_owner(Connection(), owner, Atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+    xcb_flush(Connection());
+}
+
+// The window's _NET_WM_WINDOW_OPACITY as alpha 0-255; none when the property is absent.
+std::optional<double> WindowAlpha(const QWidget* window) {
+    xcb_connection_t* c = Connection();
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, id, Atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL, 0, 1),
+        nullptr);
+    std::optional<double> alpha;
+    if (reply != nullptr && xcb_get_property_value_length(reply) == 4) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, xcb_get_property_value(reply), sizeof value);
+        alpha = value / double(0xffffffffu) * 255.0;
+    }
+    std::free(reply);
+    return alpha;
+}
+
+// Whether the window lets the window manager give it the keyboard focus (WM_HINTS input).
+bool AcceptsInput(const QWidget* window) {
+    xcb_connection_t* c = Connection();
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr);
+    bool input = true;
+    if (reply != nullptr && xcb_get_property_value_length(reply) >= 8) {
+        std::uint32_t fields[2] = {};
+        std::memcpy(fields, xcb_get_property_value(reply), sizeof fields);
+        // flags bit 0: the input field is set.
+        input = (fields[0] & 1u) == 0 || fields[1] != 0;
+    }
+    std::free(reply);
+    return input;
+}
+
+}  // namespace
+
+class TestX11DropBox : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb") || Connection() == nullptr)
+            QSKIP("needs an X11 display");
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("needs xdotool");
+    }
+
+    void transparencyNeedsACompositingManager() {
+        QWidget owner;
+        const auto ownerId = static_cast<xcb_window_t>(owner.winId());
+        SetCompositor(XCB_WINDOW_NONE);
+        QVERIFY(!vellorin::IsLayeringSupported());
+
+        // Without a compositor the level is kept but the window stays opaque.
+        DropBoxWorld world("[dropbox]\r\ntrans=3\r\n");
+        frmDropBox* plain = world.open();
+        QVERIFY(QTest::qWaitForWindowExposed(plain));
+        QCOMPARE(plain->CheckedTrans(), 3);
+        QVERIFY(!WindowAlpha(plain).has_value());
+        plain->close();
+
+        SetCompositor(ownerId);
+        QVERIFY(vellorin::IsLayeringSupported());
+        frmDropBox* box = world.open();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        std::optional<double> alpha = WindowAlpha(box);
+        QVERIFY(alpha.has_value() && qAbs(*alpha - 178) <= 1);
+        box->mnuPopupTransOpt(1)->trigger();
+        alpha = WindowAlpha(box);
+        QVERIFY(alpha.has_value() && qAbs(*alpha - 230) <= 1);
+        box->close();
+
+        SetCompositor(XCB_WINDOW_NONE);
+        QVERIFY(!vellorin::IsLayeringSupported());
+    }
+
+    void theBoxTakesNoFocusAndFollowsADrag() {
+        DropBoxWorld world;
+        frmDropBox* box = world.open();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QVERIFY(!AcceptsInput(box));
+        QCOMPARE(box->pos(), QPoint(0, 0));
+
+        // Without a window manager the box follows the mouse itself.
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                   {"mousemove", "20", "20", "mousedown", "1", "mousemove", "150",
+                                    "160", "mousemove", "320", "240", "mouseup", "1"}),
+                 0);
+        QTRY_COMPARE(box->pos(), QPoint(300, 220));
+        box->close();
+        const double twipsPerPixel =
+            vellorin::TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
+        QVERIFY(world.settings().contains(
+            "left=" + QByteArray::number(qRound(300 * twipsPerPixel)) +
+            "\r\ntop=" + QByteArray::number(qRound(220 * twipsPerPixel)) + "\r\n"));
+    }
+};
+
+int RunX11DropBoxTests(int argc, char** argv) {
+    TestX11DropBox test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "x11_drop_box_test.moc"
