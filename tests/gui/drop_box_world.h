@@ -2,10 +2,12 @@
 
 // A drop box's surroundings for the drop box tests.
 
+#include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QMimeData>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -67,5 +69,19 @@ public:
     std::vector<std::string> links;
     QList<QPointer<frmDropBox>> boxes;
 };
+
+// Drops `mime` on the middle of `box` as a drag from another program would, and lets the drop's
+// work run. Gives whether the drag was accepted on entering.
+inline bool Drop(frmDropBox* box, const QMimeData& mime) {
+    const QPoint middle = box->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(box, &enter);
+    QDropEvent drop(QPointF(middle), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(box, &drop);
+    QCoreApplication::sendPostedEvents();
+    return enter.isAccepted() && drop.isAccepted();
+}
 
 }  // namespace vellorin::test

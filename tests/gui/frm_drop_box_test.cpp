@@ -28,6 +28,7 @@
 #include "support/recording_seam.h"
 
 using vellorin::frmDropBox;
+using vellorin::test::Drop;
 using vellorin::test::DropBoxWorld;
 
 namespace {
@@ -62,20 +63,6 @@ int CheckedCount(const QMenu* menu) {
 
 double Alpha(const QWidget* window) {
     return window->windowOpacity() * 255.0;
-}
-
-// Drops `mime` on the middle of `box` as a drag from another program would, and lets the drop's
-// work run. Gives whether the drag was accepted on entering.
-bool Drop(frmDropBox* box, const QMimeData& mime) {
-    const QPoint middle = box->rect().center();
-    QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
-    QApplication::sendEvent(box, &enter);
-    QDropEvent drop(QPointF(middle), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
-                    Qt::NoModifier);
-    QApplication::sendEvent(box, &drop);
-    QCoreApplication::sendPostedEvents();
-    return enter.isAccepted() && drop.isAccepted();
 }
 
 }  // namespace

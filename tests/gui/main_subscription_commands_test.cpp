@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/drop_box_world.h"
 #include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
 #include "gui/subscription_world.h"
@@ -82,13 +83,7 @@ private slots:
         QVERIFY(box);
         QMimeData mime;
         mime.setUrls({QUrl(QStringLiteral("http://www.vellorin.net/feeds/dropped"))});
-        const QPoint middle = box->rect().center();
-        QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(box, &enter);
-        QDropEvent drop(QPointF(middle), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
-                        Qt::NoModifier);
-        QApplication::sendEvent(box, &drop);
+        QVERIFY(vellorin::test::Drop(box, mime));
         QTRY_VERIFY(frmSubscribe::Instance() != nullptr);
         frmSubscribe* window = frmSubscribe::Instance();
         QVERIFY(window && window->isVisible());
