@@ -25,6 +25,27 @@ std::string_view TrimTrailingSpaces(std::string_view text) {
     return text;
 }
 
+// A header field's value on one line: the header block carries each value with the line break
+// that ended it, and a line break inside a mail header would end the field there; an empty line
+// would end the whole header, leaving the rest of it (the date, the content type) in the body.
+// Each run of CRs and LFs becomes one space; blanks and line breaks at the end go.
+std::string OneLineValue(std::string_view value) {
+    std::string line;
+    line.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\r' && value[i] != '\n') {
+            line += value[i];
+            continue;
+        }
+        while (i + 1 < value.size() && (value[i + 1] == '\r' || value[i + 1] == '\n'))
+            ++i;
+        line += ' ';
+    }
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+        line.pop_back();
+    return line;
+}
+
 std::string HtmlPage(std::string_view title, std::string_view body) {
     std::string page = "<html><head><title>";
     page.append(title).append("</title></head><body>").append(body).append("</body></html>");
@@ -101,12 +122,12 @@ std::string TextExportText(const MessageHeader& h) {
 std::string EmailExportText(const std::string& title, const MessageHeader& h) {
     std::string text;
     text.append("Envelope-to: ").append(kCRLF);
-    text.append("From: \"").append(TrimTrailingSpaces(h.FromName)).append("\"<");
-    text.append(h.FromEmail).append(">").append(kCRLF);
-    text.append("Reply-To: \"").append(TrimTrailingSpaces(h.ReplyName)).append("\"<");
-    text.append(h.ReplyEmail).append(">").append(kCRLF);
-    text.append("Subject: ").append(h.Subject).append(kCRLF);
-    text.append("Date: ").append(h.Date).append(kCRLF);
+    text.append("From: \"").append(OneLineValue(TrimTrailingSpaces(h.FromName))).append("\"<");
+    text.append(OneLineValue(h.FromEmail)).append(">").append(kCRLF);
+    text.append("Reply-To: \"").append(OneLineValue(TrimTrailingSpaces(h.ReplyName))).append("\"<");
+    text.append(OneLineValue(h.ReplyEmail)).append(">").append(kCRLF);
+    text.append("Subject: ").append(OneLineValue(h.Subject)).append(kCRLF);
+    text.append("Date: ").append(OneLineValue(h.Date)).append(kCRLF);
     text.append("MIME-Version: 1.0").append(kCRLF);
     text.append("Content-Type: text/html;").append(kCRLF);
     text.append("    charset = \"UTF-8\"").append(kCRLF);

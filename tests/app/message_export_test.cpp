@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "view/message_header.h"
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {
@@ -42,6 +43,32 @@ TEST(ExportLayoutTest, TextAndDraftLayouts) {
               "Content -Transfer - encoding: quoted -printable\r\n"
               "\r\n"
               "<html><head><title>T</title></head><body><p>Hello\r\nthere</p></body></html>");
+}
+
+// The service's header block ends every value with "<br />" and a line break, which the parsed
+// fields keep. In the draft each header stays on its line and the header ends only before the
+// page: a mail program must find the date and the content type in the header, not the body.
+TEST(ExportLayoutTest, DraftHeadersStayOnOneLineEach) {
+    const std::string description =
+        "<!-- header start:\r\nfrom: &quot;Jane Roe&quot; &lt;jane@example.org&gt;<br />\r\n"
+        "subject: Weekly report<br />\r\ndate: Tue, 06 Dec 2026<br />\r\n"
+        "reply-to: &quot;Office\r\nDesk&quot; &lt;desk@example.org&gt;<br />\r\n"
+        "header end --><p>Hello</p>";
+    const std::string draft = EmailExportText("T", ParseHeader(description));
+    const std::size_t headerEnd = draft.find("\r\n\r\n");
+    ASSERT_NE(headerEnd, std::string::npos);
+    EXPECT_EQ(draft.substr(0, headerEnd + 2),
+              "Envelope-to: \r\n"
+              "From: \"Jane Roe\"<jane@example.org>\r\n"
+              "Reply-To: \"Office Desk\"<desk@example.org>\r\n"
+              "Subject: Weekly report\r\n"
+              "Date: Tue, 06 Dec 2026\r\n"
+              "MIME-Version: 1.0\r\n"
+              "Content-Type: text/html;\r\n"
+              "    charset = \"UTF-8\"\r\n"
+              "Content -Transfer - encoding: quoted -printable\r\n");
+    EXPECT_EQ(draft.substr(headerEnd + 4),
+              "<html><head><title>T</title></head><body><p>Hello</p></body></html>");
 }
 
 TEST(ExportFileNameTest, StoredTitlesBecomeSafeProposedNames) {
