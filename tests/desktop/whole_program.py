@@ -180,6 +180,24 @@ def read_subscriptions(data_folder):
     return out
 
 
+def read_ini(path):
+    """section -> {key: value} of an INI file (names in lower case)."""
+    sections = {}
+    current = None
+    if not os.path.isfile(path):
+        return sections
+    with open(path, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            line = line.strip()
+            m = re.fullmatch(r"\[(.*)\]", line)
+            if m:
+                current = sections.setdefault(m.group(1).lower(), {})
+            elif current is not None and "=" in line:
+                key, value = line.split("=", 1)
+                current[key.strip().lower()] = value.strip()
+    return sections
+
+
 def source_id(data_folder, title):
     """The identifier of the subscribed source with the title, or None."""
     return next((i for i, t, _ in read_subscriptions(data_folder) if t == title), None)
@@ -504,8 +522,11 @@ class BrowserStandIn:
         address = self.run.wait_for("the stand-in's address field", lambda: self.accessible(
             pyatspi.ROLE_TEXT, "Address"))
         self.run.click(address)
-        return self.run.wait_for("the keyboard focus in the stand-in", lambda: (
-            self.run.focused_window() in self.x_windows() and self.run.focused_window()))
+
+        def focused_here():
+            window = self.run.focused_window()
+            return window if window in self.x_windows() else None
+        return self.run.wait_for("the keyboard focus in the stand-in", focused_here)
 
     def stop(self):
         if self.process.poll() is None:
@@ -617,32 +638,13 @@ def subscribe_through_drop_box(run, tree, stand_in, link, settings_path):
     menu = run.new_popup("the drop box's menu", lambda: run.click(box, button=3))
     run.choose(menu, "Close")
     run.wait_for("the drop box closed", lambda: not run.window(None, "Vellorin DropBox"))
-    # Closing stores where it was.
-    stored = run.wait_for("the drop box's place in settings.cfg", lambda: (
-        lambda section: (section.get("left"), section.get("top")))(
-        read_ini(settings_path).get("dropbox", {})))
+    # Closing stores where it was (before the window goes).
+    section = read_ini(settings_path).get("dropbox", {})
+    stored = section.get("left"), section.get("top")
     expected = tuple(str(v * TWIPS_PER_PIXEL) for v in DROP_BOX_PLACE)
     if stored != expected:
         raise Failure("settings.cfg holds the drop box at %s twips, expected %s"
                       % (stored, expected))
-
-
-def read_ini(path):
-    """section -> {key: value} of an INI file (names in lower case)."""
-    sections = {}
-    current = None
-    if not os.path.isfile(path):
-        return sections
-    with open(path, encoding="utf-8", errors="replace") as f:
-        for line in f:
-            line = line.strip()
-            m = re.fullmatch(r"\[(.*)\]", line)
-            if m:
-                current = sections.setdefault(m.group(1).lower(), {})
-            elif current is not None and "=" in line:
-                key, value = line.split("=", 1)
-                current[key.strip().lower()] = value.strip()
-    return sections
 
 
 MANAGER_CAPTION = "Subscription List Manager"
