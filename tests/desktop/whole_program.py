@@ -78,6 +78,7 @@ TRAY_MENU = [
     "Plug-In Configuration", "Settings", "Help File", "Contact Us", "Visit our Website", "Exit",
 ]
 CONTEXT_MENU = ["Show", "Delete", "Mark as Read", "Mark as Unread", "Export to File"]
+DROP_BOX_MENU = ["Window Size", "Transperancy", "Close"]
 
 
 class Failure(Exception):
@@ -635,7 +636,19 @@ def subscribe_through_drop_box(run, tree, stand_in, link, settings_path):
                       "link %r" % (text_of(fields(run, dialog)[0]), got, link))
     subscribe_in_dialog(run, tree, CARPOOL_TITLE)
 
+    # Clicks on the drop box leave the user's window active. The menu shows after the left click
+    # has been handled, so the focus is judged once the menu shows.
+    focus = stand_in.take_focus()
+    run.click(box)
     menu = run.new_popup("the drop box's menu", lambda: run.click(box, button=3))
+    if run.focused_window() != focus:
+        raise Failure("clicking the drop box moved the keyboard focus to window %d"
+                      % run.focused_window())
+    entries = [menu.getChildAtIndex(i).name for i in range(menu.childCount)
+               if menu.getChildAtIndex(i).getRole() in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_MENU)]
+    if entries != DROP_BOX_MENU:
+        raise Failure("drop box menu %s, expected %s" % (entries, DROP_BOX_MENU))
+    run.shot("drop-box-menu")
     run.choose(menu, "Close")
     run.wait_for("the drop box closed", lambda: not run.window(None, "Vellorin DropBox"))
     # Closing stores where it was (before the window goes).
