@@ -12,8 +12,9 @@ if [ "${1:-}" = "--sanitize" ]; then
     build=build-asan
 fi
 
-# The desktop test drives the client through the accessibility interface and takes screenshots.
-bash scripts/install-deps.sh at-spi2-core python3-pyatspi dbus-daemon imagemagick
+# The desktop test drives the client through the accessibility interface, takes screenshots and
+# writes a browser's compressed session file.
+bash scripts/install-deps.sh at-spi2-core python3-pyatspi python3-lz4 dbus-daemon imagemagick
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELLORIN_WERROR=ON -DVELLORIN_SANITIZE="$sanitize" -DVELLORIN_BUILD_BENCH="$([ $sanitize = ON ] && echo OFF || echo ON)"

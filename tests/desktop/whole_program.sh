@@ -2,8 +2,8 @@
 # Runs whole_program.py on a private Xvfb display with an X11 tray host (trayer) at the top edge,
 # inside a private D-Bus session whose accessibility bus (AT-SPI) starts on demand.
 #   tests/desktop/whole_program.sh BIN_DIR OUT_DIR
-# BIN_DIR holds vellorin and vellorinctl (the build's bin folder); screenshots, the client's
-# output and, on a failure, its accessible tree go to OUT_DIR.
+# BIN_DIR holds vellorin, vellorinctl and desktop_drag_source (the build's bin folder);
+# screenshots, the client's output and, on a failure, its accessible tree go to OUT_DIR.
 set -euo pipefail
 bin_dir=$1
 out_dir=$2
@@ -15,6 +15,8 @@ for tool in Xvfb trayer xdotool import dbus-run-session; do
 done
 [ -x /usr/libexec/at-spi-bus-launcher ] || missing+=(at-spi-bus-launcher)
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=(pyatspi)
+/usr/bin/python3 -c 'import lz4.block' 2>/dev/null || missing+=(python3-lz4)
+[ -x "$bin_dir/desktop_drag_source" ] || missing+=("$bin_dir/desktop_drag_source (build it)")
 if [ ${#missing[@]} -gt 0 ]; then
     echo "missing: ${missing[*]} (scripts/install-deps.sh installs them)"
     exit 1
