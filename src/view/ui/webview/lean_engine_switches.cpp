@@ -1,0 +1,9 @@
+#include "view/ui/webview/lean_engine_switches.h"
+
+namespace vellorin {
+
+QByteArray LeanEngineSwitches() {
+    return QByteArrayLiteral("");
+}
+
+}  // namespace vellorin
