@@ -19,6 +19,7 @@
 #include "support/recording_seam.h"
 #include "view/ui/frm_doc.h"
 #include "view/ui/message_view_plugin.h"
+#include "view/ui/webview/lean_engine_switches.h"
 
 using vellorin::frmDoc;
 
@@ -301,6 +302,33 @@ private slots:
         QFile printed(pdf);
         QVERIFY(printed.open(QIODevice::ReadOnly));
         QVERIFY(printed.read(5) == "%PDF-");
+    }
+
+    void theWebEngineStartsLeanUnlessTheUserChoseItsSwitches() {
+        const char* variable = vellorin::kChromiumFlagsVariable;
+        const QByteArray before = qgetenv(variable);
+        const bool wasSet = qEnvironmentVariableIsSet(variable);
+        const struct {
+            std::optional<QByteArray> set;  // the user's value, or unset
+            QByteArray expected;
+        } cases[] = {
+            {std::nullopt, vellorin::LeanEngineSwitches()},
+            {QByteArray("--disable-gpu"), QByteArray("--disable-gpu")},
+            {QByteArray(""), QByteArray("")},
+        };
+        for (const auto& testCase : cases) {
+            if (testCase.set)
+                qputenv(variable, *testCase.set);
+            else
+                qunsetenv(variable);
+            vellorin::PreferLeanEngine();
+            QCOMPARE(qgetenv(variable), testCase.expected);
+            QVERIFY(qEnvironmentVariableIsSet(variable));
+        }
+        if (wasSet)
+            qputenv(variable, before);
+        else
+            qunsetenv(variable);
     }
 
     void withoutTheViewerPluginTheWindowSaysSoAndStillSaves() {

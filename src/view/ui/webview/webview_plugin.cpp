@@ -1,7 +1,6 @@
 #include "view/ui/webview/webview_plugin.h"
 
 #include <QWebEngineProfile>
-#include <QtGlobal>
 
 #include <utility>
 
@@ -11,8 +10,7 @@
 namespace vellorin {
 
 WebViewPlugin::WebViewPlugin() {
-    if (!qEnvironmentVariableIsSet(kChromiumFlagsVariable))
-        qputenv(kChromiumFlagsVariable, LeanEngineSwitches());
+    PreferLeanEngine();
 }
 
 MessageView* WebViewPlugin::createMessageView(const QUrl& pageUrl, const QString& caption,

@@ -9,7 +9,7 @@ namespace vellorin {
 // The plugin's root object: makes WebMessageViews on the web engine's default profile.
 //
 // Made when the plugin is loaded, before the web engine has started; it then gives the engine
-// the switches of LeanEngineSwitches (unless the user has set QTWEBENGINE_CHROMIUM_FLAGS).
+// the switches of PreferLeanEngine (unless the user has set QTWEBENGINE_CHROMIUM_FLAGS).
 class WebViewPlugin : public QObject, public MessageViewFactory {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID VELLORIN_MESSAGE_VIEW_FACTORY_IID)
