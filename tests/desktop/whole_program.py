@@ -369,10 +369,12 @@ def scenario(run, args, work):
     for d in (app_folder, data_home, home, runtime):
         os.makedirs(d, mode=0o700)
 
-    # The application folder as the build leaves it: the client and its files.
+    # The application folder as the build leaves it: the client, its message view plugin and its
+    # files.
     for name in os.listdir(args.bin_dir):
         src = os.path.join(args.bin_dir, name)
-        if name == "vellorin" or (os.path.isfile(src) and not os.access(src, os.X_OK)):
+        if name in ("vellorin", "libvellorin_webview.so") or (
+                os.path.isfile(src) and not os.access(src, os.X_OK)):
             shutil.copy2(src, app_folder)
 
     # Empty until the client's first scheduled check has been, so that the messages come with
