@@ -16,8 +16,9 @@ inline constexpr const char* kChromiumFlagsVariable = "QTWEBENGINE_CHROMIUM_FLAG
 // - --renderer-process-limit=1: however many message windows are open, their pages share one
 //   renderer process.
 // - --enable-low-end-device-mode: the engine's caches and memory budgets (tiles, decoded
-//   images, the drawing resources of the browser side) sized for a small device, which a page
-//   of text and a few pictures never feels; it takes about a third off the engine's memory.
+//   images) sized for a small device, which a page of text and a few pictures never feels.
+// Together they take about 10 MB off one open message (an unshared engine: about 177 MB of PSS
+// for the client and its helpers without them, 166 MB with them).
 QByteArray LeanEngineSwitches();
 
 // Puts LeanEngineSwitches() into QTWEBENGINE_CHROMIUM_FLAGS unless the user has set the
