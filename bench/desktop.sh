@@ -92,7 +92,7 @@ make_data() {
 # The application folder: the client and its files, away from the build's own.
 mkdir -p "$work/app" "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$bin/vellorin" "$work/app/"
+cp "$bin/vellorin" "$bin/libvellorin_webview.so" "$work/app/"
 find "$bin" -maxdepth 1 -type f ! -perm -u+x -exec cp {} "$work/app/" \;
 make_data "$work/small" 200 50
 make_data "$work/large" 100 1000

@@ -1,6 +1,7 @@
 # Installation and the Debian package.
 #
 #   <prefix>/bin/vellorin, vellorinctl
+#   <prefix>/<libdir>/vellorin/           the desktop client's message view plugin
 #   <prefix>/share/vellorin/              the files the programs read (the application folder)
 #   <prefix>/share/applications/          the desktop entry
 #   <prefix>/share/metainfo/              AppStream metadata
@@ -16,6 +17,7 @@ set(VELLORIN_APP_ID net.vellorin.Vellorin)
 install(TARGETS vellorinctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(VELLORIN_BUILD_GUI)
     install(TARGETS vellorin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS vellorin_webview LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vellorin)
 endif()
 install(FILES ${VELLORIN_RESOURCES} DESTINATION ${CMAKE_INSTALL_DATADIR}/vellorin)
 

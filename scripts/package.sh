@@ -36,6 +36,13 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recomme
 
 fail() { echo "package: $*" >&2; exit 1; }
 
+# The message view plugin, where the installed client looks for it (../lib/vellorin).
+[ -f /usr/lib/vellorin/libvellorin_webview.so ] ||
+    fail "no message view plugin in /usr/lib/vellorin"
+ldd /usr/bin/vellorin | grep -qi webengine && fail "the client itself links the web engine"
+ldd /usr/lib/vellorin/libvellorin_webview.so | grep -q 'not found' &&
+    fail "the message view plugin misses libraries"
+
 # vellorinctl from the installed paths: its version, and settings kept per user, not beside it.
 /usr/bin/vellorinctl --version
 mkdir -p "$work/home"
@@ -80,7 +87,7 @@ wait "$client_pid" 2>/dev/null || true
 client_pid=""
 
 $sudo apt-get remove -y -qq vellorin >/dev/null
-for path in /usr/bin/vellorin /usr/bin/vellorinctl /usr/share/vellorin \
+for path in /usr/bin/vellorin /usr/bin/vellorinctl /usr/share/vellorin /usr/lib/vellorin \
     /usr/share/applications/net.vellorin.Vellorin.desktop; do
     [ ! -e "$path" ] || fail "$path is left after removing the package"
 done

@@ -35,6 +35,7 @@
 #include "view/tree_control.h"
 #include "view/ui/frm_doc.h"
 #include "view/ui/frm_options.h"
+#include "view/ui/message_view_plugin.h"
 #include "view/ui/tree_view.h"
 
 namespace {
@@ -106,7 +107,10 @@ int main(int argc, char** argv) {
     }
     // As the client does.
     vellorin::PreferSoftwareRendering();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // The message view plugin sits in the application folder beside the client.
+    vellorin::SetMessageViewFolders({QString::fromStdString(options.appDir)});
     QApplication::setQuitOnLastWindowClosed(false);
     vellorin::QtUserSeam seam;
     seam.setAutoAnswer(&vellorin::AnswerOnStandardError);

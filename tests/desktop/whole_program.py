@@ -819,11 +819,12 @@ def scenario(run, args, work):
     for d in (app_folder, data_home, home, runtime):
         os.makedirs(d, mode=0o700)
 
-    # The application folder as the build leaves it: the client and its files (urls.lst among
-    # them).
+    # The application folder as the build leaves it: the client, its message view plugin and its
+    # files (urls.lst among them).
     for name in os.listdir(args.bin_dir):
         src = os.path.join(args.bin_dir, name)
-        if name == "vellorin" or (os.path.isfile(src) and not os.access(src, os.X_OK)):
+        if name in ("vellorin", "libvellorin_webview.so") or (
+                os.path.isfile(src) and not os.access(src, os.X_OK)):
             shutil.copy2(src, app_folder)
     # The plug-in for Firefox switched on (the browsers are read at start), and the drop box's
     # place, in twips.

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,17 +18,24 @@
 #include "inbox/check_feed_server.h"
 #include "support/recording_seam.h"
 #include "view/ui/frm_doc.h"
+#include "view/ui/message_view_plugin.h"
+#include "view/ui/webview/lean_engine_switches.h"
 
 using vellorin::frmDoc;
 
 namespace {
 
+// The web engine's view inside the window (from the message view plugin).
+QWebEngineView* WebView(const frmDoc& doc) {
+    return qobject_cast<QWebEngineView*>(doc.ucBrowser());
+}
+
 // Runs `script` in the program's own script world of the window's page (the page's own scripts
 // stay off) and gives its result.
 QVariant Evaluate(const frmDoc& doc, const QString& script) {
     std::optional<QVariant> result;
-    doc.page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                              [&result](const QVariant& value) { result = value; });
+    WebView(doc)->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                        [&result](const QVariant& value) { result = value; });
     (void)QTest::qWaitFor([&result] { return result.has_value(); }, 10000);
     return result.value_or(QVariant());
 }
@@ -53,13 +61,13 @@ public:
     }
 
     QString pagePath() const { return dir.filePath(QStringLiteral("item.htm")); }
-    QWebEngineView* view() const { return doc->ucBrowser(); }
+    QWebEngineView* view() const { return WebView(*doc); }
 
     QVariant evaluate(const QString& script) const { return Evaluate(*doc, script); }
 
     // Clicks at `pos` of the page, once the page is laid out.
     void click(QPoint pos) const {
-        (void)QTest::qWaitFor([this] { return !doc->page()->contentsSize().isEmpty(); }, 10000);
+        (void)QTest::qWaitFor([this] { return !view()->page()->contentsSize().isEmpty(); }, 10000);
         QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, Qt::NoModifier, pos);
     }
 
@@ -224,8 +232,8 @@ private slots:
 
         // Neither a reload nor a new load of the page file brings the newer message in.
         firstLoaded.clear();
-        first.ucBrowser()->reload();
-        first.ucBrowser()->load(QUrl::fromLocalFile(path));
+        WebView(first)->reload();
+        WebView(first)->load(QUrl::fromLocalFile(path));
         // The refusal ends in a failed load.
         QTRY_VERIFY_WITH_TIMEOUT(!firstLoaded.isEmpty(), 10000);
         QCOMPARE(firstLoaded.first().first().toBool(), false);
@@ -294,6 +302,82 @@ private slots:
         QFile printed(pdf);
         QVERIFY(printed.open(QIODevice::ReadOnly));
         QVERIFY(printed.read(5) == "%PDF-");
+    }
+
+    void theWebEngineStartsLeanUnlessTheUserChoseItsSwitches() {
+        const char* variable = vellorin::kChromiumFlagsVariable;
+        const QByteArray before = qgetenv(variable);
+        const bool wasSet = qEnvironmentVariableIsSet(variable);
+        const struct {
+            std::optional<QByteArray> set;  // the user's value, or unset
+            QByteArray expected;
+        } cases[] = {
+            {std::nullopt, vellorin::LeanEngineSwitches()},
+            {QByteArray("--disable-gpu"), QByteArray("--disable-gpu")},
+            {QByteArray(""), QByteArray("")},
+        };
+        for (const auto& testCase : cases) {
+            if (testCase.set)
+                qputenv(variable, *testCase.set);
+            else
+                qunsetenv(variable);
+            vellorin::PreferLeanEngine();
+            QCOMPARE(qgetenv(variable), testCase.expected);
+            QVERIFY(qEnvironmentVariableIsSet(variable));
+        }
+        if (wasSet)
+            qputenv(variable, before);
+        else
+            qunsetenv(variable);
+    }
+
+    void withoutTheViewerPluginTheWindowSaysSoAndStillSaves() {
+        const QByteArray html = "<html><body>kept</body></html>";
+        const struct {
+            const char* name;
+            QByteArray pluginBytes;  // null: no plugin file in the folder
+        } cases[] = {
+            {"no plugin file", QByteArray()},
+            {"a plugin file that is no library", QByteArray("not a shared library")},
+        };
+        for (const auto& testCase : cases) {
+            QTemporaryDir folder;
+            if (!testCase.pluginBytes.isNull())
+                WriteFile(folder.filePath(QString::fromLatin1(vellorin::kMessageViewPluginFile)),
+                          testCase.pluginBytes);
+            vellorin::SetMessageViewFolders({folder.path()});
+            WriteFile(folder.filePath(QStringLiteral("item.htm")), html);
+            vellorin::test::RecordingSeam seam;
+            auto doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"),
+                                                folder.filePath(QStringLiteral("item.htm")));
+            vellorin::SetMessageViewFolders({});
+            QSignalSpy loaded(doc.get(), &frmDoc::pageLoaded);
+            doc->show();
+            QVERIFY2(loaded.wait(5000), testCase.name);
+            QCOMPARE(loaded.first().first().toBool(), false);
+            QVERIFY2(doc->ucBrowser() == nullptr, testCase.name);
+            auto* label = doc->findChild<QLabel*>(QStringLiteral("lblNoView"));
+            QVERIFY2(label != nullptr && label->isVisible(), testCase.name);
+            QVERIFY2(label->text().contains(QStringLiteral("cannot be shown")), testCase.name);
+
+            // Print asks nothing; Save As still writes the page as it was read.
+            int asked = 0;
+            doc->setPrintSetup([&asked](QPrinter&, QWidget*) { return ++asked > 0; });
+            doc->printPage();
+            QCOMPARE(asked, 0);
+            const QString saved = folder.filePath(QStringLiteral("saved.html"));
+            doc->setSavePathChooser([&saved](QWidget*, const QString&) { return saved; });
+            doc->setUrlOpener([](const QUrl&) {});
+            doc->savePageAs();
+            QFile file(saved);
+            QVERIFY2(file.open(QIODevice::ReadOnly), testCase.name);
+            QCOMPARE(file.readAll(), html);
+            QVERIFY(seam.boxes.empty());
+        }
+        // The plugin beside the test program is found again.
+        OpenPage page("<html><body>shown</body></html>");
+        QVERIFY(page.ok);
+        QVERIFY(page.view() != nullptr);
     }
 };
 

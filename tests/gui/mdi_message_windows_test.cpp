@@ -66,7 +66,8 @@ private slots:
         QCOMPARE(windows.oDoc()->ItemID(), QStringLiteral("g3"));
         QCOMPARE(windows.activeMessageWindow(), windows.oDoc());
         QCOMPARE(windows.oDoc()->findChild<QWebEngineView*>("ucBrowser"),
-                 windows.oDoc()->ucBrowser());
+                 qobject_cast<QWebEngineView*>(windows.oDoc()->ucBrowser()));
+        QVERIFY(windows.oDoc()->ucBrowser() != nullptr);
 
         // An open message comes to the front, its tab with it.
         QVERIFY(windows.FindOpenMessage("g1"));

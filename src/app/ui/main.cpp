@@ -57,6 +57,9 @@ int main(int argc, char** argv) {
     if (!platform.empty())
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 
+    // The web engine, loaded with the first message window, shares its drawing contexts with the
+    // application's, which Qt sets up only when asked before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vellorin"));
     // Matches the desktop entry, which Wayland compositors and task bars look up by this name.

@@ -1,17 +1,14 @@
 #include "view/ui/frm_doc.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
-#include <QMenu>
+#include <QLabel>
+#include <QMetaObject>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryFile>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineContextMenuRequest>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
 
 #include <cerrno>
 #include <string>
@@ -20,15 +17,12 @@
 #include "app/message_export.h"
 #include "app/user_seam.h"
 #include "util/atomic_file.h"
+#include "view/ui/message_view_plugin.h"
 
 namespace vellorin {
 namespace {
 
 constexpr const char* kHtmlExtension = "html";
-
-void OpenOnDesktop(const QUrl& url) {
-    QDesktopServices::openUrl(url);
-}
 
 QString ChooseSavePath(QWidget* parent, const QString& proposedPath) {
     QFileDialog dialog(parent, QStringLiteral("Save As"), proposedPath,
@@ -64,35 +58,48 @@ frmDoc::frmDoc(UserSeam& seam, const QString& caption, const QString& pagePath, 
         ShowFileError(seam_, EIO, pageCopy_->errorString().toStdString());
     pageCopy_->close();
 
-    ucBrowser_ = new QWebEngineView(this);
-    ucBrowser_->setObjectName(QStringLiteral("ucBrowser"));
-    ucBrowser_->setAccessibleName(caption);
-    page_ = new MessageWebPage(QWebEngineProfile::defaultProfile(), pageUrl, &OpenOnDesktop,
-                               ucBrowser_);
-    ucBrowser_->setPage(page_);
-    ucBrowser_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ucBrowser_, &QWidget::customContextMenuRequested, this,
-            &frmDoc::ucBrowser_customContextMenuRequested);
-    connect(ucBrowser_, &QWebEngineView::loadFinished, this, &frmDoc::pageLoaded);
-    connect(ucBrowser_, &QWebEngineView::printFinished, this, &frmDoc::ucBrowser_printFinished);
-
     // The view fills the window whatever its size.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(ucBrowser_);
-    setFocusProxy(ucBrowser_);
+
+    QString whyNoView;
+    MessageViewFactory* factory = LoadMessageViewFactory(&whyNoView);
+    if (factory == nullptr) {
+        auto* label = new QLabel(
+            QStringLiteral("This message cannot be shown: the message viewer could not be "
+                           "loaded.\n%1")
+                .arg(whyNoView),
+            this);
+        label->setObjectName(QStringLiteral("lblNoView"));
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(label);
+        // Who waits for the page learns that none will come, once the window is set up.
+        QMetaObject::invokeMethod(
+            this, [this] { emit pageLoaded(false); }, Qt::QueuedConnection);
+        return;
+    }
+
+    view_ = factory->createMessageView(
+        pageUrl, caption, [this](bool ok) { emit pageLoaded(ok); },
+        [this](bool ok) { ucBrowser_printFinished(ok); }, this);
+    layout->addWidget(view_->widget());
+    setFocusProxy(view_->widget());
 
     if (!pageUrl.isEmpty())
-        page_->loadPage();
+        view_->loadPage();
 }
 
 frmDoc::~frmDoc() {
     // The view goes first, with its page, while the page's file still exists.
-    delete ucBrowser_;
+    if (view_)
+        delete view_->widget();
 }
 
 void frmDoc::setUrlOpener(UrlOpener opener) {
-    page_->setLinkOpener(std::move(opener));
+    if (view_)
+        view_->setLinkOpener(std::move(opener));
 }
 
 void frmDoc::savePageAs() {
@@ -114,36 +121,18 @@ void frmDoc::savePageAs() {
 }
 
 void frmDoc::printPage() {
-    if (printer_ || !printSetup_)
+    if (printer_ || !printSetup_ || !view_)
         return;
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (!printSetup_(*printer, this))
         return;
     printer_ = std::move(printer);
-    ucBrowser_->print(printer_.get());
+    view_->print(printer_.get());
 }
 
 void frmDoc::ucBrowser_printFinished(bool ok) {
     printer_.reset();
     emit printFinished(ok);
-}
-
-void frmDoc::ucBrowser_customContextMenuRequested(const QPoint& pos) {
-    // Only what reads the page: the view's own menu would also offer to reload it, go back,
-    // show its source and save it elsewhere.
-    const QWebEngineContextMenuRequest* request = ucBrowser_->lastContextMenuRequest();
-    if (request == nullptr)
-        return;
-    auto* menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (!request->selectedText().isEmpty())
-        menu->addAction(page_->action(QWebEnginePage::Copy));
-    if (request->linkUrl().isValid())
-        menu->addAction(page_->action(QWebEnginePage::CopyLinkToClipboard));
-    if (request->mediaType() == QWebEngineContextMenuRequest::MediaTypeImage)
-        menu->addAction(page_->action(QWebEnginePage::CopyImageToClipboard));
-    menu->addAction(page_->action(QWebEnginePage::SelectAll));
-    menu->popup(ucBrowser_->mapToGlobal(pos));
 }
 
 }  // namespace vellorin

@@ -7,11 +7,11 @@
 #include <functional>
 #include <memory>
 
-#include "view/ui/message_web_page.h"
+#include "view/ui/message_view.h"
 
 class QPrinter;
+class QLabel;
 class QTemporaryFile;
-class QWebEngineView;
 
 namespace vellorin {
 
@@ -22,15 +22,17 @@ class UserSeam;
 // knows is what the view loads, so the next message written over the page file, and the view's
 // own reloads, leave this window's page as it is. The page runs no script and reaches no other
 // file or address; a link the user clicks opens in the desktop's browser or mail program
-// (MessageWebPage).
+// (MessageView).
 //
-// The web engine starts with the first window: no view exists before it.
+// The view comes from the message view plugin, loaded with the first window (and with it the web
+// engine). When it cannot be loaded, the window says so (lblNoView) where the page would be;
+// Save As still writes the page, Print does nothing and pageLoaded(false) is emitted.
 class frmDoc : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString ItemID READ ItemID WRITE setItemID)
 
 public:
-    using UrlOpener = MessageWebPage::LinkOpener;
+    using UrlOpener = MessageView::LinkOpener;
     // Asks where to save the page, proposing `proposedPath`; an empty text when cancelled. The
     // chooser asks before a file is replaced.
     using SavePathChooser = std::function<QString(QWidget* parent, const QString& proposedPath)>;
@@ -48,8 +50,8 @@ public:
     QString ItemID() const { return itemId_; }
     void setItemID(const QString& sItemID) { itemId_ = sItemID; }
 
-    QWebEngineView* ucBrowser() const { return ucBrowser_; }
-    MessageWebPage* page() const { return page_; }
+    // The view's widget (a QWebEngineView), or nullptr when the plugin could not be loaded.
+    QWidget* ucBrowser() const { return view_ ? view_->widget() : nullptr; }
     // The page as read when the window opened.
     const QByteArray& pageContent() const { return content_; }
 
@@ -75,15 +77,13 @@ signals:
     void printFinished(bool ok);
 
 private:
-    void ucBrowser_customContextMenuRequested(const QPoint& pos);
     void ucBrowser_printFinished(bool ok);
 
     UserSeam& seam_;
     QString itemId_;
     QByteArray content_;
     std::unique_ptr<QTemporaryFile> pageCopy_;
-    QWebEngineView* ucBrowser_ = nullptr;
-    MessageWebPage* page_ = nullptr;
+    MessageView* view_ = nullptr;
     SavePathChooser savePathChooser_;
     PrintSetup printSetup_;
     std::unique_ptr<QPrinter> printer_;

@@ -1,4 +1,4 @@
-#include "view/ui/message_web_page.h"
+#include "view/ui/webview/message_web_page.h"
 
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
