@@ -508,10 +508,11 @@ private slots:
         QCOMPARE(f.folder.read(base + "1"),
                  QByteArray("<html><head><title>Monday report</title></head><body>") +
                      QByteArray(kHeaderBlock).replace("\n", "\r\n") + "</body></html>\r\n");
-        // The header values keep the blanks and line breaks that end them in the block.
+        // The text keeps the blanks and line breaks that end the values in the block; the
+        // draft's headers stay on one line each.
         const QByteArray text("From       :   Jane Roe  (jane@example.com\r\n)\r\n");
         QCOMPARE(f.folder.read(base + "2").left(text.size()), text);
-        const QByteArray draft("Envelope-to: \r\nFrom: \"Jane Roe\"<jane@example.com\r\n>\r\n");
+        const QByteArray draft("Envelope-to: \r\nFrom: \"Jane Roe\"<jane@example.com>\r\n");
         QCOMPARE(f.folder.read(base + "3").left(draft.size()), draft);
         // The extension is the dialog's business: the chosen names already had one.
         QVERIFY(!QFile::exists(base + "1.htm"));
