@@ -5,6 +5,8 @@
 #   scripts/package.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=../tests/support/x_tray_session.sh
+source tests/support/x_tray_session.sh
 build=${1:-build}
 
 bash scripts/install-deps.sh
@@ -55,15 +57,7 @@ man -w vellorinctl >/dev/null 2>&1 || [ -e /usr/share/man/man1/vellorinctl.1.gz 
     fail "no manual page for vellorinctl"
 
 # The desktop client from the installed paths: its tray icon embedded in a real tray host.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    >"$work/trayer.log" 2>&1 &
-trayer_pid=$!
+start_x_with_tray "$work" || fail "Xvfb did not start"
 sandbox=""
 if [ "$(id -u)" -eq 0 ]; then sandbox="QTWEBENGINE_DISABLE_SANDBOX=1"; fi
 env HOME="$work/home" XDG_CONFIG_HOME="" XDG_DATA_HOME="" DBUS_SESSION_BUS_ADDRESS="" \

@@ -8,6 +8,8 @@ set -euo pipefail
 bin_dir=$1
 out_dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../support/x_tray_session.sh
+source "$here/../support/x_tray_session.sh"
 
 missing=()
 for tool in Xvfb trayer xdotool import dbus-run-session; do
@@ -32,20 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$workdir/display" \
-    >"$workdir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 200); do
-    [ -s "$workdir/display" ] && break
-    sleep 0.05
-done
-[ -s "$workdir/display" ] || { echo "Xvfb did not start"; cat "$workdir/xvfb.log"; exit 1; }
-export DISPLAY=":$(cat "$workdir/display")"
-
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    >"$workdir/trayer.log" 2>&1 &
-trayer_pid=$!
+start_x_with_tray "$workdir"
 
 # No session bus of the caller's: the client, the accessibility bus and the driver share a new one.
 unset DBUS_SESSION_BUS_ADDRESS

@@ -5,6 +5,8 @@
 set -euo pipefail
 gui_tests=$1
 shift
+# shellcheck source=../support/x_tray_session.sh
+source "$(dirname "$0")/../support/x_tray_session.sh"
 
 workdir=$(mktemp -d)
 xvfb_pid=""
@@ -16,20 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$workdir/display" \
-    >"$workdir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$workdir/display" ] && break
-    sleep 0.05
-done
-[ -s "$workdir/display" ] || { echo "Xvfb did not start"; cat "$workdir/xvfb.log"; exit 1; }
-export DISPLAY=":$(cat "$workdir/display")"
-
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    >"$workdir/trayer.log" 2>&1 &
-trayer_pid=$!
+start_x_with_tray "$workdir"
 
 # No D-Bus tray here: Qt uses the X11 tray. Without a session bus, libdbus keeps a buffer of
 # its failed connection to the end; the leak checker of the sanitizer build is told so.
