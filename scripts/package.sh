@@ -23,9 +23,10 @@ desktop-file-validate packaging/net.vellorin.Vellorin.desktop
 appstreamcli validate --no-net "$build/packaging/net.vellorin.Vellorin.metainfo.xml"
 
 work=$(mktemp -d)
-xvfb_pid="" trayer_pid="" client_pid=""
+client_pid=""
 cleanup() {
-    for pid in $client_pid $trayer_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; done
+    [ -n "$client_pid" ] && kill "$client_pid" 2>/dev/null
+    stop_x_with_tray
     rm -rf "$work"
 }
 trap cleanup EXIT

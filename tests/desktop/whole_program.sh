@@ -25,11 +25,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 workdir=$(mktemp -d)
-xvfb_pid=""
-trayer_pid=""
 cleanup() {
-    [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    stop_x_with_tray
     rm -rf "$workdir"
 }
 trap cleanup EXIT

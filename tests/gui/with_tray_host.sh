@@ -9,11 +9,8 @@ shift
 source "$(dirname "$0")/../support/x_tray_session.sh"
 
 workdir=$(mktemp -d)
-xvfb_pid=""
-trayer_pid=""
 cleanup() {
-    [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    stop_x_with_tray
     rm -rf "$workdir"
 }
 trap cleanup EXIT

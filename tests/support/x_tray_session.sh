@@ -24,3 +24,12 @@ start_x_with_tray() {
         >"$workdir/trayer.log" 2>&1 &
     trayer_pid=$!
 }
+
+# stop_x_with_tray
+#   Ends the tray host and the display that start_x_with_tray started, if it did.
+stop_x_with_tray() {
+    local pid
+    for pid in ${trayer_pid:-} ${xvfb_pid:-}; do
+        kill "$pid" 2>/dev/null || true
+    done
+}

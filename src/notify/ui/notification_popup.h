@@ -19,7 +19,7 @@ namespace vellorin {
 // that slides up out of the bottom-right corner of the work area (the screen less its panels),
 // waits for the user (or closes by itself after a time to live), and slides down again.
 //
-// Every part has its spec name as objectName: the two header labels lblHeader, picSide,
+// Every part has its control name as objectName: the two header labels lblHeader, picSide,
 // imgWeatherIcon, lblInfo, lblClose ("Close Window", shown while AutoClose is false; a click
 // unloads at once), the timers tmrAnimate (10 ms) and tmrWait. The popup is deleted when it
 // unloads.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPointer>
 #include <QSize>
 
 class QDialog;
@@ -26,6 +27,23 @@ constexpr bool IsOwned(DialogOpenMode mode) {
 // not a nested one. A dialog that is already shown keeps its place, its mode and its fields and
 // is only brought forward.
 void ShowDialog(QDialog* dialog, DialogOpenMode mode);
+
+// Shows the program's one window of a kind, held in `window`. The one there is brought forward as
+// it is when `reusable`; it goes first when it may not be reused (made for another context or
+// tree) or was closed: a closed window waits for its deferred deletion and is gone already as far
+// as the user can tell, so its fields must not come back. A new one is made by `make`, deletes
+// itself when closed, and is shown in `mode`.
+template <typename Window, typename Make>
+Window* ShowOneWindow(QPointer<Window>& window, bool reusable, DialogOpenMode mode, Make make) {
+    if (window && (window->isHidden() || !reusable))
+        delete window.data();
+    if (!window) {
+        window = make();
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    ShowDialog(window, mode);
+    return window;
+}
 
 // A client area given in twips (1/1440 inch), in pixels of the screen `widget` is on.
 QSize TwipsToPixels(const QWidget* widget, int widthTwips, int heightTwips);

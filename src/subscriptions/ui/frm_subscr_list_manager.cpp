@@ -111,17 +111,11 @@ frmSubscrListManager::~frmSubscrListManager() {
 frmSubscrListManager* frmSubscrListManager::Open(AppContext& context, TreeControl& tvMessages,
                                                  DialogOpenMode mode, QWidget* owner) {
     QPointer<frmSubscrListManager>& window = OpenWindow();
-    // A closed window waits for its deferred deletion: it is gone already as far as the user can
-    // tell, and has reloaded the main tree.
-    if (window && (window->isHidden() || &window->context_ != &context ||
-                   &window->tvMessages_ != &tvMessages))
-        delete window.data();
-    if (!window) {
-        window = new frmSubscrListManager(context, tvMessages, IsOwned(mode) ? owner : nullptr);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    ShowDialog(window, mode);
-    return window;
+    const bool reusable =
+        window && &window->context_ == &context && &window->tvMessages_ == &tvMessages;
+    return ShowOneWindow(window, reusable, mode, [&] {
+        return new frmSubscrListManager(context, tvMessages, IsOwned(mode) ? owner : nullptr);
+    });
 }
 
 frmSubscrListManager* frmSubscrListManager::Instance() {

@@ -89,17 +89,11 @@ frmSubscribe::~frmSubscribe() = default;
 frmSubscribe* frmSubscribe::Open(AppContext& context, TreeControl& tvMessages, DialogOpenMode mode,
                                  QWidget* owner) {
     QPointer<frmSubscribe>& window = OpenWindow();
-    // A closed window waits for its deferred deletion: it is gone already as far as the user can
-    // tell, so its fields must not come back.
-    if (window && (window->isHidden() || &window->context_ != &context ||
-                   &window->tvMessages_ != &tvMessages))
-        delete window.data();
-    if (!window) {
-        window = new frmSubscribe(context, tvMessages, IsOwned(mode) ? owner : nullptr);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    ShowDialog(window, mode);
-    return window;
+    const bool reusable =
+        window && &window->context_ == &context && &window->tvMessages_ == &tvMessages;
+    return ShowOneWindow(window, reusable, mode, [&] {
+        return new frmSubscribe(context, tvMessages, IsOwned(mode) ? owner : nullptr);
+    });
 }
 
 frmSubscribe* frmSubscribe::OpenWithLink(AppContext& context, TreeControl& tvMessages,
