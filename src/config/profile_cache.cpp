@@ -10,7 +10,9 @@
 #include <ctime>
 
 #include "config/profile_file_times.h"
+#include "config/publish_batch.h"
 #include "util/atomic_file.h"
+#include "util/unique_fd.h"
 
 namespace vellorin::profile {
 namespace {
@@ -19,36 +21,6 @@ constexpr size_t kCachedFiles = 8;
 // Beyond this many bytes of cached text the oldest copies go, so that a user moving through
 // large inboxes does not keep each of them in memory; the newest copy always stays.
 constexpr int64_t kCachedBytes = 64 * 1024 * 1024;
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    void reset() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    // Closes and reports the error of close() (0 when fine).
-    int close() {
-        int err = (fd_ >= 0 && ::close(fd_) != 0) ? errno : 0;
-        fd_ = -1;
-        return err;
-    }
-
-private:
-    int fd_;
-};
 
 int WriteAllAt(int fd, std::string_view data, off_t at) {
     const char* p = data.data();
@@ -77,7 +49,7 @@ struct ProfileCache::Entry {
     // The identity is that of this process's own change, stamped behind the clock: trusted while
     // it holds (see StampBehindClock).
     bool ownChange = false;
-    Fd pin;                                // keeps the inode in use, see FileIdentity
+    UniqueFd pin;                          // keeps the inode in use, see FileIdentity
     std::shared_ptr<ProfileDocument> doc;  // null until first used after a rewrite
     uint64_t lastUse = 0;
     std::string unparsed;  // the text written by a rewrite, parsed when first asked for
@@ -157,17 +129,19 @@ int ProfileCache::rewrite(const std::string& path, std::string text) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return EINVAL;
     mode_t mode = 0644;
+    bool nothingThere = true;  // no file, or an empty one
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return EISDIR;
         mode = st.st_mode & 07777;
+        nothingThere = S_ISREG(st.st_mode) && st.st_size == 0;
     }
     const std::string temp = TemporaryNameFor(path);
     const int64_t stamp = FileClockNow();
     // Kept open after the rename: it pins the new inode for the cache entry, and a racily clean
     // entry is read back through it.
-    Fd fd(::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    UniqueFd fd(::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         return errno;
     int err = WriteAllAt(fd.get(), text, 0);
@@ -178,6 +152,12 @@ int ProfileCache::rewrite(const std::string& path, std::string text) {
         err = errno;
     if (err == 0)
         StampBehindClock(fd.get(), IdentityOf(written));
+    PublishBatch* batch = CurrentPublishBatch();
+    if (err == 0 && batch && nothingThere) {
+        // Nothing is lost while the path stays as it is; the batch flushes and renames it.
+        batch->add(path, temp, std::move(fd));
+        return 0;
+    }
     if (err == 0 && ::fsync(fd.get()) != 0)
         err = errno;
     if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
@@ -267,7 +247,7 @@ LoadedProfile ProfileCache::readAndKeep(const std::string& path) {
     LoadedProfile out;
     const int64_t stamp = FileClockNow();
     fileReads_.fetch_add(1, std::memory_order_relaxed);
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat before {};
     if (fd.get() < 0 || ::fstat(fd.get(), &before) != 0) {
         out.error = errno;
@@ -332,7 +312,7 @@ void ProfileCache::keep(std::unique_ptr<Entry> entry) {
 
 AppendOutcome AppendInPlace(const std::string& path, const FileIdentity& expected,
                             std::string_view data, FileIdentity* after, bool flush) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return errno == ENOENT ? AppendOutcome::kFileChanged : AppendOutcome::kFailed;
     struct stat st {};
@@ -378,7 +358,7 @@ OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& e
 
 OverwriteOutcome OverwriteInPlace(const std::string& path, const FileIdentity& expected,
                                   std::span<const Patch> patches, FileIdentity* after) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return errno == ENOENT ? OverwriteOutcome::kFileChanged : OverwriteOutcome::kFailed;
     struct stat st {};

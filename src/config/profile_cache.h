@@ -75,6 +75,8 @@ public:
     // leaves the old or the new file. On success the new text is kept (parsed at the next load)
     // with the new file's identity, unless the path no longer names the file we renamed there. On
     // failure the old file stays and its cached parse is dropped. Returns the errno (0: done).
+    // Inside a PublishBatchScope, a file that is missing or empty is not flushed and renamed here:
+    // the temporary file goes to the batch (see publish_batch.h) and nothing is cached.
     [[nodiscard]] int rewrite(const std::string& path, std::string text);
     void forget(const std::string& path);
     void clear();

@@ -132,6 +132,14 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
             // A source left alone when it was fetched ahead may be due by now.
             if (fetch == 0)
                 fetch = startSourceFetch(http, sources, link);
+            // The merged inboxes go in place while the run would wait for the network anyway, and
+            // before the same source is merged again.
+            if (!pendingMerges_.empty() &&
+                ((fetch != 0 && http.ucHTTP().running(fetch)) || mergePending(link) ||
+                 pendingMerges_.size() >= kPublishTogether ||
+                 std::chrono::steady_clock::now() - firstPending_ >= kPublishDelay)) {
+                publishMerges(tvMessages);
+            }
             if (fetch != 0) {
                 TransferResult reply = http.finishFetch(fetch);
                 retryHolds_.note(link, reply, context_.clock().now());
@@ -150,6 +158,7 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
             http.ucHTTP().poll(0);
             context_.seam().processEvents();
         }
+        publishMerges(tvMessages);
         http_ = nullptr;
     }
 
@@ -184,18 +193,78 @@ void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, Trans
     inbox.CurrentSourceID = subscriptions.CurrentSource.ID;
     // One hold of the source folder's lock for the merge, the validators and the tree's reload;
     // the locks they take themselves nest inside it at the cost of a stat each.
-    const FileLock lock(inbox.InboxPath());
+    PendingMerge merge;
+    merge.lock = std::make_unique<FileLock>(inbox.InboxPath());
     const DecodedFeed feed = DecodeFeed(reply.body, reply.charset);
     reply.body = std::string();
-    const FeedMergeResult merged = ProcessFeed(
-        context_, feed.text, subscriptions.CurrentSource.Title, runInteractive_, NotifyText);
+    merge.notifyBegin = NotifyText.size();
+    const std::size_t waiting = publish_.size();
+    const FeedMergeResult merged = [&] {
+        const profile::PublishBatchScope batch(publish_);
+        return ProcessFeed(context_, feed.text, subscriptions.CurrentSource.Title, runInteractive_,
+                           NotifyText);
+    }();
+    merge.notifyEnd = NotifyText.size();
+    merge.batchEnd = publish_.size();
+    merge.link = link;
+    merge.sourceId = inbox.CurrentSourceID;
     // A 304 to stored validators skips the feed: they may only stand for a feed wholly stored.
-    // Failing to store them costs a full fetch next time, nothing more.
-    if (reply.ok() && merged.status == FeedStatus::Merged && merged.saveError == 0) {
+    merge.storeValidators =
+        reply.ok() && merged.status == FeedStatus::Merged && merged.saveError == 0;
+    merge.validators = std::move(reply.validators);
+    if (publish_.size() == waiting) {
+        finishMerge(tvMessages, merge, 0);
+        return;
+    }
+    if (pendingMerges_.empty())
+        firstPending_ = std::chrono::steady_clock::now();
+    pendingMerges_.push_back(std::move(merge));
+}
+
+void mCheck::finishMerge(TreeControl& tvMessages, const PendingMerge& merge, int publishError) {
+    mInbox& inbox = context_.inbox;
+    inbox.CurrentSourceID = merge.sourceId;
+    // Failing to store the validators costs a full fetch next time, nothing more.
+    if (merge.storeValidators && publishError == 0) {
         (void)StoreFeedValidators(
-            FeedValidatorsPath(subscriptions.DataFolder, inbox.CurrentSourceID), reply.validators);
+            FeedValidatorsPath(context_.subscriptions.DataFolder, merge.sourceId),
+            merge.validators);
     }
     inbox.LoadInbox(tvMessages);
+}
+
+void mCheck::publishMerges(TreeControl& tvMessages) {
+    if (pendingMerges_.empty())
+        return;
+    const std::vector<int> errors = publish_.publish();
+    // Taken out first: the boxes below let events run, and a trigger from them must find nothing
+    // waiting.
+    std::vector<PendingMerge> merges = std::move(pendingMerges_);
+    pendingMerges_.clear();
+    std::vector<int> failures(merges.size(), 0);
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < merges.size(); ++i) {
+        for (; from < merges[i].batchEnd && from < errors.size(); ++from) {
+            if (failures[i] == 0)
+                failures[i] = errors[from];
+        }
+    }
+    // Nothing of a merge that could not be put in place was stored: its sentence goes, the last
+    // first so that the places of the earlier ones hold.
+    for (std::size_t i = merges.size(); i-- > 0;) {
+        if (failures[i] != 0)
+            NotifyText.erase(merges[i].notifyBegin, merges[i].notifyEnd - merges[i].notifyBegin);
+    }
+    for (std::size_t i = 0; i < merges.size(); ++i) {
+        if (failures[i] != 0 && runInteractive_)
+            context_.seam().messageBox(SaveFailureMessage(failures[i]));
+        finishMerge(tvMessages, merges[i], failures[i]);
+    }
+}
+
+bool mCheck::mergePending(const std::string& link) const {
+    return std::any_of(pendingMerges_.begin(), pendingMerges_.end(),
+                       [&](const PendingMerge& m) { return m.link == link; });
 }
 
 }  // namespace vellorin

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "config/publish_batch.h"
+#include "inbox/feed_validators.h"
 #include "inbox/retry_holds.h"
 #include "inbox/transfer_pool.h"
 #include "inbox/transfer_result.h"
+#include "util/file_lock.h"
 
 namespace vellorin {
 
@@ -55,6 +61,8 @@ class mCheck {
 public:
     static constexpr std::size_t kFetchAhead = 4;
     static constexpr int kAlertDisplayMs = 6000;
+    static constexpr std::size_t kPublishTogether = 32;
+    static constexpr std::chrono::milliseconds kPublishDelay{200};
 
     explicit mCheck(AppContext& context) : context_(context) {}
     mCheck(const mCheck&) = delete;
@@ -111,6 +119,13 @@ public:
     // whose server answered 429 or 503 with Retry-After is not fetched by scheduled runs until
     // then (RetryHolds); the user's runs fetch it as usual.
     //
+    // A source's first inbox is put in place together with those of the sources after it (see
+    // publish_batch.h), before the run waits for a transfer, after kPublishTogether of them, at
+    // the latest kPublishDelay after the first of them, and at the end of the run; its node in
+    // `tvMessages` is rebuilt and its validators stored only then. An inbox that cannot be put in
+    // place counts as a failed save: the failure box in an interactive run, no validators and no
+    // sentence in NotifyText.
+    //
     // Called while a run is in progress (from the events a run lets through), it only shows the
     // newly queued entries and returns: the run in progress works them off. In an interactive
     // run that means lstQueueAddItem for each. A silent run that an interactive trigger joins
@@ -125,6 +140,27 @@ private:
     // Starts the conditional fetch of `link`; 0 (no fetch) while a scheduled run must leave it.
     TransferId startSourceFetch(frmHTTP& http, SourceLinkIndex& sources, const std::string& link);
     void checkSource(TreeControl& tvMessages, const std::string& link, TransferResult reply);
+
+    // A merged source whose new inbox waits in publish_, with what is done once it is in place.
+    struct PendingMerge {
+        std::unique_ptr<FileLock> lock;  // the source folder's, held until then
+        std::string link;
+        std::string sourceId;
+        bool storeValidators = false;
+        FeedValidators validators;
+        std::size_t notifyBegin = 0;  // the source's sentence in NotifyText
+        std::size_t notifyEnd = 0;
+        std::size_t batchEnd = 0;  // publish_.size() after the merge
+    };
+    // Stores the validators of a merge whose inbox is in place and rebuilds the source's node.
+    void finishMerge(TreeControl& tvMessages, const PendingMerge& merge, int publishError);
+    // Puts the waiting inboxes in place and finishes their merges, in queue order.
+    void publishMerges(TreeControl& tvMessages);
+    bool mergePending(const std::string& link) const;
+
+    profile::PublishBatch publish_;
+    std::vector<PendingMerge> pendingMerges_;
+    std::chrono::steady_clock::time_point firstPending_;
 
     AppContext& context_;
     std::deque<std::string> CheckQueue_;

@@ -9,29 +9,10 @@
 #include <cstring>
 #include <random>
 
+#include "util/unique_fd.h"
+
 namespace vellorin {
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 int WriteAll(int fd, std::string_view data) {
     const char* p = data.data();
@@ -79,7 +60,7 @@ IoStatus WriteFileAtomic(const std::string& path, std::string_view data, bool fl
         mode = st.st_mode & 07777;
     }
     std::string temp = TemporaryNameFor(path);
-    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         return {errno};
     int err = WriteAll(fd.get(), data);
@@ -99,7 +80,7 @@ IoStatus WriteFileAtomic(const std::string& path, std::string_view data, bool fl
 IoStatus AppendToFile(const std::string& path, std::string_view data) {
     if (path.empty() || path.find('\0') != std::string::npos)
         return {EINVAL};
-    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
     if (fd.get() < 0)
         return {errno};
     int err = WriteAll(fd.get(), data);
@@ -116,7 +97,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, IoStatus* stat
     };
     if (path.empty() || path.find('\0') != std::string::npos)
         return fail(EINVAL);
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return fail(errno);
     struct stat st {};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -501,6 +502,54 @@ TEST_F(CheckRunTest, RetryAfterHoldsScheduledRunsOffButNotTheUsersChecks) {
         ASSERT_TRUE(context.subscriptions.SourceAction(mSubscriptions::RemoveSource));
         context.subscriptions.LoadSubscriptions(tree_);
     }
+}
+
+// A source's first inbox waits to be put in place together with the next ones; a second entry of
+// the same source in the run must see it, or its messages would be announced twice.
+TEST_F(CheckRunTest, ASourceQueuedTwiceInOneRunIsStoredAndAnnouncedOnce) {
+    const std::string link = serve("alpha", OneItem("a1"));
+    const std::string alpha = add("Alpha", link);
+    check_.InteractiveCheck = false;
+    check_.QueueAdd("Alpha", link);
+    check_.QueueAdd("Alpha", link);
+    check_.ProcessQueue(tree_);
+    EXPECT_EQ(stored(alpha), Strings{"a1"});
+    EXPECT_EQ(check_.NotifyText, NewMessagesSentence(1, "Alpha"));
+}
+
+// An inbox that cannot be put in place at the end (its folder went while the run went on) was not
+// stored: the user sees the failed save, the announcement leaves it out, and the next check stores
+// it.
+TEST_F(CheckRunTest, AnInboxThatCannotBePutInPlaceIsAFailedSaveAndNotAnnounced) {
+    const std::string alpha = add("Alpha", serve("alpha", OneItem("a1")));
+    const std::string bravo = add("Bravo", serve("bravo", OneItem("b1")));
+    const auto waitingInbox = [&] {
+        if (!fs::is_directory(data + "/" + alpha))
+            return false;
+        for (const auto& entry : fs::directory_iterator(data + "/" + alpha)) {
+            if (entry.path().filename().string().starts_with(".inbox.dat.tmp-"))
+                return true;
+        }
+        return false;
+    };
+    std::function<void()> removeOnceMerged = [&] {
+        if (waitingInbox())
+            fs::remove_all(data + "/" + alpha);
+        else
+            seam.onEvents = removeOnceMerged;
+    };
+    seam.onEvents = removeOnceMerged;
+    runAll(true);
+
+    EXPECT_EQ(seam.captions(), Strings{SaveFailureMessage(ENOENT).caption});
+    EXPECT_EQ(check_.NotifyText, NewMessagesSentence(1, "Bravo"));
+    EXPECT_EQ(stored(bravo), Strings{"b1"});
+    EXPECT_FALSE(fs::exists(inboxPath(alpha)));
+
+    seam.onEvents = nullptr;
+    runAll(false);
+    EXPECT_EQ(stored(alpha), Strings{"a1"});
+    EXPECT_EQ(check_.NotifyText, NewMessagesSentence(1, "Alpha"));
 }
 
 }  // namespace
