@@ -504,19 +504,6 @@ TEST_F(CheckRunTest, RetryAfterHoldsScheduledRunsOffButNotTheUsersChecks) {
     }
 }
 
-// A source's first inbox waits to be put in place together with the next ones; a second entry of
-// the same source in the run must see it, or its messages would be announced twice.
-TEST_F(CheckRunTest, ASourceQueuedTwiceInOneRunIsStoredAndAnnouncedOnce) {
-    const std::string link = serve("alpha", OneItem("a1"));
-    const std::string alpha = add("Alpha", link);
-    check_.InteractiveCheck = false;
-    check_.QueueAdd("Alpha", link);
-    check_.QueueAdd("Alpha", link);
-    check_.ProcessQueue(tree_);
-    EXPECT_EQ(stored(alpha), Strings{"a1"});
-    EXPECT_EQ(check_.NotifyText, NewMessagesSentence(1, "Alpha"));
-}
-
 // An inbox that cannot be put in place at the end (its folder went while the run went on) was not
 // stored: the user sees the failed save, the announcement leaves it out, and the next check stores
 // it.
