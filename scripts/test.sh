@@ -12,9 +12,10 @@ if [ "${1:-}" = "--sanitize" ]; then
     build=build-asan
 fi
 
-# The desktop test drives the client through the accessibility interface, takes screenshots and
-# writes a browser's compressed session file.
-bash scripts/install-deps.sh at-spi2-core python3-pyatspi python3-lz4 dbus-daemon imagemagick
+# The desktop test drives the client through the accessibility interface under a window manager,
+# takes screenshots and writes a browser's compressed session file.
+bash scripts/install-deps.sh at-spi2-core python3-pyatspi python3-lz4 dbus-daemon imagemagick \
+    openbox
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELLORIN_WERROR=ON -DVELLORIN_SANITIZE="$sanitize" -DVELLORIN_BUILD_BENCH="$([ $sanitize = ON ] && echo OFF || echo ON)"

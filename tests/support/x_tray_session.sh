@@ -20,16 +20,36 @@ start_x_with_tray() {
         return 1
     fi
     export DISPLAY=":$(cat "$workdir/display")"
+    # The strut keeps a window manager's windows (their title bars) out of the panel's strip.
     trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-        >"$workdir/trayer.log" 2>&1 &
+        --SetPartialStrut true >"$workdir/trayer.log" 2>&1 &
     trayer_pid=$!
 }
 
+# start_window_manager WORKDIR
+#   Starts a window manager (openbox, with Debian's own configuration, so the title bars carry
+#   the close, maximise and minimise boxes a desktop user sees) on the display of
+#   start_x_with_tray and waits until it manages the screen. Sets wm_pid. Its log goes to WORKDIR.
+start_window_manager() {
+    local workdir=$1
+    openbox --config-file /etc/xdg/openbox/rc.xml --sm-disable >"$workdir/openbox.log" 2>&1 &
+    wm_pid=$!
+    # A window manager announces itself with the root window's _NET_SUPPORTING_WM_CHECK.
+    for _ in $(seq 200); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.05
+    done
+    echo "openbox did not start"
+    cat "$workdir/openbox.log"
+    return 1
+}
+
 # stop_x_with_tray
-#   Ends the tray host and the display that start_x_with_tray started, if it did.
+#   Ends the window manager, the tray host and the display that start_x_with_tray and
+#   start_window_manager started, if they did.
 stop_x_with_tray() {
     local pid
-    for pid in ${trayer_pid:-} ${xvfb_pid:-}; do
+    for pid in ${wm_pid:-} ${trayer_pid:-} ${xvfb_pid:-}; do
         kill "$pid" 2>/dev/null || true
     done
 }

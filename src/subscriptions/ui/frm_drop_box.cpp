@@ -1,6 +1,7 @@
 #include "subscriptions/ui/frm_drop_box.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -211,26 +212,36 @@ void frmDropBox::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    // The window manager moves the window while the button is held; where it cannot (no window
-    // manager, one without the move request), the window follows the mouse itself.
-    QWindow* window = windowHandle();
-    following_ = window == nullptr || !window->startSystemMove();
-    grabOffset_ = event->globalPosition().toPoint() - pos();
+    // The move starts only once the pointer moves: a window manager asked to move the window on
+    // the press alone keeps the pointer grabbed when the button comes up before it has taken the
+    // grab (a quick click), and the clicks after it never reach the window.
+    drag_ = Drag::kPressed;
+    pressPos_ = event->globalPosition().toPoint();
+    grabOffset_ = pressPos_ - pos();
     event->accept();
 }
 
 void frmDropBox::mouseMoveEvent(QMouseEvent* event) {
-    if (following_ && event->buttons().testFlag(Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - grabOffset_);
-        event->accept();
+    if (!event->buttons().testFlag(Qt::LeftButton) || drag_ == Drag::kNone) {
+        QWidget::mouseMoveEvent(event);
         return;
     }
-    QWidget::mouseMoveEvent(event);
+    const QPoint global = event->globalPosition().toPoint();
+    if (drag_ == Drag::kPressed &&
+        (global - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+        // The window manager moves the window while the button is held; where it cannot (no
+        // window manager, one without the move request), the window follows the mouse itself.
+        QWindow* window = windowHandle();
+        drag_ = window != nullptr && window->startSystemMove() ? Drag::kSystem : Drag::kFollowing;
+    }
+    if (drag_ == Drag::kFollowing)
+        move(global - grabOffset_);
+    event->accept();
 }
 
 void frmDropBox::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        following_ = false;
+        drag_ = Drag::kNone;
     if (event->button() == Qt::RightButton && rect().contains(event->position().toPoint())) {
         mnuPopup_->popup(event->globalPosition().toPoint());
         event->accept();

@@ -95,8 +95,12 @@ private:
     std::array<QAction*, kLevelCount> mnuPopupTransOpt_{};
     QAction* mnuPopupClose_ = nullptr;
     QPixmap picture_;
-    // Set while the window follows the mouse itself (the window manager cannot move it).
-    bool following_ = false;
+    // How the left button's drag moves the window: not at all until the pointer has moved the
+    // drag distance (a click stays a click), then by the window manager or, where it cannot,
+    // by the window following the mouse itself.
+    enum class Drag { kNone, kPressed, kSystem, kFollowing };
+    Drag drag_ = Drag::kNone;
+    QPoint pressPos_;
     QPoint grabOffset_;
     bool unloaded_ = false;
 };
