@@ -63,6 +63,9 @@ TEST_F(SubscribeProcedureTest, TheDialogAndTheManagerRefuseWhatTheyCannotSubscri
          "You've specified invalid Message Source Link. Please specify correct Vellorin Message "
          "Source URL.",
          MsgIcon::Exclamation, InputField::Link, true},
+        {false, "Again", kLinkA, "Already Subscribed!",
+         "You have already subscribed to this Message channel!", MsgIcon::Exclamation,
+         InputField::None, false},
     };
     const std::string before = listText();
     for (const Refusal& c : cases) {
@@ -100,6 +103,7 @@ TEST_F(SubscribeProcedureTest, SubscribingStoresTheFieldsAsTypedOrEndsInTheError
     EXPECT_EQ(seam_.boxes.back().text,
               "Sorry; failed to add New Source to Subscription List. Please check the URL and "
               "try again ...");
+    EXPECT_EQ(seam_.boxes.back().icon, MsgIcon::Exclamation);
 }
 
 TEST_F(SubscribeProcedureTest, UnsubscribeAsksFirstThenRemovesTheSourceAndItsMessages) {
