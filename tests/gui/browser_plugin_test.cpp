@@ -1,10 +1,3 @@
-#include <QApplication>
-#include <QLabel>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
-#include <QtTest>
-
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -160,9 +153,6 @@ private slots:
     }
 };
 
-int RunBrowserPlugInTests(int argc, char** argv) {
-    TestBrowserPlugIn test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(BrowserPlugIn)
 
 #include "browser_plugin_test.moc"

@@ -1,11 +1,5 @@
-#include <QLabel>
-#include <QListWidget>
-#include <QtTest>
-
-#include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "app/ui/frm_busy.h"
 #include "app/ui/gui_check_run_hooks.h"
@@ -190,9 +184,6 @@ private slots:
     }
 };
 
-int RunFrmBusyTests(int argc, char** argv) {
-    TestFrmBusy test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(FrmBusy)
 
 #include "frm_busy_test.moc"

@@ -1,19 +1,11 @@
-#include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QLabel>
 #include <QPrinter>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QUrl>
 #include <QWebEngineScript>
 #include <QWebEngineView>
-#include <QtTest>
 
 #include <memory>
 #include <optional>
 
+#include "gui/app_folders.h"
 #include "gui/gui_tests.h"
 #include "inbox/check_feed_server.h"
 #include "support/recording_seam.h"
@@ -22,6 +14,7 @@
 #include "view/ui/webview/lean_engine_switches.h"
 
 using vellorin::frmDoc;
+using vellorin::test::AppFolders;
 
 namespace {
 
@@ -40,18 +33,12 @@ QVariant Evaluate(const frmDoc& doc, const QString& script) {
     return result.value_or(QVariant());
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
-
 // A message page written to item.htm in a temporary folder and opened in a shown frmDoc, whose
 // clicked links are kept instead of being opened.
 class OpenPage {
 public:
     explicit OpenPage(const QByteArray& html) {
-        WriteFile(pagePath(), html);
+        AppFolders::write(pagePath(), html);
         doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"), pagePath());
         doc->setUrlOpener([this](const QUrl& url) { opened.append(url); });
         QSignalSpy loaded(doc.get(), &frmDoc::pageLoaded);
@@ -169,10 +156,7 @@ private slots:
         vellorin::test::PrepareLocalHttp();
         QTemporaryDir other;
         const QString imagePath = other.filePath(QStringLiteral("other.png"));
-        QFile image(imagePath);
-        QVERIFY(image.open(QIODevice::WriteOnly));
-        image.write(PngBytes());
-        image.close();
+        AppFolders::write(imagePath, PngBytes());
         // The document's remote parts on `server`, its other local file at imagePath.
         const auto document = [&imagePath](const vellorin::test::FeedServer& server) {
             const QByteArray http = QByteArray::fromStdString(server.url(""));
@@ -219,10 +203,10 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("item.htm"));
         vellorin::test::RecordingSeam seam;
         // The next message is written over the page file while the first window still loads.
-        WriteFile(path, "<html><head><title>First</title></head><body>1</body></html>");
+        AppFolders::write(path, "<html><head><title>First</title></head><body>1</body></html>");
         frmDoc first(seam, QStringLiteral("First"), path);
         QSignalSpy firstLoaded(&first, &frmDoc::pageLoaded);
-        WriteFile(path, "<html><head><title>Second</title></head><body>2</body></html>");
+        AppFolders::write(path, "<html><head><title>Second</title></head><body>2</body></html>");
         frmDoc second(seam, QStringLiteral("Second"), path);
         QSignalSpy secondLoaded(&second, &frmDoc::pageLoaded);
         QTRY_VERIFY_WITH_TIMEOUT(!firstLoaded.isEmpty() && !secondLoaded.isEmpty(), 20000);
@@ -260,10 +244,7 @@ private slots:
         page.doc->setWindowTitle(QStringLiteral("One two three four ..."));
         page.doc->savePageAs();
         QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("One two three four.html"));
-        QFile saved(answer);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), html);
-        saved.close();
+        QCOMPARE(AppFolders::read(answer), html);
 
         // Cancelled: nothing written, nothing shown.
         answer.clear();
@@ -299,9 +280,7 @@ private slots:
         page.doc->printPage();
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.first().first().toBool(), true);
-        QFile printed(pdf);
-        QVERIFY(printed.open(QIODevice::ReadOnly));
-        QVERIFY(printed.read(5) == "%PDF-");
+        QVERIFY(AppFolders::read(pdf).startsWith("%PDF-"));
     }
 
     void theWebEngineStartsLeanUnlessTheUserChoseItsSwitches() {
@@ -343,10 +322,11 @@ private slots:
         for (const auto& testCase : cases) {
             QTemporaryDir folder;
             if (!testCase.pluginBytes.isNull())
-                WriteFile(folder.filePath(QString::fromLatin1(vellorin::kMessageViewPluginFile)),
-                          testCase.pluginBytes);
+                AppFolders::write(
+                    folder.filePath(QString::fromLatin1(vellorin::kMessageViewPluginFile)),
+                    testCase.pluginBytes);
             vellorin::SetMessageViewFolders({folder.path()});
-            WriteFile(folder.filePath(QStringLiteral("item.htm")), html);
+            AppFolders::write(folder.filePath(QStringLiteral("item.htm")), html);
             vellorin::test::RecordingSeam seam;
             auto doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"),
                                                 folder.filePath(QStringLiteral("item.htm")));
@@ -369,9 +349,7 @@ private slots:
             doc->setSavePathChooser([&saved](QWidget*, const QString&) { return saved; });
             doc->setUrlOpener([](const QUrl&) {});
             doc->savePageAs();
-            QFile file(saved);
-            QVERIFY2(file.open(QIODevice::ReadOnly), testCase.name);
-            QCOMPARE(file.readAll(), html);
+            QCOMPARE(AppFolders::read(saved), html);
             QVERIFY(seam.boxes.empty());
         }
         // The plugin beside the test program is found again.
@@ -381,9 +359,6 @@ private slots:
     }
 };
 
-int RunFrmDocTests(int argc, char** argv) {
-    TestFrmDoc test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(FrmDoc)
 
 #include "frm_doc_test.moc"

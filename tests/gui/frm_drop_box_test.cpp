@@ -1,19 +1,3 @@
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QLabel>
-#include <QMenu>
-#include <QMimeData>
-#include <QPointer>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QUrl>
-#include <QtTest>
-
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,7 +78,7 @@ private slots:
         QVERIFY(box->picture().width() + 4 < box->width());
 
         // Opening stores nothing.
-        QVERIFY(!QFile::exists(world.settingsFile()));
+        QVERIFY(!QFile::exists(world.appFile("settings.cfg")));
 
         QMenu* popup = box->findChild<QMenu*>("mnuPopup");
         QVERIFY(popup != nullptr && popup == box->mnuPopup());
@@ -134,7 +118,7 @@ private slots:
         }
         QVERIFY(box->size().width() < WindowSide(1));
         // Nothing is stored until the box closes.
-        QVERIFY(!QFile::exists(world.settingsFile()));
+        QVERIFY(!QFile::exists(world.appFile("settings.cfg")));
 
         // A right-click opens the menu; a left click does not.
         QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
@@ -147,7 +131,7 @@ private slots:
         QPointer<frmDropBox> guard = box;
         box->mnuPopupClose()->trigger();
         QCOMPARE(unloaded.size(), 1);
-        QVERIFY(QFile::exists(world.settingsFile()));
+        QVERIFY(QFile::exists(world.appFile("settings.cfg")));
         QVERIFY(!box->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(guard.isNull());
@@ -272,7 +256,7 @@ private slots:
         client.choose("dropbox");
         QVERIFY(!item->isChecked());
         QVERIFY(client.window->dropBox() == nullptr);
-        QVERIFY(QFile(client.appFile("settings.cfg")).exists());
+        QVERIFY(QFile::exists(client.appFile("settings.cfg")));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(box.isNull());
 
@@ -283,11 +267,7 @@ private slots:
         client.window->dropBox()->mnuPopupClose()->trigger();
         QVERIFY(!item->isChecked());
         QVERIFY(client.window->dropBox() == nullptr);
-        auto stored = [&client] {
-            QFile file(client.appFile("settings.cfg"));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        QVERIFY(stored().contains("size=1\r\n"));
+        QVERIFY(client.settings().contains("size=1\r\n"));
 
         // Open at the program's exit: the unload closes it and stores it.
         item->trigger();
@@ -296,14 +276,11 @@ private slots:
         client.item("mnuFileExit")->trigger();
         QVERIFY(client.window->dropBox() == nullptr);
         QVERIFY(!item->isChecked());
-        QVERIFY(stored().contains("size=0\r\n"));
+        QVERIFY(client.settings().contains("size=0\r\n"));
         QCOMPARE(client.captions(), std::vector<std::string>{"Close Vellorin Application Now?"});
     }
 };
 
-int RunFrmDropBoxTests(int argc, char** argv) {
-    TestFrmDropBox test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(FrmDropBox)
 
 #include "frm_drop_box_test.moc"

@@ -1,23 +1,3 @@
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QDockWidget>
-#include <QFile>
-#include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPointer>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
-#include <QTabBar>
-#include <QTimer>
-#include <QtTest>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -299,9 +279,6 @@ private slots:
     }
 };
 
-int RunFrmMainFrameTests(int argc, char** argv) {
-    TestFrmMainFrame test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(FrmMainFrame)
 
 #include "frm_main_frame_test.moc"

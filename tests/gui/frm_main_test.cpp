@@ -1,26 +1,5 @@
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QDockWidget>
-#include <QFile>
-#include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPointer>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
-#include <QTabBar>
-#include <QTimer>
-#include <QtTest>
-
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "app/application_build.h"
 #include "config/ui/frm_reg_plugin.h"
@@ -65,9 +44,7 @@ private slots:
         // Silently started: no plug-in dialog.
         QVERIFY(client.window->plugInDialog() == nullptr);
         // Loading the settings never writes them.
-        QFile file(client.appFile("settings.cfg"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), settings);
+        QCOMPARE(client.settings(), settings);
         QVERIFY(client.boxes.empty());
     }
 
@@ -256,9 +233,6 @@ private slots:
     }
 };
 
-int RunFrmMainTests(int argc, char** argv) {
-    TestFrmMain test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(FrmMain)
 
 #include "frm_main_test.moc"

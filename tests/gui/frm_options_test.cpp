@@ -1,17 +1,3 @@
-#include <QAbstractButton>
-#include <QAbstractItemModelTester>
-#include <QAction>
-#include <QApplication>
-#include <QFileDialog>
-#include <QFont>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTimer>
-#include <QToolBox>
-#include <QToolButton>
-#include <QtTest>
-
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +9,8 @@
 #include "app/ui/qt_user_seam.h"
 #include "gui/gui_tests.h"
 #include "gui/message_folder.h"
+#include "gui/widget_helpers.h"
+#include "support/recording_windows.h"
 #include "view/message_windows.h"
 #include "view/tree_control.h"
 #include "view/tree_handlers.h"
@@ -38,24 +26,6 @@ using vellorin::TreeModel;
 using vellorin::TreeView;
 
 namespace {
-
-// The open message windows, recorded; a guid in `open` counts as shown by a window.
-class RecordingWindows : public vellorin::MessageWindows {
-public:
-    bool FindOpenMessage(const std::string& guid) override { return open.count(guid) > 0; }
-    void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                           const std::string& pagePath) override {
-        opened.push_back(guid + "|" + caption + "|" + pagePath);
-        open.insert(guid);
-    }
-    bool CloseMessageWindow(const std::string& guid) override {
-        closed.push_back(guid);
-        return open.erase(guid) > 0;
-    }
-
-    std::set<std::string> open;
-    std::vector<std::string> opened, closed;
-};
 
 using Strings = std::vector<std::string>;
 
@@ -170,30 +140,11 @@ struct Fixture {
 
     vellorin::test::MessageFolder folder;
     std::string zulu, alpha;
-    RecordingWindows windows;
+    vellorin::test::RecordingWindows windows;
     Strings calls;
     std::unique_ptr<frmOptions> window;
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
-
-// Runs `inspect` on the modal file dialog once it is up (from inside its event loop).
-void WhenDialogShows(const std::function<void(QFileDialog*)>& inspect) {
-    auto* poll = new QTimer(qApp);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, qApp, [poll, inspect] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<QFileDialog> guard(dialog);
-        inspect(dialog);
-        // A failed check returns early: close the dialog so the test fails instead of hanging.
-        if (guard && guard->isVisible())
-            guard->reject();
-    });
-    poll->start();
-}
 
 }  // namespace
 
@@ -280,9 +231,9 @@ private slots:
         const QModelIndex monday = f.message(0, 1);
         f.doubleClick(monday);
         QCOMPARE(f.windows.opened.size(), std::size_t(1));
-        const QString opened = QString::fromStdString(f.windows.opened[0]);
-        QVERIFY2(opened.startsWith("a1|Monday report|") && opened.endsWith("/item.htm"),
-                 qPrintable(opened));
+        QCOMPARE(f.windows.opened[0].guid + "|" + f.windows.opened[0].caption,
+                 std::string("a1|Monday report"));
+        QVERIFY(f.windows.opened[0].pagePath.ends_with("/item.htm"));
         QCOMPARE(f.tree().selectedNode(), f.model().nodeOf(monday));
         QVERIFY(!f.bold(monday));
         QCOMPARE(f.image(monday), 3);
@@ -526,7 +477,7 @@ private slots:
         f.click(monday);
         const QString chosen = QDir(out.path()).filePath("chosen");
         bool inspected = false;
-        WhenDialogShows([&](QFileDialog* dialog) {
+        vellorin::test::WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
             inspected = true;
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Article Description as ..."));
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
@@ -545,7 +496,7 @@ private slots:
 
         // Cancelling writes nothing.
         inspected = false;
-        WhenDialogShows([&](QFileDialog* dialog) {
+        vellorin::test::WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
             inspected = true;
             QCOMPARE(dialog->nameFilters(), QStringList{"Email Draft Files (*.eml)"});
             QCOMPARE(dialog->defaultSuffix(), QStringLiteral("eml"));
@@ -557,11 +508,13 @@ private slots:
         QVERIFY(!QFile::exists(chosen + ".eml"));
     }
 
-    // A check run rebuilds a source's messages; a reload by the subscribe dialog rebuilds all.
+    // A check run rebuilds a source's messages, ResetSourceNode empties a source, and a reload
+    // by the subscribe dialog rebuilds all; the other sources' indexes stay on their nodes.
     void followsTheCoresReloads() {
         Fixture f;
         f.expandAlpha();
         f.click(f.message(0, 0));
+        QPersistentModelIndex zulu = f.source(1);
         QVERIFY(f.folder.save(f.alpha, "a4", "Wednesday", "Wed, 07 Dec 2026", "08:00:00", false));
         f.folder.context->inbox.CurrentSourceID = f.alpha;
         f.folder.context->inbox.LoadInbox(f.tree());
@@ -570,6 +523,13 @@ private slots:
         QVERIFY(f.bold(f.message(0, 0)));
         QCOMPARE(f.tree().selectedNode(), nullptr);
         QVERIFY(!f.view().currentIndex().isValid());
+        QCOMPARE(f.model().nodeOf(zulu), f.tree().findNode(f.zulu));
+
+        f.folder.context->inbox.CurrentSourceID = f.zulu;
+        QVERIFY(f.folder.context->inbox.ResetSourceNode(f.tree()) != nullptr);
+        QCOMPARE(f.texts(), QStringList({"alpha notes", "Zulu News"}));
+        QCOMPARE(f.model().rowCount(f.source(1)), 0);
+        QVERIFY(!zulu.isValid());
 
         QVERIFY(!f.folder.subscribe("Mike Daily", "http://127.0.0.1:1/mike").empty());
         f.folder.context->subscriptions.LoadSubscriptions(f.tree());
@@ -578,9 +538,6 @@ private slots:
     }
 };
 
-int RunFrmOptionsTests(int argc, char** argv) {
-    TestFrmOptions test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(FrmOptions)
 
 #include "frm_options_test.moc"

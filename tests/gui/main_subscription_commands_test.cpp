@@ -1,12 +1,3 @@
-#include <QApplication>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPointer>
-#include <QPushButton>
-#include <QtTest>
-
 #include <string>
 #include <vector>
 
@@ -96,49 +87,9 @@ private slots:
         QCOMPARE(MainRows(client), QStringList({"Dropped"}));
     }
 
-    // The manager opens modal without owner; what it adds, renames and unsubscribes shows in the
-    // main tree when it closes.
-    void managerChangesShowInTheMainTreeWhenItCloses() {
-        Client client;
-        client.item("mnuMsgSourceManage")->trigger();
-        QPointer<frmSubscrListManager> window = frmSubscrListManager::Instance();
-        QVERIFY(window && window->isVisible());
-        QCOMPARE(window->parentWidget(), nullptr);
-        QCOMPARE(window->windowModality(), Qt::ApplicationModal);
-        Fill(window->txtTitle(), "Managed");
-        Fill(window->txtLink(), "http://www.vellorin.net/feeds/managed");
-        QTest::mouseClick(window->btnAdd(), Qt::LeftButton);
-        QCOMPARE(client.captions(), Strings{"Done!"});
-        QCOMPARE(MainRows(client), QStringList());
-        QVERIFY(window->close());
-        QCOMPARE(MainRows(client), QStringList({"Managed"}));
-        DeleteClosedWindows();
-
-        // Rename, then unsubscribe, each seen in the main tree after closing.
-        client.item("mnuMsgSourceManage")->trigger();
-        window = frmSubscrListManager::Instance();
-        QVERIFY(window);
-        window->sources().setSelectedNode(window->sources().findNode("main")->child(0));
-        emit window->tvSources()->DblClick();
-        Fill(window->txtTitle(), "Managed renamed");
-        QTest::mouseClick(window->btnAdd(), Qt::LeftButton);
-        QVERIFY(window->close());
-        QCOMPARE(MainRows(client), QStringList({"Managed renamed"}));
-        DeleteClosedWindows();
-
-        client.item("mnuMsgSourceManage")->trigger();
-        window = frmSubscrListManager::Instance();
-        QVERIFY(window);
-        window->sources().setSelectedNode(window->sources().findNode("main")->child(0));
-        client.answer = MsgAnswer::Yes;
-        QTest::mouseClick(window->btnDel(), Qt::LeftButton);
-        QVERIFY(window->close());
-        QCOMPARE(MainRows(client), QStringList());
-    }
-
     // The whole road with a second source on a local server: subscribed through the menu, checked,
-    // renamed and unsubscribed in the manager, each step seen in the main tree; its messages stay
-    // through the rename and go with its folder.
+    // renamed and unsubscribed in the manager (modal without owner), each step seen in the main
+    // tree when the manager closes; its messages stay through the rename and go with its folder.
     void aLocalSourceIsSubscribedCheckedRenamedAndUnsubscribed() {
         vellorin::test::PrepareLocalHttp();
         vellorin::test::FeedServer server;
@@ -173,7 +124,9 @@ private slots:
 
         client.item("mnuMsgSourceManage")->trigger();
         frmSubscrListManager* manager = frmSubscrListManager::Instance();
-        QVERIFY(manager);
+        QVERIFY(manager && manager->isVisible());
+        QCOMPARE(manager->parentWidget(), nullptr);
+        QCOMPARE(manager->windowModality(), Qt::ApplicationModal);
         const TreeNode* node = manager->sources().findNode("main")->child(0);
         const QString inbox =
             QDir(client.dataHome.path()).filePath("data/" + QString::fromStdString(node->key()));
@@ -219,9 +172,6 @@ private slots:
     }
 };
 
-int RunMainSubscriptionCommandsTests(int argc, char** argv) {
-    TestMainSubscriptionCommands test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(MainSubscriptionCommands)
 
 #include "main_subscription_commands_test.moc"

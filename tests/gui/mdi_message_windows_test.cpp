@@ -1,10 +1,4 @@
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTemporaryDir>
 #include <QWebEngineView>
-#include <QtTest>
 
 #include <string>
 
@@ -45,10 +39,7 @@ private slots:
     void opensBringsForwardAndClosesMessageWindows() {
         QTemporaryDir dir;
         const QString page = dir.filePath(QStringLiteral("item.htm"));
-        QFile file(page);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<html><body>message</body></html>");
-        file.close();
+        vellorin::test::AppFolders::write(page, "<html><body>message</body></html>");
         vellorin::test::RecordingSeam seam;
         QMdiArea area;
         area.resize(800, 600);
@@ -132,9 +123,6 @@ private slots:
     }
 };
 
-int RunMdiMessageWindowsTests(int argc, char** argv) {
-    TestMdiMessageWindows test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(MdiMessageWindows)
 
 #include "mdi_message_windows_test.moc"

@@ -1,14 +1,9 @@
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTimer>
-#include <QtTest>
-
 #include <functional>
 #include <iterator>
 
 #include "app/ui/qt_user_seam.h"
 #include "gui/gui_tests.h"
+#include "gui/widget_helpers.h"
 
 using vellorin::MessageBoxRequest;
 using vellorin::MsgAnswer;
@@ -17,25 +12,6 @@ using vellorin::MsgDefault;
 using vellorin::MsgIcon;
 
 namespace {
-
-// Runs `inspect` on the modal box once it is up (from inside its event loop).
-void WhenBoxShows(const std::function<void(QMessageBox*)>& inspect) {
-    auto* poll = new QTimer(qApp);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, qApp, [poll, inspect] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<QMessageBox> guard(box);
-        inspect(box);
-        // A failed check returns early: close the box so the test fails instead of hanging.
-        if (guard && guard->isVisible())
-            guard->reject();
-    });
-    poll->start();
-}
 
 struct BoxCase {
     const char* name;
@@ -81,7 +57,7 @@ private slots:
         QCOMPARE(vellorin::DefaultAnswer(request), c.enterAnswer);
         vellorin::QtUserSeam seam;
         bool inspected = false;
-        WhenBoxShows([&](QMessageBox* box) {
+        vellorin::test::WhenModalShows<QMessageBox>([&](QMessageBox* box) {
             inspected = true;
             QCOMPARE(box->windowTitle(), QStringLiteral("Some Caption?"));
             QCOMPARE(box->text(), QStringLiteral("First line \n\nlast line"));
@@ -92,7 +68,8 @@ private slots:
         QCOMPARE(seam.messageBox(request), c.enterAnswer);
         QVERIFY(inspected);
 
-        WhenBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        vellorin::test::WhenModalShows<QMessageBox>(
+            [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(seam.messageBox(request), c.escapeAnswer);
     }
 
@@ -101,7 +78,7 @@ private slots:
         vellorin::QtUserSeam seam;
         int turns = 0;
         seam.setWaitWork([&] { ++turns; });
-        WhenBoxShows([&](QMessageBox* box) {
+        vellorin::test::WhenModalShows<QMessageBox>([&](QMessageBox* box) {
             QTRY_VERIFY_WITH_TIMEOUT(turns >= 3, 10000);
             QTest::keyClick(box, Qt::Key_Return);
         });
@@ -110,9 +87,6 @@ private slots:
     }
 };
 
-int RunQtUserSeamTests(int argc, char** argv) {
-    TestQtUserSeam test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(QtUserSeam)
 
 #include "qt_user_seam_test.moc"

@@ -1,8 +1,3 @@
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include "gui/gui_tests.h"
 
 namespace {
@@ -53,9 +48,6 @@ private slots:
     }
 };
 
-int RunSingleInstanceTests(int argc, char** argv) {
-    TestSingleInstance test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(SingleInstance)
 
 #include "single_instance_test.moc"

@@ -2,15 +2,6 @@
 // of the screen), driven through the X server with xdotool as a person's mouse drives it. Run by
 // with_tray_host.sh; anywhere else (offscreen, no tray, no xdotool) the tests skip.
 
-#include <QApplication>
-#include <QMenu>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QStyle>
-#include <QSystemTrayIcon>
-#include <QtTest>
-
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_sys_tray.h"
 
@@ -156,9 +147,6 @@ private slots:
     }
 };
 
-int RunTrayHostTests(int argc, char** argv) {
-    TestTrayHost test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELLORIN_GUI_TESTS(TrayHost)
 
 #include "tray_host_test.moc"
