@@ -13,9 +13,7 @@
 #include "view/ui/message_view_plugin.h"
 #include "view/ui/webview/lean_engine_switches.h"
 
-using vellorin::frmDoc;
-using vellorin::test::AppFolders;
-
+namespace vellorin::test {
 namespace {
 
 // The web engine's view inside the window (from the message view plugin).
@@ -59,7 +57,7 @@ public:
     }
 
     QTemporaryDir dir;
-    vellorin::test::RecordingSeam seam;
+    RecordingSeam seam;
     std::unique_ptr<frmDoc> doc;
     QList<QUrl> opened;
     bool ok = false;
@@ -93,8 +91,8 @@ class TestFrmDoc : public QObject {
 private slots:
     void clickedLinksOpenOnTheDesktopAndTheViewStaysOnThePage() {
         // The web links point at a server on this machine, which would see the view go there.
-        vellorin::test::PrepareLocalHttp();
-        vellorin::test::FeedServer server;
+        PrepareLocalHttp();
+        FeedServer server;
         server.serve("/read", "<html><title>Gone</title></html>", "text/html");
         server.serve("/new", "<html><title>Gone</title></html>", "text/html");
         const QByteArray read = QByteArray::fromStdString(server.url("/read?id=1"));
@@ -153,12 +151,12 @@ private slots:
     }
 
     void thePageReachesNoOtherFileAndNoRemoteAddress() {
-        vellorin::test::PrepareLocalHttp();
+        PrepareLocalHttp();
         QTemporaryDir other;
         const QString imagePath = other.filePath(QStringLiteral("other.png"));
         AppFolders::write(imagePath, PngBytes());
         // The document's remote parts on `server`, its other local file at imagePath.
-        const auto document = [&imagePath](const vellorin::test::FeedServer& server) {
+        const auto document = [&imagePath](const FeedServer& server) {
             const QByteArray http = QByteArray::fromStdString(server.url(""));
             const QByteArray file = QUrl::fromLocalFile(imagePath).toEncoded();
             const QByteArray inlined = "data:image/png;base64," + PngBytes().toBase64();
@@ -174,7 +172,7 @@ private slots:
         // An ordinary page of the web showing the same document loads its remote parts: a
         // server on this machine can be reached from the web engine.
         {
-            vellorin::test::FeedServer reachable;
+            FeedServer reachable;
             reachable.serve("/image.png", PngBytes().toStdString(), "image/png");
             QWebEngineView ordinary;
             QSignalSpy loaded(&ordinary, &QWebEngineView::loadFinished);
@@ -184,7 +182,7 @@ private slots:
             QTRY_VERIFY(reachable.hits("/image.png") > 0);
         }
 
-        vellorin::test::FeedServer server;
+        FeedServer server;
         for (const char* path : {"/image.png", "/style.css", "/frame.html", "/font.woff"})
             server.serve(path, PngBytes().toStdString(), "image/png");
         OpenPage page(document(server));
@@ -201,7 +199,7 @@ private slots:
     void eachWindowKeepsThePageItWasOpenedWith() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("item.htm"));
-        vellorin::test::RecordingSeam seam;
+        RecordingSeam seam;
         // The next message is written over the page file while the first window still loads.
         AppFolders::write(path, "<html><head><title>First</title></head><body>1</body></html>");
         frmDoc first(seam, QStringLiteral("First"), path);
@@ -284,14 +282,14 @@ private slots:
     }
 
     void theWebEngineStartsLeanUnlessTheUserChoseItsSwitches() {
-        const char* variable = vellorin::kChromiumFlagsVariable;
+        const char* variable = kChromiumFlagsVariable;
         const QByteArray before = qgetenv(variable);
         const bool wasSet = qEnvironmentVariableIsSet(variable);
         const struct {
             std::optional<QByteArray> set;  // the user's value, or unset
             QByteArray expected;
         } cases[] = {
-            {std::nullopt, vellorin::LeanEngineSwitches()},
+            {std::nullopt, LeanEngineSwitches()},
             {QByteArray("--disable-gpu"), QByteArray("--disable-gpu")},
             {QByteArray(""), QByteArray("")},
         };
@@ -300,7 +298,7 @@ private slots:
                 qputenv(variable, *testCase.set);
             else
                 qunsetenv(variable);
-            vellorin::PreferLeanEngine();
+            PreferLeanEngine();
             QCOMPARE(qgetenv(variable), testCase.expected);
             QVERIFY(qEnvironmentVariableIsSet(variable));
         }
@@ -322,15 +320,14 @@ private slots:
         for (const auto& testCase : cases) {
             QTemporaryDir folder;
             if (!testCase.pluginBytes.isNull())
-                AppFolders::write(
-                    folder.filePath(QString::fromLatin1(vellorin::kMessageViewPluginFile)),
-                    testCase.pluginBytes);
-            vellorin::SetMessageViewFolders({folder.path()});
+                AppFolders::write(folder.filePath(QString::fromLatin1(kMessageViewPluginFile)),
+                                  testCase.pluginBytes);
+            SetMessageViewFolders({folder.path()});
             AppFolders::write(folder.filePath(QStringLiteral("item.htm")), html);
-            vellorin::test::RecordingSeam seam;
+            RecordingSeam seam;
             auto doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"),
                                                 folder.filePath(QStringLiteral("item.htm")));
-            vellorin::SetMessageViewFolders({});
+            SetMessageViewFolders({});
             QSignalSpy loaded(doc.get(), &frmDoc::pageLoaded);
             doc->show();
             QVERIFY2(loaded.wait(5000), testCase.name);
@@ -358,6 +355,8 @@ private slots:
         QVERIFY(page.view() != nullptr);
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(FrmDoc)
 

@@ -11,10 +11,7 @@
 #include "subscriptions/ui/frm_drop_box.h"
 #include "support/recording_seam.h"
 
-using vellorin::frmDropBox;
-using vellorin::test::Drop;
-using vellorin::test::DropBoxWorld;
-
+namespace vellorin::test {
 namespace {
 
 const char* const kNoTextCaption = "Drag-n-Drop Vellorin Link ...";
@@ -22,13 +19,12 @@ const char* const kInvalidCaption = "Invalid Vellorin Source Link.";
 const QString kServiceLink = QStringLiteral("https://www.vellorin.net/feeds/billing.xml");
 
 double ScreenTwipsPerPixel() {
-    return vellorin::TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
+    return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
 }
 
 // The window side of size `index` in pixels on this screen.
 int WindowSide(int index) {
-    return vellorin::TwipsToPixels(vellorin::DropBoxSizeFor(index).windowTwips,
-                                   ScreenTwipsPerPixel());
+    return TwipsToPixels(DropBoxSizeFor(index).windowTwips, ScreenTwipsPerPixel());
 }
 
 QStringList Captions(const QMenu* menu) {
@@ -238,7 +234,7 @@ private slots:
     }
 
     void toolsMenuAndTrayToggleTheBoxAndFollowItsClose() {
-        vellorin::test::Client client;
+        Client client;
         QStringList dropped;
         client.window->setDroppedLinkHandler([&](const QString& link) { dropped << link; });
         QAction* item = client.item("mnuToolsDropBox");
@@ -272,7 +268,7 @@ private slots:
         // Open at the program's exit: the unload closes it and stores it.
         item->trigger();
         client.window->dropBox()->mnuPopupSizeOpt(0)->trigger();
-        client.answer = vellorin::MsgAnswer::Yes;
+        client.answer = MsgAnswer::Yes;
         client.item("mnuFileExit")->trigger();
         QVERIFY(client.window->dropBox() == nullptr);
         QVERIFY(!item->isChecked());
@@ -280,6 +276,8 @@ private slots:
         QCOMPARE(client.captions(), std::vector<std::string>{"Close Vellorin Application Now?"});
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(FrmDropBox)
 

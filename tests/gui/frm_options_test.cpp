@@ -19,11 +19,7 @@
 #include "view/ui/tree_model.h"
 #include "view/ui/tree_view.h"
 
-using vellorin::frmOptions;
-using vellorin::MsgAnswer;
-using vellorin::PopupSourceMenu;
-using vellorin::TreeModel;
-using vellorin::TreeView;
+namespace vellorin::test {
 
 namespace {
 
@@ -38,7 +34,7 @@ const char* const kHeaderBlock =
 // header block, a newer read one and an older unread one), and the tree window over them, shown
 // and checked by QAbstractItemModelTester. The hooks log their calls.
 struct Fixture {
-    explicit Fixture(vellorin::UserSeam* boxes = nullptr) : folder(boxes) {
+    explicit Fixture(UserSeam* boxes = nullptr) : folder(boxes) {
         folder.write(folder.appFile("view.tpl"), "<html><body>SL DESC</body></html>");
         zulu = folder.subscribe("Zulu News", "http://127.0.0.1:1/zulu");
         alpha = folder.subscribe("alpha notes", "http://127.0.0.1:1/alpha");
@@ -48,7 +44,7 @@ struct Fixture {
         folder.save(alpha, "a3", "Sunday note", "Sun, 04 Dec 2026", "08:00:00", false);
         folder.save(zulu, "z1", "Zulu one", "Mon, 05 Dec 2026", "09:00:00", false);
 
-        vellorin::TreeHandlerHooks hooks;
+        TreeHandlerHooks hooks;
         hooks.queueSelectedSource = [this] { calls.push_back(logged("queue")); };
         hooks.processQueue = [this] { calls.push_back(logged("process")); };
         hooks.openSettings = [this] { calls.push_back("settings"); };
@@ -67,7 +63,7 @@ struct Fixture {
     TreeView& view() const { return *window->tvMessagesView(); }
     TreeModel& model() const { return view().treeModel(); }
     PopupSourceMenu& menu() const { return *window->mnuPopupSource(); }
-    vellorin::TreeControl& tree() const { return window->tvMessages(); }
+    TreeControl& tree() const { return window->tvMessages(); }
     QModelIndex source(int row) const { return model().index(row, 0); }
     QModelIndex message(int sourceRow, int row) const {
         return model().index(row, 0, source(sourceRow));
@@ -138,9 +134,9 @@ struct Fixture {
     }
     QByteArray subscriptions() const { return folder.read(folder.dataFile("subscriptions.dat")); }
 
-    vellorin::test::MessageFolder folder;
+    MessageFolder folder;
     std::string zulu, alpha;
-    vellorin::test::RecordingWindows windows;
+    RecordingWindows windows;
     Strings calls;
     std::unique_ptr<frmOptions> window;
     std::unique_ptr<QAbstractItemModelTester> tester;
@@ -354,7 +350,7 @@ private slots:
 
     void f2RenamesASourceAfterTheQuestion() {
         Fixture f;
-        vellorin::test::RecordingSeam& seam = f.folder.seam;
+        RecordingSeam& seam = f.folder.seam;
         auto rename = [&](const QString& text, Qt::Key end) {
             f.click(f.model().indexOf(f.tree().findNode(f.alpha)));
             QTest::keyClick(&f.view(), Qt::Key_F2);
@@ -402,7 +398,7 @@ private slots:
     // The real box takes the focus from the editor while it asks; its delegate must not commit
     // the edit a second time.
     void renameAsksOnceWithARealBox() {
-        vellorin::QtUserSeam boxes;
+        QtUserSeam boxes;
         Fixture f(&boxes);
         boxes.setOwner(f.window.get());
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
@@ -433,8 +429,8 @@ private slots:
     void exportWritesTheThreeFormatsToTheChosenFiles() {
         Fixture f;
         QTemporaryDir out;
-        std::vector<vellorin::SaveFileRequest> requests;
-        f.window->ucCommonDialog().setAutoAnswer([&](const vellorin::SaveFileRequest& request) {
+        std::vector<SaveFileRequest> requests;
+        f.window->ucCommonDialog().setAutoAnswer([&](const SaveFileRequest& request) {
             requests.push_back(request);
             return std::optional<std::string>(
                 QDir(out.path())
@@ -477,7 +473,7 @@ private slots:
         f.click(monday);
         const QString chosen = QDir(out.path()).filePath("chosen");
         bool inspected = false;
-        vellorin::test::WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
+        WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
             inspected = true;
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Article Description as ..."));
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
@@ -496,7 +492,7 @@ private slots:
 
         // Cancelling writes nothing.
         inspected = false;
-        vellorin::test::WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
+        WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
             inspected = true;
             QCOMPARE(dialog->nameFilters(), QStringList{"Email Draft Files (*.eml)"});
             QCOMPARE(dialog->defaultSuffix(), QStringLiteral("eml"));
@@ -537,6 +533,8 @@ private slots:
         QCOMPARE(f.model().rowCount(f.source(0)), 4);
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(FrmOptions)
 

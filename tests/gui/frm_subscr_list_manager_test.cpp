@@ -8,18 +8,9 @@
 #include "view/ui/tree_model.h"
 #include "view/ui/tree_view.h"
 
-using vellorin::DialogOpenMode;
-using vellorin::frmSubscrListManager;
-using vellorin::MsgAnswer;
-using vellorin::MsgIcon;
-using vellorin::TreeModel;
-using vellorin::TreeNode;
-using vellorin::TreeView;
-using vellorin::test::DeleteClosedWindows;
-using vellorin::test::kLinkAlpha;
-using vellorin::test::kLinkZulu;
-using vellorin::test::SubscriptionWorld;
 using Strings = std::vector<std::string>;
+
+namespace vellorin::test {
 
 namespace {
 
@@ -110,7 +101,7 @@ private slots:
         QVERIFY(window->tvSources()->x() < window->txtTitle()->x());
         QVERIFY(window->txtTitle()->y() < window->txtLink()->y());
         QVERIFY(window->btnAdd()->y() < window->lblQuickHelp()->y());
-        const QSize client = vellorin::TwipsToPixels(window, 7320, 4815);
+        const QSize client = TwipsToPixels(window, 7320, 4815);
         QVERIFY(window->width() >= client.width() && window->height() >= client.height());
         const QPoint centre = window->screen()->availableGeometry().center();
         QVERIFY((window->frameGeometry().center() - centre).manhattanLength() <= 2);
@@ -125,7 +116,7 @@ private slots:
 
         // The title field first.
         QCOMPARE(QApplication::focusWidget(), window->txtTitle());
-        QCOMPARE(vellorin::test::TabChain(5),
+        QCOMPARE(TabChain(5),
                  (QList<QWidget*>{window->txtLink(), window->btnAdd(), window->btnDel(),
                                   window->btnCancel(), window->tvSources()}));
     }
@@ -358,7 +349,7 @@ private slots:
         // A source whose identifier climbs out of the data folder.
         QByteArray climbing = list;
         climbing.replace(QByteArray::fromStdString(world.alpha), "..");
-        vellorin::test::MessageFolder::write(listPath, climbing);
+        MessageFolder::write(listPath, climbing);
         window->close();
         DeleteClosedWindows();
         window = OpenActive(world);
@@ -399,6 +390,8 @@ private slots:
         QVERIFY(InAddMode(*owned));
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(FrmSubscrListManager)
 

@@ -1,7 +1,7 @@
 #include "notify/ui/frm_sys_tray.h"
 #include "gui/gui_tests.h"
 
-using vellorin::frmSysTray;
+namespace vellorin::test {
 
 namespace {
 
@@ -157,6 +157,8 @@ private slots:
         QCOMPARE(downs[1][0].toInt(), 2);
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(FrmSysTray)
 

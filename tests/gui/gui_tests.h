@@ -5,10 +5,10 @@
 #include <QtTest>
 #include <QtWidgets>
 
-// Defines RunXxxTests, which runs the Qt Test class TestXxx.
+// Defines RunXxxTests, which runs the Qt Test class vellorin::test::TestXxx.
 #define VELLORIN_GUI_TESTS(Name)                  \
     int Run##Name##Tests(int argc, char** argv) { \
-        Test##Name test;                          \
+        vellorin::test::Test##Name test;          \
         return QTest::qExec(&test, argc, argv);   \
     }
 

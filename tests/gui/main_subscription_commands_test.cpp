@@ -11,14 +11,9 @@
 #include "subscriptions/ui/frm_subscribe.h"
 #include "view/ui/tree_view.h"
 
-using vellorin::frmSubscribe;
-using vellorin::frmSubscrListManager;
-using vellorin::MsgAnswer;
-using vellorin::TreeNode;
-using vellorin::TreeView;
-using vellorin::test::Client;
-using vellorin::test::DeleteClosedWindows;
 using Strings = std::vector<std::string>;
+
+namespace vellorin::test {
 
 namespace {
 
@@ -70,11 +65,11 @@ private slots:
     void aDroppedLinkOpensTheWindowModelessWithTheLink() {
         Client client;
         client.item("mnuToolsDropBox")->trigger();
-        QPointer<vellorin::frmDropBox> box = client.window->dropBox();
+        QPointer<frmDropBox> box = client.window->dropBox();
         QVERIFY(box);
         QMimeData mime;
         mime.setUrls({QUrl(QStringLiteral("http://www.vellorin.net/feeds/dropped"))});
-        QVERIFY(vellorin::test::Drop(box, mime));
+        QVERIFY(Drop(box, mime));
         QTRY_VERIFY(frmSubscribe::Instance() != nullptr);
         frmSubscribe* window = frmSubscribe::Instance();
         QVERIFY(window && window->isVisible());
@@ -91,13 +86,11 @@ private slots:
     // renamed and unsubscribed in the manager (modal without owner), each step seen in the main
     // tree when the manager closes; its messages stay through the rename and go with its folder.
     void aLocalSourceIsSubscribedCheckedRenamedAndUnsubscribed() {
-        vellorin::test::PrepareLocalHttp();
-        vellorin::test::FeedServer server;
-        server.serve(
-            "/www.vellorin.net/feed",
-            vellorin::test::RssDocument(
-                vellorin::test::RssItem("g1", "First news", "Sat, 05 Dec 2026 08:00:00 +0000") +
-                vellorin::test::RssItem("g2", "Second news", "Sat, 05 Dec 2026 09:00:00 +0000")));
+        PrepareLocalHttp();
+        FeedServer server;
+        server.serve("/www.vellorin.net/feed",
+                     RssDocument(RssItem("g1", "First news", "Sat, 05 Dec 2026 08:00:00 +0000") +
+                                 RssItem("g2", "Second news", "Sat, 05 Dec 2026 09:00:00 +0000")));
         const QString link = QString::fromStdString(server.url("/www.vellorin.net/feed"));
         Client client;
         client.context->online.setOverride(true);
@@ -171,6 +164,8 @@ private slots:
         QVERIFY(manager.isNull());
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(MainSubscriptionCommands)
 

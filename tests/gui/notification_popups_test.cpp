@@ -9,9 +9,7 @@
 #include "notify/ui/frm_notification.h"
 #include "notify/ui/notification_sound.h"
 
-using vellorin::frmNoSourceNotify;
-using vellorin::frmNotification;
-using vellorin::NotificationPopup;
+namespace vellorin::test {
 
 namespace {
 
@@ -126,7 +124,7 @@ private slots:
         QVERIFY(popup->tmrAnimate()->isActive());
         QCOMPARE(popup->HeightTwips(), 0);
         QVERIFY(popup->lblClose()->isVisibleTo(popup));
-        if (vellorin::IsLayeringSupported())
+        if (IsLayeringSupported())
             QCOMPARE(std::lround(popup->windowOpacity() * 255), 242L);
         QCoreApplication::processEvents();
         QCOMPARE(QApplication::activeWindow(), &browser);
@@ -246,10 +244,10 @@ private slots:
         file.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
         file.close();
         file.setPermissions(QFile::ReadOwner);
-        QVERIFY(vellorin::PlayNotificationSound(hidden));
-        QVERIFY(!vellorin::PlayNotificationSound(dir.filePath(QStringLiteral("missing.wav"))));
-        QVERIFY(!vellorin::PlayNotificationSound(QString()));
-        QVERIFY(!vellorin::PlayNotificationSound(dir.path()));
+        QVERIFY(PlayNotificationSound(hidden));
+        QVERIFY(!PlayNotificationSound(dir.filePath(QStringLiteral("missing.wav"))));
+        QVERIFY(!PlayNotificationSound(QString()));
+        QVERIFY(!PlayNotificationSound(dir.path()));
 
         QPointer<frmNotification> popup = new frmNotification(AppFolder());
         Prepare(*popup);
@@ -260,6 +258,8 @@ private slots:
         delete popup.data();
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(NotificationPopups)
 

@@ -9,29 +9,29 @@
 #include "support/recording_hooks.h"
 #include "support/recording_seam.h"
 
-using vellorin::frmRegPlugin;
-using vellorin::frmSettings;
 using Strings = std::vector<std::string>;
+
+namespace vellorin::test {
 
 namespace {
 
 // An application folder with `settings` as settings.cfg (none when empty), a login-entry folder
 // of its own, and a context whose boxes the recording seam answers.
-class World : public vellorin::test::AppFolders {
+class World : public AppFolders {
 public:
     explicit World(const QByteArray& settings = QByteArray()) : AppFolders(settings) {
-        vellorin::AppOptions start = options();
+        AppOptions start = options();
         start.executableName = "vellorin";
-        context = std::make_unique<vellorin::AppContext>(start, seam, clock);
+        context = std::make_unique<AppContext>(start, seam, clock);
         context->setHooks(&hooks);
     }
     QString loginEntry() const {
         return QDir(dataHome.path()).filePath("config/autostart/VellorinPlugIn.desktop");
     }
 
-    vellorin::test::RecordingSeam seam;
-    vellorin::test::RecordingHooks hooks;
-    std::unique_ptr<vellorin::AppContext> context;
+    RecordingSeam seam;
+    RecordingHooks hooks;
+    std::unique_ptr<AppContext> context;
 };
 
 QStringList LabelTexts(const QWidget& window) {
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(world.seam.captions(), std::vector<std::string>{"Schedule Frequency?"});
         QCOMPARE(world.seam.boxes.front().text,
                  std::string("Please select frequency to Check for New Messages."));
-        QCOMPARE(world.seam.boxes.front().icon, vellorin::MsgIcon::Information);
+        QCOMPARE(world.seam.boxes.front().icon, MsgIcon::Information);
         QVERIFY(dialog.isVisible());
         QCOMPARE(QApplication::focusWidget(), dialog.cmbFreq());
         QCOMPARE(world.settings(), settings);
@@ -222,6 +222,8 @@ private slots:
         QVERIFY(world.seam.boxes.empty());
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(PreferenceDialogs)
 

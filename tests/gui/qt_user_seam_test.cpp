@@ -5,11 +5,7 @@
 #include "gui/gui_tests.h"
 #include "gui/widget_helpers.h"
 
-using vellorin::MessageBoxRequest;
-using vellorin::MsgAnswer;
-using vellorin::MsgButtons;
-using vellorin::MsgDefault;
-using vellorin::MsgIcon;
+namespace vellorin::test {
 
 namespace {
 
@@ -54,10 +50,10 @@ private slots:
         const BoxCase& c = kBoxCases[row];
         MessageBoxRequest request{"Some Caption?", "First line \r\n\r\nlast line", c.icon,
                                   c.buttons, c.defaultButton};
-        QCOMPARE(vellorin::DefaultAnswer(request), c.enterAnswer);
-        vellorin::QtUserSeam seam;
+        QCOMPARE(DefaultAnswer(request), c.enterAnswer);
+        QtUserSeam seam;
         bool inspected = false;
-        vellorin::test::WhenModalShows<QMessageBox>([&](QMessageBox* box) {
+        WhenModalShows<QMessageBox>([&](QMessageBox* box) {
             inspected = true;
             QCOMPARE(box->windowTitle(), QStringLiteral("Some Caption?"));
             QCOMPARE(box->text(), QStringLiteral("First line \n\nlast line"));
@@ -68,17 +64,16 @@ private slots:
         QCOMPARE(seam.messageBox(request), c.enterAnswer);
         QVERIFY(inspected);
 
-        vellorin::test::WhenModalShows<QMessageBox>(
-            [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        WhenModalShows<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(seam.messageBox(request), c.escapeAnswer);
     }
 
     // A box the user leaves open keeps the wait work (a check run's transfers) going.
     void runsTheWaitWorkWhileOpen() {
-        vellorin::QtUserSeam seam;
+        QtUserSeam seam;
         int turns = 0;
         seam.setWaitWork([&] { ++turns; });
-        vellorin::test::WhenModalShows<QMessageBox>([&](QMessageBox* box) {
+        WhenModalShows<QMessageBox>([&](QMessageBox* box) {
             QTRY_VERIFY_WITH_TIMEOUT(turns >= 3, 10000);
             QTest::keyClick(box, Qt::Key_Return);
         });
@@ -86,6 +81,8 @@ private slots:
         QVERIFY(turns >= 3);
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(QtUserSeam)
 

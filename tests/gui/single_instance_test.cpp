@@ -1,5 +1,7 @@
 #include "gui/gui_tests.h"
 
+namespace vellorin::test {
+
 namespace {
 
 const QString kClient = QStringLiteral(VELLORIN_BIN_DIR "/vellorin");
@@ -47,6 +49,8 @@ private slots:
         QVERIFY(first.waitForFinished(10000));
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(SingleInstance)
 

@@ -5,7 +5,7 @@
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_sys_tray.h"
 
-using vellorin::frmSysTray;
+namespace vellorin::test {
 
 namespace {
 
@@ -146,6 +146,8 @@ private slots:
         QVERIFY(!tray.mnuPopup()->isVisible());
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(TrayHost)
 

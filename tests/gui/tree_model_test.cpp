@@ -7,23 +7,21 @@
 #include "view/ui/image_list.h"
 #include "view/ui/tree_model.h"
 
-using vellorin::TreeControl;
-using vellorin::TreeModel;
-using vellorin::TreeNode;
+namespace vellorin::test {
 
 namespace {
 
 const QColor kColors[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
 
 // Four pictures of one colour each, so that a test can tell which one an icon draws.
-vellorin::ImageList Pictures() {
+ImageList Pictures() {
     std::vector<QIcon> icons;
     for (const QColor& color : kColors) {
         QPixmap pixmap(16, 16);
         pixmap.fill(color);
         icons.emplace_back(pixmap);
     }
-    return vellorin::ImageList(std::move(icons));
+    return ImageList(std::move(icons));
 }
 
 QColor Colour(const QIcon& icon, QIcon::Mode mode) {
@@ -206,7 +204,7 @@ private slots:
         Shown shown(tree);
         TreeModel& model = shown.model;
         std::vector<std::string> asked;
-        model.setLabelEditHandler([&](vellorin::LabelEdit& edit) {
+        model.setLabelEditHandler([&](LabelEdit& edit) {
             asked.push_back(edit.node->text() + ">" + edit.newText);
             edit.cancel = edit.newText == "refused";
         });
@@ -222,6 +220,8 @@ private slots:
         QVERIFY(!model.setData(alpha, "x", Qt::DisplayRole + 100));
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(TreeModel)
 

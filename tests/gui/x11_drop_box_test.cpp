@@ -16,8 +16,7 @@
 #include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/ui/frm_drop_box.h"
 
-using vellorin::frmDropBox;
-using vellorin::test::DropBoxWorld;
+namespace vellorin::test {
 
 namespace {
 
@@ -88,7 +87,7 @@ private slots:
         QWidget owner;
         const auto ownerId = static_cast<xcb_window_t>(owner.winId());
         SetCompositor(XCB_WINDOW_NONE);
-        QVERIFY(!vellorin::IsLayeringSupported());
+        QVERIFY(!IsLayeringSupported());
 
         // Without a compositor the level is kept but the window stays opaque.
         DropBoxWorld world("[dropbox]\r\ntrans=3\r\n");
@@ -99,7 +98,7 @@ private slots:
         plain->close();
 
         SetCompositor(ownerId);
-        QVERIFY(vellorin::IsLayeringSupported());
+        QVERIFY(IsLayeringSupported());
         frmDropBox* box = world.open();
         QVERIFY(QTest::qWaitForWindowExposed(box));
         std::optional<double> alpha = WindowAlpha(box);
@@ -110,7 +109,7 @@ private slots:
         box->close();
 
         SetCompositor(XCB_WINDOW_NONE);
-        QVERIFY(!vellorin::IsLayeringSupported());
+        QVERIFY(!IsLayeringSupported());
     }
 
     void theBoxTakesNoFocusAndFollowsADrag() {
@@ -128,12 +127,14 @@ private slots:
         QTRY_COMPARE(box->pos(), QPoint(300, 220));
         box->close();
         const double twipsPerPixel =
-            vellorin::TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
+            TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
         QVERIFY(world.settings().contains(
             "left=" + QByteArray::number(qRound(300 * twipsPerPixel)) +
             "\r\ntop=" + QByteArray::number(qRound(220 * twipsPerPixel)) + "\r\n"));
     }
 };
+
+}  // namespace vellorin::test
 
 VELLORIN_GUI_TESTS(X11DropBox)
 
