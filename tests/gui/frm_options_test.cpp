@@ -68,13 +68,7 @@ struct Fixture {
     QModelIndex message(int sourceRow, int row) const {
         return model().index(row, 0, source(sourceRow));
     }
-    // The texts of the items under `parent`.
-    QStringList texts(const QModelIndex& parent = {}) const {
-        QStringList out;
-        for (int row = 0; row < model().rowCount(parent); ++row)
-            out << model().data(model().index(row, 0, parent)).toString();
-        return out;
-    }
+    QStringList texts(const QModelIndex& parent = {}) const { return RowTexts(&model(), parent); }
     bool bold(const QModelIndex& index) const {
         const QVariant font = model().data(index, Qt::FontRole);
         return font.isValid() && font.value<QFont>().bold();

@@ -20,10 +20,7 @@ namespace {
 // The main window's message tree as its view shows it: the top-level rows' texts.
 QStringList MainRows(const Client& client) {
     const auto* view = client.window->findChild<TreeView*>("tvMessages");
-    QStringList rows;
-    for (int i = 0; view && i < view->model()->rowCount(); ++i)
-        rows << view->model()->index(i, 0).data().toString();
-    return rows;
+    return RowTexts(view ? view->model() : nullptr);
 }
 
 void Fill(QLineEdit* field, const QString& text) {

@@ -39,12 +39,7 @@ struct SubscriptionWorld {
     AppContext& context() { return *folder.context; }
     QByteArray list() const { return MessageFolder::read(folder.dataFile("subscriptions.dat")); }
     // The main tree as its view shows it: the top-level rows' texts.
-    QStringList mainRows() const {
-        QStringList rows;
-        for (int i = 0; i < view.model()->rowCount(); ++i)
-            rows << view.model()->index(i, 0).data().toString();
-        return rows;
-    }
+    QStringList mainRows() const { return RowTexts(view.model()); }
     std::vector<std::string> captions() const { return seam.captions(); }
 
     RecordingSeam seam;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "gui/gui_tests.h"
+#include "gui/widget_helpers.h"
 #include "view/tree_control.h"
 #include "view/ui/image_list.h"
 #include "view/ui/tree_model.h"
@@ -65,13 +66,6 @@ QStringList DumpTree(const TreeControl& tree) {
                     QString::fromStdString(node->tag()), QString::fromStdString(node->key()));
     }
     return out;
-}
-
-QStringList Texts(const TreeModel& model, const QModelIndex& parent = {}) {
-    QStringList texts;
-    for (int row = 0; row < model.rowCount(parent); ++row)
-        texts << model.data(model.index(row, 0, parent)).toString();
-    return texts;
 }
 
 // A tree with its model, the model checked by QAbstractItemModelTester and shown in a view, which
@@ -214,7 +208,7 @@ private slots:
         QCOMPARE(model.data(alpha).toString(), QStringLiteral("alpha"));
         QCOMPARE(changed.size(), 1);
         QVERIFY(model.setData(alpha, "gamma"));
-        QCOMPARE(Texts(model), QStringList({"beta", "gamma"}));
+        QCOMPARE(RowTexts(&model), QStringList({"beta", "gamma"}));
         QCOMPARE(alpha.row(), 1);
         QCOMPARE(asked, (std::vector<std::string>{"alpha>refused", "alpha>gamma"}));
         QVERIFY(!model.setData(alpha, "x", Qt::DisplayRole + 100));

@@ -27,6 +27,14 @@ void WhenModalShows(const std::function<void(T*)>& inspect) {
     poll->start();
 }
 
+// The texts of the items under `parent` of `model` (none for a null model).
+inline QStringList RowTexts(const QAbstractItemModel* model, const QModelIndex& parent = {}) {
+    QStringList texts;
+    for (int row = 0; model && row < model->rowCount(parent); ++row)
+        texts << model->index(row, 0, parent).data().toString();
+    return texts;
+}
+
 // Runs the deletions that closed windows left for later (WA_DeleteOnClose).
 inline void DeleteClosedWindows() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
