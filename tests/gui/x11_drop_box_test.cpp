@@ -49,7 +49,7 @@ std::vector<std::uint32_t> Property(const QWidget* window, xcb_atom_t atom, xcb_
     xcb_get_property_reply_t* reply =
         xcb_get_property_reply(c, xcb_get_property(c, 0, id, atom, type, 0, count), nullptr);
     std::vector<std::uint32_t> words;
-    if (reply != nullptr) {
+    if (reply != nullptr && xcb_get_property_value_length(reply) >= 4) {
         words.resize(static_cast<std::size_t>(xcb_get_property_value_length(reply)) / 4);
         std::memcpy(words.data(), xcb_get_property_value(reply), words.size() * 4);
     }
