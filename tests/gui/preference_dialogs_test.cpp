@@ -99,16 +99,27 @@ private slots:
         QVERIFY(world.seam.boxes.empty());
     }
 
+    // "No Changes!" keeps the stored values and writes nothing; "Save Settings!" stores the
+    // chosen ones, rearms the schedule and writes the login entry.
     void savingThePreferencesStoresThemRearmsTheScheduleAndTheLoginEntry() {
-        World world("[app]\r\nschedule=0\r\nfreq=0\r\nwinstartup=0\r\n");
-        {
+        const QByteArray settings("[app]\r\nschedule=0\r\nfreq=0\r\nwinstartup=0\r\n");
+        World world(settings);
+        for (bool save : {false, true}) {
             frmSettings dialog(*world.context);
             dialog.show();
             dialog.cmbFreq()->setCurrentIndex(1);
             dialog.chkStartup()->setChecked(true);
-            QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
+            QTest::mouseClick(save ? dialog.btnSave() : dialog.btnCancel(), Qt::LeftButton);
             QVERIFY(!dialog.isVisible());
-            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            if (save) {
+                QCOMPARE(dialog.result(), int(QDialog::Accepted));
+                continue;
+            }
+            QCOMPARE(world.settings(), settings);
+            QCOMPARE(world.context->settings.freq, 0);
+            QCOMPARE(world.context->settings.winstartup, 0);
+            QVERIFY(!QFile::exists(world.loginEntry()));
+            QVERIFY(world.seam.boxes.empty());
         }
         QCOMPARE(world.settings(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n"));
         QCOMPARE(world.context->settings.freq, 1);
@@ -143,22 +154,6 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), dialog.cmbFreq());
         QCOMPARE(world.settings(), settings);
         QCOMPARE(world.hooks.scheduleEnabled, 0);
-    }
-
-    void cancellingThePreferencesChangesNothing() {
-        const QByteArray settings("[app]\r\nfreq=2\r\nwinstartup=0\r\n");
-        World world(settings);
-        frmSettings dialog(*world.context);
-        dialog.show();
-        dialog.cmbFreq()->setCurrentIndex(0);
-        dialog.chkStartup()->setChecked(true);
-        QTest::mouseClick(dialog.btnCancel(), Qt::LeftButton);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(world.settings(), settings);
-        QCOMPARE(world.context->settings.freq, 2);
-        QCOMPARE(world.context->settings.winstartup, 0);
-        QVERIFY(!QFile::exists(world.loginEntry()));
-        QVERIFY(world.seam.boxes.empty());
     }
 
     void plugInDialogShowsEveryControlWithItsCaption() {
