@@ -51,7 +51,7 @@ class TestFrmDropBox : public QObject {
     Q_OBJECT
 
 private slots:
-    void firstOpeningIsAFramelessTopMostBoxAtTheDefaults() {
+    void opensAsAFramelessTopMostBoxAtTheDefaultsAndTheMenuChangesIt() {
         DropBoxWorld world;
         QPointer<frmDropBox> box = world.open();
         QVERIFY(box->isVisible());
@@ -73,9 +73,6 @@ private slots:
         QVERIFY(!box->picture().isNull());
         QVERIFY(box->picture().width() + 4 < box->width());
 
-        // Opening stores nothing.
-        QVERIFY(!QFile::exists(world.appFile("settings.cfg")));
-
         QMenu* popup = box->findChild<QMenu*>("mnuPopup");
         QVERIFY(popup != nullptr && popup == box->mnuPopup());
         QCOMPARE(popup->title(), QStringLiteral("PopupMenu"));
@@ -90,15 +87,8 @@ private slots:
         QCOMPARE(box->findChild<QAction*>("mnuPopupClose"), box->mnuPopupClose());
         QCOMPARE(CheckedCount(sizes), 1);
         QCOMPARE(CheckedCount(levels), 1);
-        box->close();
-        QVERIFY(world.seam.boxes.empty());
-    }
 
-    void theMenuChecksOneSizeAndOneLevelAndChangesTheBox() {
-        DropBoxWorld world;
-        frmDropBox* box = world.open();
-        QMenu* sizes = box->findChild<QMenu*>("mnuPopupSize");
-        QMenu* levels = box->findChild<QMenu*>("mnuPopupTrans");
+        // The menu checks one size and one level and changes the box.
         const int alphas[] = {255, 230, 204, 178};
         for (int level : {3, 0, 2, 2, 1}) {
             box->mnuPopupTransOpt(level)->trigger();
@@ -113,7 +103,7 @@ private slots:
             QCOMPARE(box->size(), QSize(WindowSide(size), WindowSide(size)));
         }
         QVERIFY(box->size().width() < WindowSide(1));
-        // Nothing is stored until the box closes.
+        // Nothing is stored until the box closes, opening included.
         QVERIFY(!QFile::exists(world.appFile("settings.cfg")));
 
         // A right-click opens the menu; a left click does not.
@@ -124,13 +114,13 @@ private slots:
         box->mnuPopup()->hide();
 
         QSignalSpy unloaded(box, &frmDropBox::unloaded);
-        QPointer<frmDropBox> guard = box;
         box->mnuPopupClose()->trigger();
         QCOMPARE(unloaded.size(), 1);
         QVERIFY(QFile::exists(world.appFile("settings.cfg")));
         QVERIFY(!box->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(guard.isNull());
+        QVERIFY(box.isNull());
+        QVERIFY(world.seam.boxes.empty());
     }
 
     void placeSizeAndLevelGoThroughSettingsCfg() {
