@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/app_context.h"
 #include "inbox/check_feed_server.h"
 #include "support/event_seam.h"
+#include "support/local_time.h"
 #include "support/temp_dir.h"
 #include "view/tree_control.h"
 
@@ -18,17 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Strings = std::vector<std::string>;
-
-// A moment of local time on 5 December 2026 (no daylight-saving change that day).
-Clock::time_point LocalTime(int hour, int minute, int second) {
-    std::tm midnight{};
-    midnight.tm_mday = 5;
-    midnight.tm_mon = 11;
-    midnight.tm_year = 2026 - 1900;
-    midnight.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&midnight)) +
-           std::chrono::seconds(hour * 3600 + minute * 60 + second);
-}
+using test::LocalTime;
 
 // What the main window would show: panel 3, the timer's state and the tree's enabled flag.
 class RecordingView : public SchedulerView, public TreeObserver {

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/clock.h"
 #include "app/monotonic_clock.h"
+#include "support/local_time.h"
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
 #include "util/cls_crypt.h"
@@ -18,6 +18,7 @@ namespace vellorin {
 namespace {
 
 using namespace std::chrono_literals;
+using test::LocalTime;
 
 const std::string kSite = "https://www.vellorin.net/inbox";
 const std::string kOther = "https://www.example.com/";
@@ -37,17 +38,6 @@ public:
     bool notificationOpen = false;
     bool noSourceOpen = false;
 };
-
-std::chrono::system_clock::time_point LocalTime(int hour, int minute) {
-    std::tm t{};
-    t.tm_mday = 5;
-    t.tm_mon = 11;
-    t.tm_year = 2026 - 1900;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&t));
-}
 
 struct World {
     World() {

@@ -7,7 +7,6 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "config/profile_file.h"

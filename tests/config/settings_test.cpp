@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <vector>
 
 #include "app/app_context.h"
+#include "support/recording_hooks.h"
 #include "support/recording_seam.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -15,16 +15,6 @@ namespace vellorin {
 namespace {
 
 using test::TempDir;
-
-// Records what the settings ask of the main window.
-struct RecordingHooks : MainWindowHooks {
-    void RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) override {
-        calls.push_back({bRegister, bFirefox, bIExplore, bStartTimer});
-    }
-    void EnableScheduleTimer() override { ++timerEnabled; }
-    std::vector<std::array<bool, 4>> calls;
-    int timerEnabled = 0;
-};
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -41,7 +31,7 @@ protected:
     test::ScopedEnv xdg_{"XDG_CONFIG_HOME", config_.path()};
     test::RecordingSeam seam_;
     ManualClock clock_;
-    RecordingHooks hooks_;
+    test::RecordingHooks hooks_;
     AppContext context_;
 };
 
@@ -90,8 +80,8 @@ TEST_F(SettingsTest, SavesInTheExampleLayoutAndRegistersStartup) {
     EXPECT_EQ(seam_.boxes[0].caption, "Done!");
     EXPECT_EQ(seam_.boxes[0].text, "Settings are successfully saved!");
     EXPECT_EQ(seam_.boxes[0].icon, MsgIcon::Information);
-    EXPECT_EQ(hooks_.timerEnabled, 1);
-    EXPECT_EQ(hooks_.calls, (std::vector<std::array<bool, 4>>{{true, true, false, true}}));
+    EXPECT_EQ(hooks_.scheduleEnabled, 1);
+    EXPECT_EQ(hooks_.registrations, std::vector<std::string>{"1101"});
     // The entry names the client beside the running program, not one in the application folder.
     const std::string installed = std::filesystem::canonical(VELLORIN_BIN_DIR).string();
     EXPECT_NE(TempDir::read(autostartFile()).find("Exec=\"" + installed + "/vellorin\" -s\n"),

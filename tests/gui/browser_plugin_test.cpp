@@ -1,10 +1,3 @@
-#include <QApplication>
-#include <QLabel>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
-#include <QtTest>
-
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -20,10 +13,7 @@
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
-using vellorin::frmMain;
-using vellorin::frmNotification;
-using vellorin::test::Client;
-
+namespace vellorin::test {
 namespace {
 
 const std::string kSite = "https://www.vellorin.net/inbox";
@@ -32,29 +22,26 @@ const std::string kOther = "https://www.example.com/news";
 // A home folder with a Firefox profile, whose session file the test rewrites as Firefox would.
 class FirefoxHome {
 public:
-    FirefoxHome() {
-        home_.write(".mozilla/firefox/profiles.ini", vellorin::test::ProfilesIni("t.default"));
-    }
+    FirefoxHome() { home_.write(".mozilla/firefox/profiles.ini", ProfilesIni("t.default")); }
     // Firefox now shows `url`; each rewrite gets a later modification time.
     void show(const std::string& url) {
         const std::string path =
             home_.write(".mozilla/firefox/t.default/sessionstore-backups/recovery.jsonlz4",
-                        vellorin::test::MozLz4(vellorin::test::SessionJson(url, "Page")));
+                        MozLz4(SessionJson(url, "Page")));
         std::filesystem::last_write_time(
             path, std::filesystem::file_time_type(std::chrono::seconds(1'700'000'000 + ++step_)));
     }
     const std::string& path() const { return home_.path(); }
 
 private:
-    vellorin::test::TempDir home_;
+    TempDir home_;
     int step_ = 0;
 };
 
 // Closes whatever popup is open by its "Close Window" label.
 void Dismiss(frmMain& w) {
-    for (vellorin::NotificationPopup* p :
-         {static_cast<vellorin::NotificationPopup*>(w.notificationPopup()),
-          static_cast<vellorin::NotificationPopup*>(w.noSourcePopup())}) {
+    for (NotificationPopup* p : {static_cast<NotificationPopup*>(w.notificationPopup()),
+                                 static_cast<NotificationPopup*>(w.noSourcePopup())}) {
         if (p != nullptr)
             QTest::mouseClick(p->lblClose(), Qt::LeftButton);
     }
@@ -70,28 +57,27 @@ class TestBrowserPlugIn : public QObject {
 private slots:
     void aPageOfTheSiteRemindsOfUnreadMessagesAndSnoozeHoldsBack() {
         FirefoxHome firefox;
-        vellorin::test::ScopedEnv home("HOME", firefox.path());
+        ScopedEnv home("HOME", firefox.path());
         Client client({"[plugin]\r\nff=1\r\nie=1\r\n"});
         QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
         // A source with an unread message, and the client started afresh over it.
         client.window.reset();
-        vellorin::mSubscriptions& list = client.context->subscriptions;
+        mSubscriptions& list = client.context->subscriptions;
         QVERIFY(list.AddSource("News", "https://www.vellorin.net/feeds/news.xml"));
         list.CurrentSource.Link = "https://www.vellorin.net/feeds/news.xml";
-        QVERIFY(list.SourceAction(vellorin::mSubscriptions::LoadSource));
-        vellorin::mInbox& inbox = client.context->inbox;
+        QVERIFY(list.SourceAction(mSubscriptions::LoadSource));
+        mInbox& inbox = client.context->inbox;
         inbox.CurrentSourceID = list.CurrentSource.ID;
         inbox.LoadLatestStamp();
-        inbox.CurrentItem = vellorin::InboxItem{
-            "Hello", "<p>Hi</p>", "Mon, 05 Dec 2026", "10:00:00", "+0000", "g1", 0};
+        inbox.CurrentItem =
+            InboxItem{"Hello", "<p>Hi</p>", "Mon, 05 Dec 2026", "10:00:00", "+0000", "g1", 0};
         QVERIFY(inbox.SaveItem());
-        client.window =
-            std::make_unique<frmMain>(*client.context, nullptr, &vellorin::test::WithTray);
+        client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
         frmMain& w = *client.window;
-        vellorin::ManualMonotonicClock monotonic;
+        ManualMonotonicClock monotonic;
         w.setPlugInClock(monotonic);
 
-        vellorin::clsURLMon* monitor = w.oUrlMon();
+        clsURLMon* monitor = w.oUrlMon();
         QVERIFY(monitor);
         QVERIFY(monitor->Active && monitor->MonitorFireFox && monitor->MonitorIE);
         QVERIFY(w.tmrPlugIn()->isActive());
@@ -139,12 +125,11 @@ private slots:
 
     void withoutAnySourceThePageInvitesToAddOne() {
         FirefoxHome firefox;
-        vellorin::test::ScopedEnv home("HOME", firefox.path());
+        ScopedEnv home("HOME", firefox.path());
         Client client({"[plugin]\r\nff=1\r\n"});
         QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
         client.window.reset();
-        client.window =
-            std::make_unique<frmMain>(*client.context, nullptr, &vellorin::test::WithTray);
+        client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
         frmMain& w = *client.window;
         firefox.show(kSite);
         w.oUrlMon()->myTimer_ThatTime();
@@ -160,9 +145,8 @@ private slots:
     }
 };
 
-int RunBrowserPlugInTests(int argc, char** argv) {
-    TestBrowserPlugIn test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(BrowserPlugIn)
 
 #include "browser_plugin_test.moc"

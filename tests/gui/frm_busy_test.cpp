@@ -1,20 +1,12 @@
-#include <QLabel>
-#include <QListWidget>
-#include <QtTest>
-
-#include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "app/ui/frm_busy.h"
 #include "app/ui/gui_check_run_hooks.h"
 #include "gui/gui_check_world.h"
 #include "gui/gui_tests.h"
 
-using vellorin::frmBusy;
-using vellorin::GuiCheckRunHooks;
-
+namespace vellorin::test {
 namespace {
 
 QStringList ListTexts(const QListWidget* list) {
@@ -75,7 +67,7 @@ public:
 };
 
 std::string Item(const std::string& guid) {
-    return vellorin::test::RssItem(guid, "Title " + guid, "Mon, 05 Dec 2026 08:00:00 GMT");
+    return RssItem(guid, "Title " + guid, "Mon, 05 Dec 2026 08:00:00 GMT");
 }
 
 }  // namespace
@@ -85,7 +77,7 @@ class TestFrmBusy : public QObject {
 
 private slots:
     void hasItsControlsStaysOnTopAndIsTranslucent() {
-        vellorin::test::GuiCheckWorld world;
+        GuiCheckWorld world;
         frmBusy busy(world.appFolder());
         QCOMPARE(busy.objectName(), QStringLiteral("frmBusy"));
         const std::pair<const char*, const char*> labels[] = {
@@ -117,7 +109,7 @@ private slots:
     }
 
     void ctrlAltQReleasedClosesIt() {
-        vellorin::test::GuiCheckWorld world;
+        GuiCheckWorld world;
         frmBusy busy(world.appFolder());
         QSignalSpy closed(&busy, &frmBusy::closedByUser);
         busy.show();
@@ -135,10 +127,10 @@ private slots:
     }
 
     void aRunShowsTheQueueAndAnnouncesOnce() {
-        vellorin::test::GuiCheckWorld world;
-        world.subscribe("Alpha", "alpha", vellorin::test::RssDocument(Item("a1")));
-        world.subscribe("Bravo", "bravo", vellorin::test::RssDocument(""));
-        world.subscribe("Charlie", "charlie", vellorin::test::RssDocument(Item("c2") + Item("c1")));
+        GuiCheckWorld world;
+        world.subscribe("Alpha", "alpha", RssDocument(Item("a1")));
+        world.subscribe("Bravo", "bravo", RssDocument(""));
+        world.subscribe("Charlie", "charlie", RssDocument(Item("c2") + Item("c1")));
         WatchedHooks hooks(world.appFolder());
         world.context->check.setHooks(&hooks);
 
@@ -171,9 +163,9 @@ private slots:
     }
 
     void aBusyWindowTheUserClosedStaysClosedForTheRun() {
-        vellorin::test::GuiCheckWorld world;
-        world.subscribe("Alpha", "alpha", vellorin::test::RssDocument(""));
-        world.subscribe("Bravo", "bravo", vellorin::test::RssDocument(""));
+        GuiCheckWorld world;
+        world.subscribe("Alpha", "alpha", RssDocument(""));
+        world.subscribe("Bravo", "bravo", RssDocument(""));
         WatchedHooks hooks(world.appFolder());
         world.context->check.setHooks(&hooks);
         hooks.onShow = [](frmBusy* window) {
@@ -190,9 +182,8 @@ private slots:
     }
 };
 
-int RunFrmBusyTests(int argc, char** argv) {
-    TestFrmBusy test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(FrmBusy)
 
 #include "frm_busy_test.moc"

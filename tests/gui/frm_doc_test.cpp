@@ -1,19 +1,11 @@
-#include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QLabel>
 #include <QPrinter>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QUrl>
 #include <QWebEngineScript>
 #include <QWebEngineView>
-#include <QtTest>
 
 #include <memory>
 #include <optional>
 
+#include "gui/app_folders.h"
 #include "gui/gui_tests.h"
 #include "inbox/check_feed_server.h"
 #include "support/recording_seam.h"
@@ -21,8 +13,7 @@
 #include "view/ui/message_view_plugin.h"
 #include "view/ui/webview/lean_engine_switches.h"
 
-using vellorin::frmDoc;
-
+namespace vellorin::test {
 namespace {
 
 // The web engine's view inside the window (from the message view plugin).
@@ -40,18 +31,12 @@ QVariant Evaluate(const frmDoc& doc, const QString& script) {
     return result.value_or(QVariant());
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
-
 // A message page written to item.htm in a temporary folder and opened in a shown frmDoc, whose
 // clicked links are kept instead of being opened.
 class OpenPage {
 public:
     explicit OpenPage(const QByteArray& html) {
-        WriteFile(pagePath(), html);
+        AppFolders::write(pagePath(), html);
         doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"), pagePath());
         doc->setUrlOpener([this](const QUrl& url) { opened.append(url); });
         QSignalSpy loaded(doc.get(), &frmDoc::pageLoaded);
@@ -72,7 +57,7 @@ public:
     }
 
     QTemporaryDir dir;
-    vellorin::test::RecordingSeam seam;
+    RecordingSeam seam;
     std::unique_ptr<frmDoc> doc;
     QList<QUrl> opened;
     bool ok = false;
@@ -106,8 +91,8 @@ class TestFrmDoc : public QObject {
 private slots:
     void clickedLinksOpenOnTheDesktopAndTheViewStaysOnThePage() {
         // The web links point at a server on this machine, which would see the view go there.
-        vellorin::test::PrepareLocalHttp();
-        vellorin::test::FeedServer server;
+        PrepareLocalHttp();
+        FeedServer server;
         server.serve("/read", "<html><title>Gone</title></html>", "text/html");
         server.serve("/new", "<html><title>Gone</title></html>", "text/html");
         const QByteArray read = QByteArray::fromStdString(server.url("/read?id=1"));
@@ -166,15 +151,12 @@ private slots:
     }
 
     void thePageReachesNoOtherFileAndNoRemoteAddress() {
-        vellorin::test::PrepareLocalHttp();
+        PrepareLocalHttp();
         QTemporaryDir other;
         const QString imagePath = other.filePath(QStringLiteral("other.png"));
-        QFile image(imagePath);
-        QVERIFY(image.open(QIODevice::WriteOnly));
-        image.write(PngBytes());
-        image.close();
+        AppFolders::write(imagePath, PngBytes());
         // The document's remote parts on `server`, its other local file at imagePath.
-        const auto document = [&imagePath](const vellorin::test::FeedServer& server) {
+        const auto document = [&imagePath](const FeedServer& server) {
             const QByteArray http = QByteArray::fromStdString(server.url(""));
             const QByteArray file = QUrl::fromLocalFile(imagePath).toEncoded();
             const QByteArray inlined = "data:image/png;base64," + PngBytes().toBase64();
@@ -190,7 +172,7 @@ private slots:
         // An ordinary page of the web showing the same document loads its remote parts: a
         // server on this machine can be reached from the web engine.
         {
-            vellorin::test::FeedServer reachable;
+            FeedServer reachable;
             reachable.serve("/image.png", PngBytes().toStdString(), "image/png");
             QWebEngineView ordinary;
             QSignalSpy loaded(&ordinary, &QWebEngineView::loadFinished);
@@ -200,7 +182,7 @@ private slots:
             QTRY_VERIFY(reachable.hits("/image.png") > 0);
         }
 
-        vellorin::test::FeedServer server;
+        FeedServer server;
         for (const char* path : {"/image.png", "/style.css", "/frame.html", "/font.woff"})
             server.serve(path, PngBytes().toStdString(), "image/png");
         OpenPage page(document(server));
@@ -217,12 +199,12 @@ private slots:
     void eachWindowKeepsThePageItWasOpenedWith() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("item.htm"));
-        vellorin::test::RecordingSeam seam;
+        RecordingSeam seam;
         // The next message is written over the page file while the first window still loads.
-        WriteFile(path, "<html><head><title>First</title></head><body>1</body></html>");
+        AppFolders::write(path, "<html><head><title>First</title></head><body>1</body></html>");
         frmDoc first(seam, QStringLiteral("First"), path);
         QSignalSpy firstLoaded(&first, &frmDoc::pageLoaded);
-        WriteFile(path, "<html><head><title>Second</title></head><body>2</body></html>");
+        AppFolders::write(path, "<html><head><title>Second</title></head><body>2</body></html>");
         frmDoc second(seam, QStringLiteral("Second"), path);
         QSignalSpy secondLoaded(&second, &frmDoc::pageLoaded);
         QTRY_VERIFY_WITH_TIMEOUT(!firstLoaded.isEmpty() && !secondLoaded.isEmpty(), 20000);
@@ -260,10 +242,7 @@ private slots:
         page.doc->setWindowTitle(QStringLiteral("One two three four ..."));
         page.doc->savePageAs();
         QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("One two three four.html"));
-        QFile saved(answer);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), html);
-        saved.close();
+        QCOMPARE(AppFolders::read(answer), html);
 
         // Cancelled: nothing written, nothing shown.
         answer.clear();
@@ -299,20 +278,18 @@ private slots:
         page.doc->printPage();
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.first().first().toBool(), true);
-        QFile printed(pdf);
-        QVERIFY(printed.open(QIODevice::ReadOnly));
-        QVERIFY(printed.read(5) == "%PDF-");
+        QVERIFY(AppFolders::read(pdf).startsWith("%PDF-"));
     }
 
     void theWebEngineStartsLeanUnlessTheUserChoseItsSwitches() {
-        const char* variable = vellorin::kChromiumFlagsVariable;
+        const char* variable = kChromiumFlagsVariable;
         const QByteArray before = qgetenv(variable);
         const bool wasSet = qEnvironmentVariableIsSet(variable);
         const struct {
             std::optional<QByteArray> set;  // the user's value, or unset
             QByteArray expected;
         } cases[] = {
-            {std::nullopt, vellorin::LeanEngineSwitches()},
+            {std::nullopt, LeanEngineSwitches()},
             {QByteArray("--disable-gpu"), QByteArray("--disable-gpu")},
             {QByteArray(""), QByteArray("")},
         };
@@ -321,7 +298,7 @@ private slots:
                 qputenv(variable, *testCase.set);
             else
                 qunsetenv(variable);
-            vellorin::PreferLeanEngine();
+            PreferLeanEngine();
             QCOMPARE(qgetenv(variable), testCase.expected);
             QVERIFY(qEnvironmentVariableIsSet(variable));
         }
@@ -343,14 +320,14 @@ private slots:
         for (const auto& testCase : cases) {
             QTemporaryDir folder;
             if (!testCase.pluginBytes.isNull())
-                WriteFile(folder.filePath(QString::fromLatin1(vellorin::kMessageViewPluginFile)),
-                          testCase.pluginBytes);
-            vellorin::SetMessageViewFolders({folder.path()});
-            WriteFile(folder.filePath(QStringLiteral("item.htm")), html);
-            vellorin::test::RecordingSeam seam;
+                AppFolders::write(folder.filePath(QString::fromLatin1(kMessageViewPluginFile)),
+                                  testCase.pluginBytes);
+            SetMessageViewFolders({folder.path()});
+            AppFolders::write(folder.filePath(QStringLiteral("item.htm")), html);
+            RecordingSeam seam;
             auto doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"),
                                                 folder.filePath(QStringLiteral("item.htm")));
-            vellorin::SetMessageViewFolders({});
+            SetMessageViewFolders({});
             QSignalSpy loaded(doc.get(), &frmDoc::pageLoaded);
             doc->show();
             QVERIFY2(loaded.wait(5000), testCase.name);
@@ -369,9 +346,7 @@ private slots:
             doc->setSavePathChooser([&saved](QWidget*, const QString&) { return saved; });
             doc->setUrlOpener([](const QUrl&) {});
             doc->savePageAs();
-            QFile file(saved);
-            QVERIFY2(file.open(QIODevice::ReadOnly), testCase.name);
-            QCOMPARE(file.readAll(), html);
+            QCOMPARE(AppFolders::read(saved), html);
             QVERIFY(seam.boxes.empty());
         }
         // The plugin beside the test program is found again.
@@ -381,9 +356,8 @@ private slots:
     }
 };
 
-int RunFrmDocTests(int argc, char** argv) {
-    TestFrmDoc test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(FrmDoc)
 
 #include "frm_doc_test.moc"

@@ -1,19 +1,3 @@
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QLabel>
-#include <QMenu>
-#include <QMimeData>
-#include <QPointer>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QUrl>
-#include <QtTest>
-
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,10 +11,7 @@
 #include "subscriptions/ui/frm_drop_box.h"
 #include "support/recording_seam.h"
 
-using vellorin::frmDropBox;
-using vellorin::test::Drop;
-using vellorin::test::DropBoxWorld;
-
+namespace vellorin::test {
 namespace {
 
 const char* const kNoTextCaption = "Drag-n-Drop Vellorin Link ...";
@@ -38,13 +19,12 @@ const char* const kInvalidCaption = "Invalid Vellorin Source Link.";
 const QString kServiceLink = QStringLiteral("https://www.vellorin.net/feeds/billing.xml");
 
 double ScreenTwipsPerPixel() {
-    return vellorin::TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
+    return TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
 }
 
 // The window side of size `index` in pixels on this screen.
 int WindowSide(int index) {
-    return vellorin::TwipsToPixels(vellorin::DropBoxSizeFor(index).windowTwips,
-                                   ScreenTwipsPerPixel());
+    return TwipsToPixels(DropBoxSizeFor(index).windowTwips, ScreenTwipsPerPixel());
 }
 
 QStringList Captions(const QMenu* menu) {
@@ -71,7 +51,7 @@ class TestFrmDropBox : public QObject {
     Q_OBJECT
 
 private slots:
-    void firstOpeningIsAFramelessTopMostBoxAtTheDefaults() {
+    void opensAsAFramelessTopMostBoxAtTheDefaultsAndTheMenuChangesIt() {
         DropBoxWorld world;
         QPointer<frmDropBox> box = world.open();
         QVERIFY(box->isVisible());
@@ -93,9 +73,6 @@ private slots:
         QVERIFY(!box->picture().isNull());
         QVERIFY(box->picture().width() + 4 < box->width());
 
-        // Opening stores nothing.
-        QVERIFY(!QFile::exists(world.settingsFile()));
-
         QMenu* popup = box->findChild<QMenu*>("mnuPopup");
         QVERIFY(popup != nullptr && popup == box->mnuPopup());
         QCOMPARE(popup->title(), QStringLiteral("PopupMenu"));
@@ -110,15 +87,8 @@ private slots:
         QCOMPARE(box->findChild<QAction*>("mnuPopupClose"), box->mnuPopupClose());
         QCOMPARE(CheckedCount(sizes), 1);
         QCOMPARE(CheckedCount(levels), 1);
-        box->close();
-        QVERIFY(world.seam.boxes.empty());
-    }
 
-    void theMenuChecksOneSizeAndOneLevelAndChangesTheBox() {
-        DropBoxWorld world;
-        frmDropBox* box = world.open();
-        QMenu* sizes = box->findChild<QMenu*>("mnuPopupSize");
-        QMenu* levels = box->findChild<QMenu*>("mnuPopupTrans");
+        // The menu checks one size and one level and changes the box.
         const int alphas[] = {255, 230, 204, 178};
         for (int level : {3, 0, 2, 2, 1}) {
             box->mnuPopupTransOpt(level)->trigger();
@@ -133,8 +103,8 @@ private slots:
             QCOMPARE(box->size(), QSize(WindowSide(size), WindowSide(size)));
         }
         QVERIFY(box->size().width() < WindowSide(1));
-        // Nothing is stored until the box closes.
-        QVERIFY(!QFile::exists(world.settingsFile()));
+        // Nothing is stored until the box closes, opening included.
+        QVERIFY(!QFile::exists(world.appFile("settings.cfg")));
 
         // A right-click opens the menu; a left click does not.
         QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, box->rect().center());
@@ -144,13 +114,13 @@ private slots:
         box->mnuPopup()->hide();
 
         QSignalSpy unloaded(box, &frmDropBox::unloaded);
-        QPointer<frmDropBox> guard = box;
         box->mnuPopupClose()->trigger();
         QCOMPARE(unloaded.size(), 1);
-        QVERIFY(QFile::exists(world.settingsFile()));
+        QVERIFY(QFile::exists(world.appFile("settings.cfg")));
         QVERIFY(!box->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(guard.isNull());
+        QVERIFY(box.isNull());
+        QVERIFY(world.seam.boxes.empty());
     }
 
     void placeSizeAndLevelGoThroughSettingsCfg() {
@@ -254,7 +224,7 @@ private slots:
     }
 
     void toolsMenuAndTrayToggleTheBoxAndFollowItsClose() {
-        vellorin::test::Client client;
+        Client client;
         QStringList dropped;
         client.window->setDroppedLinkHandler([&](const QString& link) { dropped << link; });
         QAction* item = client.item("mnuToolsDropBox");
@@ -272,7 +242,7 @@ private slots:
         client.choose("dropbox");
         QVERIFY(!item->isChecked());
         QVERIFY(client.window->dropBox() == nullptr);
-        QVERIFY(QFile(client.appFile("settings.cfg")).exists());
+        QVERIFY(QFile::exists(client.appFile("settings.cfg")));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(box.isNull());
 
@@ -283,27 +253,22 @@ private slots:
         client.window->dropBox()->mnuPopupClose()->trigger();
         QVERIFY(!item->isChecked());
         QVERIFY(client.window->dropBox() == nullptr);
-        auto stored = [&client] {
-            QFile file(client.appFile("settings.cfg"));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        QVERIFY(stored().contains("size=1\r\n"));
+        QVERIFY(client.settings().contains("size=1\r\n"));
 
         // Open at the program's exit: the unload closes it and stores it.
         item->trigger();
         client.window->dropBox()->mnuPopupSizeOpt(0)->trigger();
-        client.answer = vellorin::MsgAnswer::Yes;
+        client.answer = MsgAnswer::Yes;
         client.item("mnuFileExit")->trigger();
         QVERIFY(client.window->dropBox() == nullptr);
         QVERIFY(!item->isChecked());
-        QVERIFY(stored().contains("size=0\r\n"));
+        QVERIFY(client.settings().contains("size=0\r\n"));
         QCOMPARE(client.captions(), std::vector<std::string>{"Close Vellorin Application Now?"});
     }
 };
 
-int RunFrmDropBoxTests(int argc, char** argv) {
-    TestFrmDropBox test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(FrmDropBox)
 
 #include "frm_drop_box_test.moc"

@@ -1,23 +1,3 @@
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QDockWidget>
-#include <QFile>
-#include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPointer>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
-#include <QTabBar>
-#include <QTimer>
-#include <QtTest>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,13 +9,7 @@
 #include "gui/gui_tests.h"
 #include "view/tree_control.h"
 
-using vellorin::frmMain;
-using vellorin::frmSysTray;
-using vellorin::MessageBoxRequest;
-using vellorin::MsgAnswer;
-using vellorin::test::Client;
-using vellorin::test::LocalTime;
-
+namespace vellorin::test {
 namespace {
 
 // A message window as the MDI area holds them: its page can be saved and printed.
@@ -147,7 +121,7 @@ private slots:
         QCOMPARE(area->viewMode(), QMdiArea::TabbedView);
         QVERIFY(area->tabsClosable());
         QVERIFY(area->documentMode());
-        const vellorin::MainMenus& m = w.menus();
+        const MainMenus& m = w.menus();
         QVERIFY(!m.mnuFileSaveAs->isEnabled() && !m.mnuFilePrint->isEnabled());
         QVERIFY(!m.mnuFileCloseCurrent->isEnabled() && !m.mnuFileCloseAll->isEnabled());
         // Nothing to act on: no crash.
@@ -216,7 +190,7 @@ private slots:
         QVERIFY(timer->isActive());
         // The tree window's message tree is the one the schedule checks; offline, a tick runs
         // nothing.
-        vellorin::TreeControl tree("tvMessages");
+        TreeControl tree("tvMessages");
         w.setMessageTree(&tree);
         client.context->online.setOverride(false);
         w.tmrSchedule_Timer();
@@ -249,9 +223,9 @@ private slots:
         client.choose("checkmsg");
         QVERIFY(client.boxes.empty());
 
-        vellorin::TreeControl tree("tvMessages");
-        vellorin::TreeNode* source =
-            tree.addRoot("0A0A0A0A-0000-0000-0000-000000000001", "Alpha", vellorin::kImageSource);
+        TreeControl tree("tvMessages");
+        TreeNode* source =
+            tree.addRoot("0A0A0A0A-0000-0000-0000-000000000001", "Alpha", kImageSource);
         source->setTag("http://127.0.0.1:9/feed");
         tree.setSelectedNode(source);
         w.setMessageTree(&tree);
@@ -282,8 +256,7 @@ private slots:
         int seen = 0;
         auto answer = [&] {
             QTimer::singleShot(0, this, [&] {
-                auto* dialog =
-                    qobject_cast<vellorin::frmSettings*>(QApplication::activeModalWidget());
+                auto* dialog = qobject_cast<frmSettings*>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
                 QCOMPARE(dialog->parentWidget(), client.window.get());
                 ++seen;
@@ -299,9 +272,8 @@ private slots:
     }
 };
 
-int RunFrmMainFrameTests(int argc, char** argv) {
-    TestFrmMainFrame test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(FrmMainFrame)
 
 #include "frm_main_frame_test.moc"

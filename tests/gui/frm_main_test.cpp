@@ -1,26 +1,5 @@
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QDockWidget>
-#include <QFile>
-#include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPointer>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
-#include <QTabBar>
-#include <QTimer>
-#include <QtTest>
-
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "app/application_build.h"
 #include "config/ui/frm_reg_plugin.h"
@@ -29,12 +8,7 @@
 #include "gui/gui_tests.h"
 #include "view/tree_control.h"
 
-using vellorin::frmMain;
-using vellorin::frmSysTray;
-using vellorin::MessageBoxRequest;
-using vellorin::MsgAnswer;
-using vellorin::test::Client;
-using vellorin::test::WithoutTray;
+namespace vellorin::test {
 
 // The main window in the tray: start-up, the tray menu and clicks, the close question, the
 // desktop without a tray, what check runs show there.
@@ -46,7 +20,7 @@ private slots:
         const QByteArray settings("[app]\r\nschedule=1\r\nfreq=2\r\n[plugin]\r\nff=1\r\nie=0\r\n");
         Client client({settings});
         const QString caption = QStringLiteral("Vellorin (Professional Version)") +
-                                QString::fromStdString(vellorin::ApplicationBuild(true, true));
+                                QString::fromStdString(ApplicationBuild(true, true));
         QCOMPARE(client.window->windowTitle(), caption);
         QVERIFY(!client.window->isVisible());
         QCOMPARE(client.tray().ToolTip(), caption);
@@ -65,15 +39,13 @@ private slots:
         // Silently started: no plug-in dialog.
         QVERIFY(client.window->plugInDialog() == nullptr);
         // Loading the settings never writes them.
-        QFile file(client.appFile("settings.cfg"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), settings);
+        QCOMPARE(client.settings(), settings);
         QVERIFY(client.boxes.empty());
     }
 
     void aStartWithoutTheSilentSwitchShowsThePlugInDialogOnTop() {
         Client client({"", ""});
-        QPointer<vellorin::frmRegPlugin> dialog = client.window->plugInDialog();
+        QPointer<frmRegPlugin> dialog = client.window->plugInDialog();
         QVERIFY(dialog);
         QVERIFY(dialog->isVisible());
         QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -82,9 +54,9 @@ private slots:
         // From the menu and the tray it opens as a plain modeless window, once.
         client.item("mnuToolsPlugIn")->trigger();
         client.choose("plugin");
-        QList<vellorin::frmRegPlugin*> open;
+        QList<frmRegPlugin*> open;
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<vellorin::frmRegPlugin*>(w); d && d->isVisible())
+            if (auto* d = qobject_cast<frmRegPlugin*>(w); d && d->isVisible())
                 open << d;
         }
         QCOMPARE(open.size(), 1);
@@ -176,9 +148,9 @@ private slots:
                              "minimize Application to System Tray area (bottom right corner of "
                              "your screen where system clock is shown).\r\n\r\n"
                              "Do you really want to close Application?"));
-        QCOMPARE(box.icon, vellorin::MsgIcon::Question);
-        QCOMPARE(box.buttons, vellorin::MsgButtons::YesNo);
-        QCOMPARE(box.defaultButton, vellorin::MsgDefault::First);
+        QCOMPARE(box.icon, MsgIcon::Question);
+        QCOMPARE(box.buttons, MsgButtons::YesNo);
+        QCOMPARE(box.defaultButton, MsgDefault::First);
         QVERIFY(!w.isVisible());
         QCOMPARE(tray->MenuItemCaption(0), QStringLiteral("Show Inbox"));
         QCOMPARE(unloaded.size(), 0);
@@ -256,9 +228,8 @@ private slots:
     }
 };
 
-int RunFrmMainTests(int argc, char** argv) {
-    TestFrmMain test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(FrmMain)
 
 #include "frm_main_test.moc"

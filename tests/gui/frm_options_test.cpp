@@ -1,17 +1,3 @@
-#include <QAbstractButton>
-#include <QAbstractItemModelTester>
-#include <QAction>
-#include <QApplication>
-#include <QFileDialog>
-#include <QFont>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTimer>
-#include <QToolBox>
-#include <QToolButton>
-#include <QtTest>
-
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +9,8 @@
 #include "app/ui/qt_user_seam.h"
 #include "gui/gui_tests.h"
 #include "gui/message_folder.h"
+#include "gui/widget_helpers.h"
+#include "support/recording_windows.h"
 #include "view/message_windows.h"
 #include "view/tree_control.h"
 #include "view/tree_handlers.h"
@@ -31,31 +19,9 @@
 #include "view/ui/tree_model.h"
 #include "view/ui/tree_view.h"
 
-using vellorin::frmOptions;
-using vellorin::MsgAnswer;
-using vellorin::PopupSourceMenu;
-using vellorin::TreeModel;
-using vellorin::TreeView;
+namespace vellorin::test {
 
 namespace {
-
-// The open message windows, recorded; a guid in `open` counts as shown by a window.
-class RecordingWindows : public vellorin::MessageWindows {
-public:
-    bool FindOpenMessage(const std::string& guid) override { return open.count(guid) > 0; }
-    void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                           const std::string& pagePath) override {
-        opened.push_back(guid + "|" + caption + "|" + pagePath);
-        open.insert(guid);
-    }
-    bool CloseMessageWindow(const std::string& guid) override {
-        closed.push_back(guid);
-        return open.erase(guid) > 0;
-    }
-
-    std::set<std::string> open;
-    std::vector<std::string> opened, closed;
-};
 
 using Strings = std::vector<std::string>;
 
@@ -68,7 +34,7 @@ const char* const kHeaderBlock =
 // header block, a newer read one and an older unread one), and the tree window over them, shown
 // and checked by QAbstractItemModelTester. The hooks log their calls.
 struct Fixture {
-    explicit Fixture(vellorin::UserSeam* boxes = nullptr) : folder(boxes) {
+    explicit Fixture(UserSeam* boxes = nullptr) : folder(boxes) {
         folder.write(folder.appFile("view.tpl"), "<html><body>SL DESC</body></html>");
         zulu = folder.subscribe("Zulu News", "http://127.0.0.1:1/zulu");
         alpha = folder.subscribe("alpha notes", "http://127.0.0.1:1/alpha");
@@ -78,7 +44,7 @@ struct Fixture {
         folder.save(alpha, "a3", "Sunday note", "Sun, 04 Dec 2026", "08:00:00", false);
         folder.save(zulu, "z1", "Zulu one", "Mon, 05 Dec 2026", "09:00:00", false);
 
-        vellorin::TreeHandlerHooks hooks;
+        TreeHandlerHooks hooks;
         hooks.queueSelectedSource = [this] { calls.push_back(logged("queue")); };
         hooks.processQueue = [this] { calls.push_back(logged("process")); };
         hooks.openSettings = [this] { calls.push_back("settings"); };
@@ -97,18 +63,12 @@ struct Fixture {
     TreeView& view() const { return *window->tvMessagesView(); }
     TreeModel& model() const { return view().treeModel(); }
     PopupSourceMenu& menu() const { return *window->mnuPopupSource(); }
-    vellorin::TreeControl& tree() const { return window->tvMessages(); }
+    TreeControl& tree() const { return window->tvMessages(); }
     QModelIndex source(int row) const { return model().index(row, 0); }
     QModelIndex message(int sourceRow, int row) const {
         return model().index(row, 0, source(sourceRow));
     }
-    // The texts of the items under `parent`.
-    QStringList texts(const QModelIndex& parent = {}) const {
-        QStringList out;
-        for (int row = 0; row < model().rowCount(parent); ++row)
-            out << model().data(model().index(row, 0, parent)).toString();
-        return out;
-    }
+    QStringList texts(const QModelIndex& parent = {}) const { return RowTexts(&model(), parent); }
     bool bold(const QModelIndex& index) const {
         const QVariant font = model().data(index, Qt::FontRole);
         return font.isValid() && font.value<QFont>().bold();
@@ -168,32 +128,13 @@ struct Fixture {
     }
     QByteArray subscriptions() const { return folder.read(folder.dataFile("subscriptions.dat")); }
 
-    vellorin::test::MessageFolder folder;
+    MessageFolder folder;
     std::string zulu, alpha;
     RecordingWindows windows;
     Strings calls;
     std::unique_ptr<frmOptions> window;
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
-
-// Runs `inspect` on the modal file dialog once it is up (from inside its event loop).
-void WhenDialogShows(const std::function<void(QFileDialog*)>& inspect) {
-    auto* poll = new QTimer(qApp);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, qApp, [poll, inspect] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<QFileDialog> guard(dialog);
-        inspect(dialog);
-        // A failed check returns early: close the dialog so the test fails instead of hanging.
-        if (guard && guard->isVisible())
-            guard->reject();
-    });
-    poll->start();
-}
 
 }  // namespace
 
@@ -280,9 +221,9 @@ private slots:
         const QModelIndex monday = f.message(0, 1);
         f.doubleClick(monday);
         QCOMPARE(f.windows.opened.size(), std::size_t(1));
-        const QString opened = QString::fromStdString(f.windows.opened[0]);
-        QVERIFY2(opened.startsWith("a1|Monday report|") && opened.endsWith("/item.htm"),
-                 qPrintable(opened));
+        QCOMPARE(f.windows.opened[0].guid + "|" + f.windows.opened[0].caption,
+                 std::string("a1|Monday report"));
+        QVERIFY(f.windows.opened[0].pagePath.ends_with("/item.htm"));
         QCOMPARE(f.tree().selectedNode(), f.model().nodeOf(monday));
         QVERIFY(!f.bold(monday));
         QCOMPARE(f.image(monday), 3);
@@ -403,7 +344,7 @@ private slots:
 
     void f2RenamesASourceAfterTheQuestion() {
         Fixture f;
-        vellorin::test::RecordingSeam& seam = f.folder.seam;
+        RecordingSeam& seam = f.folder.seam;
         auto rename = [&](const QString& text, Qt::Key end) {
             f.click(f.model().indexOf(f.tree().findNode(f.alpha)));
             QTest::keyClick(&f.view(), Qt::Key_F2);
@@ -451,7 +392,7 @@ private slots:
     // The real box takes the focus from the editor while it asks; its delegate must not commit
     // the edit a second time.
     void renameAsksOnceWithARealBox() {
-        vellorin::QtUserSeam boxes;
+        QtUserSeam boxes;
         Fixture f(&boxes);
         boxes.setOwner(f.window.get());
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
@@ -482,8 +423,8 @@ private slots:
     void exportWritesTheThreeFormatsToTheChosenFiles() {
         Fixture f;
         QTemporaryDir out;
-        std::vector<vellorin::SaveFileRequest> requests;
-        f.window->ucCommonDialog().setAutoAnswer([&](const vellorin::SaveFileRequest& request) {
+        std::vector<SaveFileRequest> requests;
+        f.window->ucCommonDialog().setAutoAnswer([&](const SaveFileRequest& request) {
             requests.push_back(request);
             return std::optional<std::string>(
                 QDir(out.path())
@@ -526,7 +467,7 @@ private slots:
         f.click(monday);
         const QString chosen = QDir(out.path()).filePath("chosen");
         bool inspected = false;
-        WhenDialogShows([&](QFileDialog* dialog) {
+        WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
             inspected = true;
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Article Description as ..."));
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
@@ -545,7 +486,7 @@ private slots:
 
         // Cancelling writes nothing.
         inspected = false;
-        WhenDialogShows([&](QFileDialog* dialog) {
+        WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
             inspected = true;
             QCOMPARE(dialog->nameFilters(), QStringList{"Email Draft Files (*.eml)"});
             QCOMPARE(dialog->defaultSuffix(), QStringLiteral("eml"));
@@ -557,11 +498,13 @@ private slots:
         QVERIFY(!QFile::exists(chosen + ".eml"));
     }
 
-    // A check run rebuilds a source's messages; a reload by the subscribe dialog rebuilds all.
+    // A check run rebuilds a source's messages, ResetSourceNode empties a source, and a reload
+    // by the subscribe dialog rebuilds all; the other sources' indexes stay on their nodes.
     void followsTheCoresReloads() {
         Fixture f;
         f.expandAlpha();
         f.click(f.message(0, 0));
+        QPersistentModelIndex zulu = f.source(1);
         QVERIFY(f.folder.save(f.alpha, "a4", "Wednesday", "Wed, 07 Dec 2026", "08:00:00", false));
         f.folder.context->inbox.CurrentSourceID = f.alpha;
         f.folder.context->inbox.LoadInbox(f.tree());
@@ -570,6 +513,13 @@ private slots:
         QVERIFY(f.bold(f.message(0, 0)));
         QCOMPARE(f.tree().selectedNode(), nullptr);
         QVERIFY(!f.view().currentIndex().isValid());
+        QCOMPARE(f.model().nodeOf(zulu), f.tree().findNode(f.zulu));
+
+        f.folder.context->inbox.CurrentSourceID = f.zulu;
+        QVERIFY(f.folder.context->inbox.ResetSourceNode(f.tree()) != nullptr);
+        QCOMPARE(f.texts(), QStringList({"alpha notes", "Zulu News"}));
+        QCOMPARE(f.model().rowCount(f.source(1)), 0);
+        QVERIFY(!zulu.isValid());
 
         QVERIFY(!f.folder.subscribe("Mike Daily", "http://127.0.0.1:1/mike").empty());
         f.folder.context->subscriptions.LoadSubscriptions(f.tree());
@@ -578,9 +528,8 @@ private slots:
     }
 };
 
-int RunFrmOptionsTests(int argc, char** argv) {
-    TestFrmOptions test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(FrmOptions)
 
 #include "frm_options_test.moc"

@@ -1,17 +1,7 @@
-#include <QAction>
-#include <QApplication>
-#include <QCursor>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QScreen>
-#include <QSignalSpy>
-#include <QSystemTrayIcon>
-#include <QtTest>
-
-#include "gui/gui_tests.h"
 #include "notify/ui/frm_sys_tray.h"
+#include "gui/gui_tests.h"
 
-using vellorin::frmSysTray;
+namespace vellorin::test {
 
 namespace {
 
@@ -168,9 +158,8 @@ private slots:
     }
 };
 
-int RunFrmSysTrayTests(int argc, char** argv) {
-    TestFrmSysTray test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(FrmSysTray)
 
 #include "frm_sys_tray_test.moc"

@@ -1,18 +1,9 @@
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QString>
-#include <QTemporaryDir>
-
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "app/app_context.h"
-#include "app/clock.h"
-#include "app/ui/qt_user_seam.h"
+#include "gui/app_folders.h"
 #include "inbox/check_feed_server.h"
 #include "view/tree_control.h"
 
@@ -21,27 +12,18 @@ namespace vellorin::test {
 // A desktop client's state on fresh folders, with a feed server on 127.0.0.1 to subscribe to:
 // the application folder holds the shipped view.tpl and pictures, the seam keeps every box and
 // answers with its default button, the machine counts as online.
-class GuiCheckWorld {
+class GuiCheckWorld : public AppFolders {
 public:
     GuiCheckWorld() {
         PrepareLocalHttp();
         for (const char* name : {"view.tpl", "vellorin.svg", "vellorin-busy.svg"})
-            QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath(name), appFile(name));
-        seam.setAutoAnswer([this](const MessageBoxRequest& request) -> std::optional<MsgAnswer> {
-            boxes.push_back(request);
-            return DefaultAnswer(request);
-        });
-        AppOptions options;
-        options.appFolder = appFolder().toStdString();
-        options.dataFolderOverride = QDir(dataDir.path()).filePath("data").toStdString();
-        options.commandLine = "-s";
-        context = std::make_unique<AppContext>(options, seam, clock);
+            ship(name);
+        context = std::make_unique<AppContext>(options(), seam, clock);
         context->subscriptions.EnsureDataFolder();
         context->online.setOverride(true);
     }
 
     QString appFolder() const { return appDir.path(); }
-    QString appFile(const QString& name) const { return QDir(appDir.path()).filePath(name); }
 
     // Serves `document` at /`name`, subscribes it as `title` and loads the message tree again.
     // Gives the source's identifier.
@@ -64,11 +46,9 @@ public:
         context->check.ProcessQueue(tvMessages);
     }
 
-    QTemporaryDir appDir, dataDir;
     FeedServer server;
-    QtUserSeam seam;
-    std::vector<MessageBoxRequest> boxes;
-    ManualClock clock;
+    KeptBoxesSeam seam;
+    std::vector<MessageBoxRequest>& boxes = seam.boxes;
     std::unique_ptr<AppContext> context;
     TreeControl tvMessages{"tvMessages"};
 };

@@ -1,5 +1,17 @@
 #pragma once
 
+// What every GUI test includes: Qt Test and Qt Widgets (with Qt Core and Qt Gui), and the entry
+// of each test class.
+#include <QtTest>
+#include <QtWidgets>
+
+// Defines RunXxxTests, which runs the Qt Test class vellorin::test::TestXxx.
+#define VELLORIN_GUI_TESTS(Name)                  \
+    int Run##Name##Tests(int argc, char** argv) { \
+        vellorin::test::Test##Name test;          \
+        return QTest::qExec(&test, argc, argv);   \
+    }
+
 // Each test class of gui_tests runs through one of these (Qt Test runs one object at a time).
 int RunQtUserSeamTests(int argc, char** argv);
 int RunFrmMainTests(int argc, char** argv);

@@ -1,5 +1,3 @@
-#include <QApplication>
-
 #include "gui/gui_tests.h"
 
 int main(int argc, char** argv) {
@@ -12,22 +10,12 @@ int main(int argc, char** argv) {
         return RunTrayHostTests(argc, argv) + RunX11DropBoxTests(argc, argv) == 0 ? 0 : 1;
 
     int failed = 0;
-    failed += RunQtUserSeamTests(argc, argv);
-    failed += RunFrmMainTests(argc, argv);
-    failed += RunFrmMainFrameTests(argc, argv);
-    failed += RunSingleInstanceTests(argc, argv);
-    failed += RunTreeModelTests(argc, argv);
-    failed += RunFrmOptionsTests(argc, argv);
-    failed += RunFrmSysTrayTests(argc, argv);
-    failed += RunPreferenceDialogsTests(argc, argv);
-    failed += RunFrmDocTests(argc, argv);
-    failed += RunMdiMessageWindowsTests(argc, argv);
-    failed += RunFrmBusyTests(argc, argv);
-    failed += RunFrmSubscribeTests(argc, argv);
-    failed += RunFrmSubscrListManagerTests(argc, argv);
-    failed += RunMainSubscriptionCommandsTests(argc, argv);
-    failed += RunNotificationPopupsTests(argc, argv);
-    failed += RunBrowserPlugInTests(argc, argv);
-    failed += RunFrmDropBoxTests(argc, argv);
+    for (auto run :
+         {RunQtUserSeamTests, RunFrmMainTests, RunFrmMainFrameTests, RunSingleInstanceTests,
+          RunTreeModelTests, RunFrmOptionsTests, RunFrmSysTrayTests, RunPreferenceDialogsTests,
+          RunFrmDocTests, RunMdiMessageWindowsTests, RunFrmBusyTests, RunFrmSubscribeTests,
+          RunFrmSubscrListManagerTests, RunMainSubscriptionCommandsTests,
+          RunNotificationPopupsTests, RunBrowserPlugInTests, RunFrmDropBoxTests})
+        failed += run(argc, argv);
     return failed == 0 ? 0 : 1;
 }

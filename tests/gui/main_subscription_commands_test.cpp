@@ -1,12 +1,3 @@
-#include <QApplication>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPointer>
-#include <QPushButton>
-#include <QtTest>
-
 #include <string>
 #include <vector>
 
@@ -20,24 +11,16 @@
 #include "subscriptions/ui/frm_subscribe.h"
 #include "view/ui/tree_view.h"
 
-using vellorin::frmSubscribe;
-using vellorin::frmSubscrListManager;
-using vellorin::MsgAnswer;
-using vellorin::TreeNode;
-using vellorin::TreeView;
-using vellorin::test::Client;
-using vellorin::test::DeleteClosedWindows;
 using Strings = std::vector<std::string>;
+
+namespace vellorin::test {
 
 namespace {
 
 // The main window's message tree as its view shows it: the top-level rows' texts.
 QStringList MainRows(const Client& client) {
     const auto* view = client.window->findChild<TreeView*>("tvMessages");
-    QStringList rows;
-    for (int i = 0; view && i < view->model()->rowCount(); ++i)
-        rows << view->model()->index(i, 0).data().toString();
-    return rows;
+    return RowTexts(view ? view->model() : nullptr);
 }
 
 void Fill(QLineEdit* field, const QString& text) {
@@ -79,11 +62,11 @@ private slots:
     void aDroppedLinkOpensTheWindowModelessWithTheLink() {
         Client client;
         client.item("mnuToolsDropBox")->trigger();
-        QPointer<vellorin::frmDropBox> box = client.window->dropBox();
+        QPointer<frmDropBox> box = client.window->dropBox();
         QVERIFY(box);
         QMimeData mime;
         mime.setUrls({QUrl(QStringLiteral("http://www.vellorin.net/feeds/dropped"))});
-        QVERIFY(vellorin::test::Drop(box, mime));
+        QVERIFY(Drop(box, mime));
         QTRY_VERIFY(frmSubscribe::Instance() != nullptr);
         frmSubscribe* window = frmSubscribe::Instance();
         QVERIFY(window && window->isVisible());
@@ -96,57 +79,15 @@ private slots:
         QCOMPARE(MainRows(client), QStringList({"Dropped"}));
     }
 
-    // The manager opens modal without owner; what it adds, renames and unsubscribes shows in the
-    // main tree when it closes.
-    void managerChangesShowInTheMainTreeWhenItCloses() {
-        Client client;
-        client.item("mnuMsgSourceManage")->trigger();
-        QPointer<frmSubscrListManager> window = frmSubscrListManager::Instance();
-        QVERIFY(window && window->isVisible());
-        QCOMPARE(window->parentWidget(), nullptr);
-        QCOMPARE(window->windowModality(), Qt::ApplicationModal);
-        Fill(window->txtTitle(), "Managed");
-        Fill(window->txtLink(), "http://www.vellorin.net/feeds/managed");
-        QTest::mouseClick(window->btnAdd(), Qt::LeftButton);
-        QCOMPARE(client.captions(), Strings{"Done!"});
-        QCOMPARE(MainRows(client), QStringList());
-        QVERIFY(window->close());
-        QCOMPARE(MainRows(client), QStringList({"Managed"}));
-        DeleteClosedWindows();
-
-        // Rename, then unsubscribe, each seen in the main tree after closing.
-        client.item("mnuMsgSourceManage")->trigger();
-        window = frmSubscrListManager::Instance();
-        QVERIFY(window);
-        window->sources().setSelectedNode(window->sources().findNode("main")->child(0));
-        emit window->tvSources()->DblClick();
-        Fill(window->txtTitle(), "Managed renamed");
-        QTest::mouseClick(window->btnAdd(), Qt::LeftButton);
-        QVERIFY(window->close());
-        QCOMPARE(MainRows(client), QStringList({"Managed renamed"}));
-        DeleteClosedWindows();
-
-        client.item("mnuMsgSourceManage")->trigger();
-        window = frmSubscrListManager::Instance();
-        QVERIFY(window);
-        window->sources().setSelectedNode(window->sources().findNode("main")->child(0));
-        client.answer = MsgAnswer::Yes;
-        QTest::mouseClick(window->btnDel(), Qt::LeftButton);
-        QVERIFY(window->close());
-        QCOMPARE(MainRows(client), QStringList());
-    }
-
     // The whole road with a second source on a local server: subscribed through the menu, checked,
-    // renamed and unsubscribed in the manager, each step seen in the main tree; its messages stay
-    // through the rename and go with its folder.
+    // renamed and unsubscribed in the manager (modal without owner), each step seen in the main
+    // tree when the manager closes; its messages stay through the rename and go with its folder.
     void aLocalSourceIsSubscribedCheckedRenamedAndUnsubscribed() {
-        vellorin::test::PrepareLocalHttp();
-        vellorin::test::FeedServer server;
-        server.serve(
-            "/www.vellorin.net/feed",
-            vellorin::test::RssDocument(
-                vellorin::test::RssItem("g1", "First news", "Sat, 05 Dec 2026 08:00:00 +0000") +
-                vellorin::test::RssItem("g2", "Second news", "Sat, 05 Dec 2026 09:00:00 +0000")));
+        PrepareLocalHttp();
+        FeedServer server;
+        server.serve("/www.vellorin.net/feed",
+                     RssDocument(RssItem("g1", "First news", "Sat, 05 Dec 2026 08:00:00 +0000") +
+                                 RssItem("g2", "Second news", "Sat, 05 Dec 2026 09:00:00 +0000")));
         const QString link = QString::fromStdString(server.url("/www.vellorin.net/feed"));
         Client client;
         client.context->online.setOverride(true);
@@ -173,7 +114,9 @@ private slots:
 
         client.item("mnuMsgSourceManage")->trigger();
         frmSubscrListManager* manager = frmSubscrListManager::Instance();
-        QVERIFY(manager);
+        QVERIFY(manager && manager->isVisible());
+        QCOMPARE(manager->parentWidget(), nullptr);
+        QCOMPARE(manager->windowModality(), Qt::ApplicationModal);
         const TreeNode* node = manager->sources().findNode("main")->child(0);
         const QString inbox =
             QDir(client.dataHome.path()).filePath("data/" + QString::fromStdString(node->key()));
@@ -219,9 +162,8 @@ private slots:
     }
 };
 
-int RunMainSubscriptionCommandsTests(int argc, char** argv) {
-    TestMainSubscriptionCommands test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(MainSubscriptionCommands)
 
 #include "main_subscription_commands_test.moc"

@@ -1,10 +1,4 @@
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTemporaryDir>
 #include <QWebEngineView>
-#include <QtTest>
 
 #include <string>
 
@@ -15,8 +9,7 @@
 #include "view/ui/frm_doc.h"
 #include "view/ui/mdi_message_windows.h"
 
-using vellorin::frmDoc;
-using vellorin::MdiMessageWindows;
+namespace vellorin::test {
 
 namespace {
 
@@ -45,11 +38,8 @@ private slots:
     void opensBringsForwardAndClosesMessageWindows() {
         QTemporaryDir dir;
         const QString page = dir.filePath(QStringLiteral("item.htm"));
-        QFile file(page);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<html><body>message</body></html>");
-        file.close();
-        vellorin::test::RecordingSeam seam;
+        AppFolders::write(page, "<html><body>message</body></html>");
+        RecordingSeam seam;
         QMdiArea area;
         area.resize(800, 600);
         area.show();
@@ -93,10 +83,10 @@ private slots:
     }
 
     void showMessageOpensAStoredMessageOnceWithItsRenderedPage() {
-        vellorin::test::GuiCheckWorld world;
+        GuiCheckWorld world;
         const std::string id = world.subscribe(
             "Office", "office",
-            vellorin::test::RssDocument(
+            RssDocument(
                 "<item><title>Quarterly figures are in for the team</title><guid>q1</guid>"
                 "<pubDate>Mon, 05 Dec 2026 08:00:00 GMT</pubDate><description><![CDATA["
                 "<!-- header start:\nfrom: &quot;Jane Roe&quot; &lt;jane@example.org&gt;<br />\n"
@@ -109,9 +99,8 @@ private slots:
         area.show();
         MdiMessageWindows windows(&area, world.seam);
 
-        vellorin::ShowMessageResult first =
-            vellorin::ShowMessage(*world.context, windows, id, "q1");
-        QCOMPARE(first.outcome, vellorin::ShowOutcome::Opened);
+        ShowMessageResult first = ShowMessage(*world.context, windows, id, "q1");
+        QCOMPARE(first.outcome, ShowOutcome::Opened);
         frmDoc* window = windows.oDoc();
         QVERIFY(window != nullptr);
         QCOMPARE(window->ItemID(), QStringLiteral("q1"));
@@ -124,17 +113,15 @@ private slots:
         QVERIFY(content.contains("desk@example.org"));
         QVERIFY(content.contains("<p>The figures look good.</p>"));
 
-        vellorin::ShowMessageResult again =
-            vellorin::ShowMessage(*world.context, windows, id, "q1");
-        QCOMPARE(again.outcome, vellorin::ShowOutcome::AlreadyOpen);
+        ShowMessageResult again = ShowMessage(*world.context, windows, id, "q1");
+        QCOMPARE(again.outcome, ShowOutcome::AlreadyOpen);
         QCOMPARE(windows.messageWindows().size(), 1);
         QVERIFY(world.boxes.empty());
     }
 };
 
-int RunMdiMessageWindowsTests(int argc, char** argv) {
-    TestMdiMessageWindows test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(MdiMessageWindows)
 
 #include "mdi_message_windows_test.moc"

@@ -1,15 +1,9 @@
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QString>
-#include <QTemporaryDir>
-
 #include <memory>
 #include <string>
 
-#include "app/app_context.h"
-#include "app/clock.h"
+#include "gui/app_folders.h"
 #include "inbox/inbox_store.h"
 #include "subscriptions/subscriptions.h"
 #include "support/recording_seam.h"
@@ -19,15 +13,11 @@ namespace vellorin::test {
 // A fresh application folder and data folder with a core context over them, whose boxes a
 // recording seam answers unless another seam is given. subscribe() and save() fill the data folder
 // through the core, as the subscribe dialog and a check run would.
-class MessageFolder {
+class MessageFolder : public AppFolders {
 public:
     // Boxes go to `seam` when given, else to the recording seam.
     explicit MessageFolder(UserSeam* boxes = nullptr) {
-        AppOptions options;
-        options.appFolder = appDir.path().toStdString();
-        options.dataFolderOverride = QDir(dataHome.path()).filePath("data").toStdString();
-        options.commandLine = "-s";
-        context = std::make_unique<AppContext>(options, boxes ? *boxes : seam, clock);
+        context = std::make_unique<AppContext>(options(), boxes ? *boxes : seam, clock);
         context->subscriptions.EnsureDataFolder();
     }
 
@@ -54,23 +44,7 @@ public:
         return !read || inbox.InboxItemAction(mInbox::MarkRead);
     }
 
-    QString appFile(const QString& name) const { return QDir(appDir.path()).filePath(name); }
-    QString dataFile(const QString& name) const {
-        return QDir(dataHome.path()).filePath("data/" + name);
-    }
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-    }
-
-    QTemporaryDir appDir, dataHome;
     RecordingSeam seam;
-    ManualClock clock;
     std::unique_ptr<AppContext> context;
 };
 

@@ -1,15 +1,6 @@
-#include <QApplication>
-#include <QLabel>
-#include <QPointer>
-#include <QPushButton>
-#include <QScreen>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
-
 #include <cmath>
-#include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/trans_form.h"
 #include "app/ui/layered_window.h"
@@ -18,9 +9,7 @@
 #include "notify/ui/frm_notification.h"
 #include "notify/ui/notification_sound.h"
 
-using vellorin::frmNoSourceNotify;
-using vellorin::frmNotification;
-using vellorin::NotificationPopup;
+namespace vellorin::test {
 
 namespace {
 
@@ -68,52 +57,53 @@ class TestNotificationPopups : public QObject {
     Q_OBJECT
 
 private slots:
-    void theUnreadMessagesPopupHasItsTexts() {
-        frmNotification popup(AppFolder());
-        const QList<QLabel*> headers = popup.findChildren<QLabel*>(QStringLiteral("lblHeader"));
-        QCOMPARE(headers.size(), 2);
-        for (QLabel* header : headers)
-            QCOMPARE(header->text(), QStringLiteral("Vellorin Browser Plug-In"));
-        QCOMPARE(popup.lblInfo()->text(),
-                 QStringLiteral("There are some Unread Messages in your Vellorin Inbox. What you "
-                                "would like Vellorin application to do?"));
-        QCOMPARE(popup.lblClose()->text(), QStringLiteral("Close Window"));
-        QVERIFY(popup.findChild<QLabel*>(QStringLiteral("imgWeatherIcon")));
-        QVERIFY(popup.findChild<QLabel*>(QStringLiteral("picSide")));
-        const std::pair<const char*, const char*> buttons[] = {
-            {"btnRead", " Read Now!"},
-            {"btnSleep", "Sleep!"},
-            {"btnSnooze", "Snooze!"},
-            {"btnCheckNew", "Check Messages Now!"},
-            {"btnClose", "Hide"}};
-        for (const auto& [name, caption] : buttons) {
-            auto* button = popup.findChild<QPushButton*>(QString::fromLatin1(name));
-            QVERIFY2(button, name);
-            QCOMPARE(button->text(), QString::fromLatin1(caption));
-            QVERIFY(button->toolTip().startsWith(QStringLiteral("<b>Quick Info!</b>")));
+    // Both popups: the two headers, the info text, "Close Window" and their buttons with the
+    // quick info; the add-source popup lacks the other's buttons.
+    void eachPopupHasItsTexts() {
+        frmNotification unread(AppFolder());
+        frmNoSourceNotify addSource(AppFolder());
+        const struct {
+            NotificationPopup* popup;
+            QString info;
+            std::vector<std::pair<const char*, const char*>> buttons;
+        } popups[] = {
+            {&unread,
+             "There are some Unread Messages in your Vellorin Inbox. What you would like Vellorin "
+             "application to do?",
+             {{"btnRead", " Read Now!"},
+              {"btnSleep", "Sleep!"},
+              {"btnSnooze", "Snooze!"},
+              {"btnCheckNew", "Check Messages Now!"},
+              {"btnClose", "Hide"}}},
+            {&addSource,
+             "Don't Forget to add your Vellorin subscriptions here!!!",
+             {{"btnAdd", "Add New Source"},
+              {"btnManager", "Subscription Manager"},
+              {"btnClose", "I'll Add Later"}}},
+        };
+        for (const auto& [popup, info, buttons] : popups) {
+            const QList<QLabel*> headers = popup->findChildren<QLabel*>("lblHeader");
+            QCOMPARE(headers.size(), 2);
+            for (QLabel* header : headers)
+                QCOMPARE(header->text(), QStringLiteral("Vellorin Browser Plug-In"));
+            QCOMPARE(popup->lblInfo()->text(), info);
+            QCOMPARE(popup->lblClose()->text(), QStringLiteral("Close Window"));
+            QStringList found;
+            for (const QPushButton* button : popup->findChildren<QPushButton*>()) {
+                found << button->objectName() + "/" + button->text();
+                QVERIFY(button->toolTip().startsWith(QStringLiteral("<b>Quick Info!</b>")));
+            }
+            QStringList expected;
+            for (const auto& [name, caption] : buttons)
+                expected << QString(name) + "/" + caption;
+            found.sort();
+            expected.sort();
+            QCOMPARE(found, expected);
         }
-        QCOMPARE(popup.findChild<QTimer*>(QStringLiteral("tmrAnimate"))->interval(), 10);
-        QCOMPARE(popup.findChild<QTimer*>(QStringLiteral("tmrWait"))->interval(), 4000);
-    }
-
-    void theAddSourcePopupHasItsTexts() {
-        frmNoSourceNotify popup(AppFolder());
-        QCOMPARE(popup.lblInfo()->text(),
-                 QStringLiteral("Don't Forget to add your Vellorin subscriptions here!!!"));
-        QCOMPARE(popup.findChildren<QLabel*>(QStringLiteral("lblHeader")).size(), 2);
-        QCOMPARE(popup.lblClose()->text(), QStringLiteral("Close Window"));
-        const std::pair<const char*, const char*> buttons[] = {
-            {"btnAdd", "Add New Source"},
-            {"btnManager", "Subscription Manager"},
-            {"btnClose", "I'll Add Later"}};
-        for (const auto& [name, caption] : buttons) {
-            auto* button = popup.findChild<QPushButton*>(QString::fromLatin1(name));
-            QVERIFY2(button, name);
-            QCOMPARE(button->text(), QString::fromLatin1(caption));
-            QVERIFY(button->toolTip().startsWith(QStringLiteral("<b>Quick Info!</b>")));
-        }
-        for (const char* absent : {"btnRead", "btnSnooze", "btnSleep", "btnCheckNew"})
-            QVERIFY(!popup.findChild<QPushButton*>(QString::fromLatin1(absent)));
+        QVERIFY(unread.findChild<QLabel*>(QStringLiteral("imgWeatherIcon")));
+        QVERIFY(unread.findChild<QLabel*>(QStringLiteral("picSide")));
+        QCOMPARE(unread.findChild<QTimer*>(QStringLiteral("tmrAnimate"))->interval(), 10);
+        QCOMPARE(unread.findChild<QTimer*>(QStringLiteral("tmrWait"))->interval(), 4000);
     }
 
     void slidesUpFromTheWorkAreasCornerWithoutTakingTheFocus() {
@@ -134,7 +124,7 @@ private slots:
         QVERIFY(popup->tmrAnimate()->isActive());
         QCOMPARE(popup->HeightTwips(), 0);
         QVERIFY(popup->lblClose()->isVisibleTo(popup));
-        if (vellorin::IsLayeringSupported())
+        if (IsLayeringSupported())
             QCOMPARE(std::lround(popup->windowOpacity() * 255), 242L);
         QCoreApplication::processEvents();
         QCOMPARE(QApplication::activeWindow(), &browser);
@@ -254,10 +244,10 @@ private slots:
         file.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
         file.close();
         file.setPermissions(QFile::ReadOwner);
-        QVERIFY(vellorin::PlayNotificationSound(hidden));
-        QVERIFY(!vellorin::PlayNotificationSound(dir.filePath(QStringLiteral("missing.wav"))));
-        QVERIFY(!vellorin::PlayNotificationSound(QString()));
-        QVERIFY(!vellorin::PlayNotificationSound(dir.path()));
+        QVERIFY(PlayNotificationSound(hidden));
+        QVERIFY(!PlayNotificationSound(dir.filePath(QStringLiteral("missing.wav"))));
+        QVERIFY(!PlayNotificationSound(QString()));
+        QVERIFY(!PlayNotificationSound(dir.path()));
 
         QPointer<frmNotification> popup = new frmNotification(AppFolder());
         Prepare(*popup);
@@ -269,9 +259,8 @@ private slots:
     }
 };
 
-int RunNotificationPopupsTests(int argc, char** argv) {
-    TestNotificationPopups test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(NotificationPopups)
 
 #include "notification_popups_test.moc"

@@ -1,79 +1,37 @@
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/clock.h"
-#include "app/main_window_hooks.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
+#include "gui/app_folders.h"
 #include "gui/gui_tests.h"
+#include "support/recording_hooks.h"
 #include "support/recording_seam.h"
-#include "support/scoped_env.h"
 
-using vellorin::frmRegPlugin;
-using vellorin::frmSettings;
+using Strings = std::vector<std::string>;
+
+namespace vellorin::test {
 
 namespace {
 
-// What the dialogs ask of the main window.
-class RecordingHooks : public vellorin::MainWindowHooks {
-public:
-    void RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) override {
-        registrations
-            << QString("%1%2%3%4").arg(bRegister).arg(bFirefox).arg(bIExplore).arg(bStartTimer);
-    }
-    void EnableScheduleTimer() override { ++scheduleEnabled; }
-    QStringList registrations;
-    int scheduleEnabled = 0;
-};
-
 // An application folder with `settings` as settings.cfg (none when empty), a login-entry folder
 // of its own, and a context whose boxes the recording seam answers.
-class World {
+class World : public AppFolders {
 public:
-    explicit World(const QByteArray& settings = QByteArray()) {
-        if (!settings.isEmpty())
-            write(settings);
-        vellorin::AppOptions options;
-        options.appFolder = dir.path().toStdString();
-        options.dataFolderOverride = QDir(dir.path()).filePath("data").toStdString();
-        options.commandLine = "-s";
-        options.executableName = "vellorin";
-        context = std::make_unique<vellorin::AppContext>(options, seam, clock);
+    explicit World(const QByteArray& settings = QByteArray()) : AppFolders(settings) {
+        AppOptions start = options();
+        start.executableName = "vellorin";
+        context = std::make_unique<AppContext>(start, seam, clock);
         context->setHooks(&hooks);
     }
-
-    QString settingsPath() const { return QDir(dir.path()).filePath("settings.cfg"); }
     QString loginEntry() const {
-        return QDir(dir.path()).filePath("config/autostart/VellorinPlugIn.desktop");
-    }
-    void write(const QByteArray& settings) const {
-        QFile file(settingsPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(settings);
-    }
-    QByteArray stored() const {
-        QFile file(settingsPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return QDir(dataHome.path()).filePath("config/autostart/VellorinPlugIn.desktop");
     }
 
-    QTemporaryDir dir;
-    vellorin::test::ScopedEnv configHome{"XDG_CONFIG_HOME",
-                                         QDir(dir.path()).filePath("config").toStdString()};
-    vellorin::test::RecordingSeam seam;
-    vellorin::ManualClock clock;
+    RecordingSeam seam;
     RecordingHooks hooks;
-    std::unique_ptr<vellorin::AppContext> context;
+    std::unique_ptr<AppContext> context;
 };
 
 QStringList LabelTexts(const QWidget& window) {
@@ -137,30 +95,37 @@ private slots:
         QCOMPARE(dialog.cmbFreq()->currentIndex(), index);
         QCOMPARE(dialog.chkStartup()->isChecked(), startup);
         // Opening reads only.
-        QCOMPARE(world.stored(), settings);
+        QCOMPARE(world.settings(), settings);
         QVERIFY(world.seam.boxes.empty());
     }
 
+    // "No Changes!" keeps the stored values and writes nothing; "Save Settings!" stores the
+    // chosen ones, rearms the schedule and writes the login entry.
     void savingThePreferencesStoresThemRearmsTheScheduleAndTheLoginEntry() {
-        World world("[app]\r\nschedule=0\r\nfreq=0\r\nwinstartup=0\r\n");
-        {
+        const QByteArray settings("[app]\r\nschedule=0\r\nfreq=0\r\nwinstartup=0\r\n");
+        World world(settings);
+        for (bool save : {false, true}) {
             frmSettings dialog(*world.context);
             dialog.show();
             dialog.cmbFreq()->setCurrentIndex(1);
             dialog.chkStartup()->setChecked(true);
-            QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
+            QTest::mouseClick(save ? dialog.btnSave() : dialog.btnCancel(), Qt::LeftButton);
             QVERIFY(!dialog.isVisible());
-            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            if (save) {
+                QCOMPARE(dialog.result(), int(QDialog::Accepted));
+                continue;
+            }
+            QCOMPARE(world.settings(), settings);
+            QCOMPARE(world.context->settings.freq, 0);
+            QCOMPARE(world.context->settings.winstartup, 0);
+            QVERIFY(!QFile::exists(world.loginEntry()));
+            QVERIFY(world.seam.boxes.empty());
         }
-        QCOMPARE(world.stored(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n"));
+        QCOMPARE(world.settings(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n"));
         QCOMPARE(world.context->settings.freq, 1);
         QCOMPARE(world.hooks.scheduleEnabled, 1);
         QCOMPARE(world.seam.captions(), std::vector<std::string>{"Done!"});
-        QCOMPARE(world.seam.boxes.front().text, std::string("Settings are successfully saved!"));
-        QFile entry(world.loginEntry());
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        QVERIFY(entry.readAll().contains("/vellorin\" -s"));
-        entry.close();
+        QVERIFY(World::read(world.loginEntry()).contains("/vellorin\" -s"));
 
         // Cleared, the box removes the login entry again.
         frmSettings dialog(*world.context);
@@ -169,7 +134,7 @@ private slots:
         dialog.chkStartup()->setChecked(false);
         QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
         QVERIFY(!QFile::exists(world.loginEntry()));
-        QCOMPARE(world.stored(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\n"));
+        QCOMPARE(world.settings(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\n"));
         QCOMPARE(world.hooks.scheduleEnabled, 2);
     }
 
@@ -184,27 +149,11 @@ private slots:
         QCOMPARE(world.seam.captions(), std::vector<std::string>{"Schedule Frequency?"});
         QCOMPARE(world.seam.boxes.front().text,
                  std::string("Please select frequency to Check for New Messages."));
-        QCOMPARE(world.seam.boxes.front().icon, vellorin::MsgIcon::Information);
+        QCOMPARE(world.seam.boxes.front().icon, MsgIcon::Information);
         QVERIFY(dialog.isVisible());
         QCOMPARE(QApplication::focusWidget(), dialog.cmbFreq());
-        QCOMPARE(world.stored(), settings);
+        QCOMPARE(world.settings(), settings);
         QCOMPARE(world.hooks.scheduleEnabled, 0);
-    }
-
-    void cancellingThePreferencesChangesNothing() {
-        const QByteArray settings("[app]\r\nfreq=2\r\nwinstartup=0\r\n");
-        World world(settings);
-        frmSettings dialog(*world.context);
-        dialog.show();
-        dialog.cmbFreq()->setCurrentIndex(0);
-        dialog.chkStartup()->setChecked(true);
-        QTest::mouseClick(dialog.btnCancel(), Qt::LeftButton);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(world.stored(), settings);
-        QCOMPARE(world.context->settings.freq, 2);
-        QCOMPARE(world.context->settings.winstartup, 0);
-        QVERIFY(!QFile::exists(world.loginEntry()));
-        QVERIFY(world.seam.boxes.empty());
     }
 
     void plugInDialogShowsEveryControlWithItsCaption() {
@@ -247,15 +196,15 @@ private slots:
             QVERIFY(dialog.chkPlugIn(0)->isChecked());
             QVERIFY(!dialog.chkPlugIn(1)->isChecked());
             // Opening registers the monitor for what is stored, without starting its timer.
-            QCOMPARE(world.hooks.registrations, QStringList({"1100"}));
+            QCOMPARE(world.hooks.registrations, Strings{"1100"});
             dialog.show();
             dialog.chkPlugIn(0)->setChecked(false);
             dialog.chkPlugIn(1)->setChecked(true);
             QTest::mouseClick(dialog.btnCancel(), Qt::LeftButton);
             QVERIFY(!dialog.isVisible());
         }
-        QCOMPARE(world.stored(), settings);
-        QCOMPARE(world.hooks.registrations.size(), 1);
+        QCOMPARE(world.settings(), settings);
+        QCOMPARE(world.hooks.registrations.size(), std::size_t{1});
 
         frmRegPlugin dialog(*world.context);
         dialog.show();
@@ -263,15 +212,14 @@ private slots:
         dialog.chkPlugIn(1)->setChecked(true);
         QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(world.stored(), QByteArray("[app]\r\nfreq=1\r\n[plugin]\r\nff=0\r\nie=1\r\n"));
-        QCOMPARE(world.hooks.registrations, QStringList({"1100", "1100", "1011"}));
+        QCOMPARE(world.settings(), QByteArray("[app]\r\nfreq=1\r\n[plugin]\r\nff=0\r\nie=1\r\n"));
+        QCOMPARE(world.hooks.registrations, (Strings{"1100", "1100", "1011"}));
         QVERIFY(world.seam.boxes.empty());
     }
 };
 
-int RunPreferenceDialogsTests(int argc, char** argv) {
-    TestPreferenceDialogs test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(PreferenceDialogs)
 
 #include "preference_dialogs_test.moc"

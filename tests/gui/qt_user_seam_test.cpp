@@ -1,41 +1,13 @@
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTimer>
-#include <QtTest>
-
 #include <functional>
 #include <iterator>
 
 #include "app/ui/qt_user_seam.h"
 #include "gui/gui_tests.h"
+#include "gui/widget_helpers.h"
 
-using vellorin::MessageBoxRequest;
-using vellorin::MsgAnswer;
-using vellorin::MsgButtons;
-using vellorin::MsgDefault;
-using vellorin::MsgIcon;
+namespace vellorin::test {
 
 namespace {
-
-// Runs `inspect` on the modal box once it is up (from inside its event loop).
-void WhenBoxShows(const std::function<void(QMessageBox*)>& inspect) {
-    auto* poll = new QTimer(qApp);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, qApp, [poll, inspect] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        QPointer<QMessageBox> guard(box);
-        inspect(box);
-        // A failed check returns early: close the box so the test fails instead of hanging.
-        if (guard && guard->isVisible())
-            guard->reject();
-    });
-    poll->start();
-}
 
 struct BoxCase {
     const char* name;
@@ -78,10 +50,10 @@ private slots:
         const BoxCase& c = kBoxCases[row];
         MessageBoxRequest request{"Some Caption?", "First line \r\n\r\nlast line", c.icon,
                                   c.buttons, c.defaultButton};
-        QCOMPARE(vellorin::DefaultAnswer(request), c.enterAnswer);
-        vellorin::QtUserSeam seam;
+        QCOMPARE(DefaultAnswer(request), c.enterAnswer);
+        QtUserSeam seam;
         bool inspected = false;
-        WhenBoxShows([&](QMessageBox* box) {
+        WhenModalShows<QMessageBox>([&](QMessageBox* box) {
             inspected = true;
             QCOMPARE(box->windowTitle(), QStringLiteral("Some Caption?"));
             QCOMPARE(box->text(), QStringLiteral("First line \n\nlast line"));
@@ -92,16 +64,16 @@ private slots:
         QCOMPARE(seam.messageBox(request), c.enterAnswer);
         QVERIFY(inspected);
 
-        WhenBoxShows([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        WhenModalShows<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(seam.messageBox(request), c.escapeAnswer);
     }
 
     // A box the user leaves open keeps the wait work (a check run's transfers) going.
     void runsTheWaitWorkWhileOpen() {
-        vellorin::QtUserSeam seam;
+        QtUserSeam seam;
         int turns = 0;
         seam.setWaitWork([&] { ++turns; });
-        WhenBoxShows([&](QMessageBox* box) {
+        WhenModalShows<QMessageBox>([&](QMessageBox* box) {
             QTRY_VERIFY_WITH_TIMEOUT(turns >= 3, 10000);
             QTest::keyClick(box, Qt::Key_Return);
         });
@@ -110,9 +82,8 @@ private slots:
     }
 };
 
-int RunQtUserSeamTests(int argc, char** argv) {
-    TestQtUserSeam test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(QtUserSeam)
 
 #include "qt_user_seam_test.moc"

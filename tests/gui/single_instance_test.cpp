@@ -1,9 +1,6 @@
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
-#include <QtTest>
-
 #include "gui/gui_tests.h"
+
+namespace vellorin::test {
 
 namespace {
 
@@ -53,9 +50,8 @@ private slots:
     }
 };
 
-int RunSingleInstanceTests(int argc, char** argv) {
-    TestSingleInstance test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(SingleInstance)
 
 #include "single_instance_test.moc"

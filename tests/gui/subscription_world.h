@@ -2,19 +2,12 @@
 
 // A data folder with a message tree for the subscription windows' tests.
 
-#include <QApplication>
-#include <QCoreApplication>
-#include <QEvent>
-#include <QModelIndex>
-#include <QStringList>
-#include <QTest>
-#include <QWidget>
-
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "gui/gui_tests.h"
 #include "gui/message_folder.h"
+#include "gui/widget_helpers.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
 #include "support/recording_seam.h"
@@ -23,19 +16,6 @@
 #include "view/ui/tree_view.h"
 
 namespace vellorin::test {
-
-// A recording seam that runs `onBox` while a box is up, as a real box lets the program's state
-// be looked at before the user answers.
-class BoxSeam : public RecordingSeam {
-public:
-    MsgAnswer messageBox(const MessageBoxRequest& request) override {
-        if (onBox)
-            onBox(request);
-        return RecordingSeam::messageBox(request);
-    }
-    using RecordingSeam::messageBox;
-    std::function<void(const MessageBoxRequest&)> onBox;
-};
 
 inline constexpr const char* kLinkZulu = "http://www.vellorin.net/feeds/zulu";
 inline constexpr const char* kLinkAlpha = "http://www.vellorin.net/feeds/alpha";
@@ -59,35 +39,14 @@ struct SubscriptionWorld {
     AppContext& context() { return *folder.context; }
     QByteArray list() const { return MessageFolder::read(folder.dataFile("subscriptions.dat")); }
     // The main tree as its view shows it: the top-level rows' texts.
-    QStringList mainRows() const {
-        QStringList rows;
-        for (int i = 0; i < view.model()->rowCount(); ++i)
-            rows << view.model()->index(i, 0).data().toString();
-        return rows;
-    }
+    QStringList mainRows() const { return RowTexts(view.model()); }
     std::vector<std::string> captions() const { return seam.captions(); }
 
-    BoxSeam seam;
+    RecordingSeam seam;
     MessageFolder folder{&seam};
     TreeControl tvMessages{"tvMessages"};
     TreeView view{tvMessages, ImageList()};
     std::string zulu, alpha;
 };
-
-// Runs the deletions that closed windows left for later (WA_DeleteOnClose).
-inline void DeleteClosedWindows() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// The widgets that take the focus one after the other when Tab is pressed `count` times,
-// starting from the focus widget.
-inline QList<QWidget*> TabChain(int count) {
-    QList<QWidget*> chain;
-    for (int i = 0; i < count; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        chain << QApplication::focusWidget();
-    }
-    return chain;
-}
 
 }  // namespace vellorin::test

@@ -2,19 +2,10 @@
 // of the screen), driven through the X server with xdotool as a person's mouse drives it. Run by
 // with_tray_host.sh; anywhere else (offscreen, no tray, no xdotool) the tests skip.
 
-#include <QApplication>
-#include <QMenu>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QStyle>
-#include <QSystemTrayIcon>
-#include <QtTest>
-
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_sys_tray.h"
 
-using vellorin::frmSysTray;
+namespace vellorin::test {
 
 namespace {
 
@@ -156,9 +147,8 @@ private slots:
     }
 };
 
-int RunTrayHostTests(int argc, char** argv) {
-    TestTrayHost test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(TrayHost)
 
 #include "tray_host_test.moc"

@@ -2,18 +2,13 @@
 // starts Xvfb without a window manager or compositor); anywhere else the tests skip. The test
 // itself plays the compositing manager by owning the selection _NET_WM_CM_S0.
 
-#include <QGuiApplication>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QWidget>
-#include <QtTest>
-
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "app/ui/layered_window.h"
 #include "gui/drop_box_world.h"
@@ -21,8 +16,7 @@
 #include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/ui/frm_drop_box.h"
 
-using vellorin::frmDropBox;
-using vellorin::test::DropBoxWorld;
+namespace vellorin::test {
 
 namespace {
 
@@ -47,38 +41,33 @@ void SetCompositor(xcb_window_t owner) {
     xcb_flush(Connection());
 }
 
-// The window's _NET_WM_WINDOW_OPACITY as alpha 0-255; none when the property is absent.
-std::optional<double> WindowAlpha(const QWidget* window) {
+// The 32-bit words of the window's property `atom` of `type`, at most `count`; none when absent.
+std::vector<std::uint32_t> Property(const QWidget* window, xcb_atom_t atom, xcb_atom_t type,
+                                    std::uint32_t count) {
     xcb_connection_t* c = Connection();
     const auto id = static_cast<xcb_window_t>(window->winId());
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, id, Atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL, 0, 1),
-        nullptr);
-    std::optional<double> alpha;
-    if (reply != nullptr && xcb_get_property_value_length(reply) == 4) {
-        std::uint32_t value = 0;
-        std::memcpy(&value, xcb_get_property_value(reply), sizeof value);
-        alpha = value / double(0xffffffffu) * 255.0;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, id, atom, type, 0, count), nullptr);
+    std::vector<std::uint32_t> words;
+    if (reply != nullptr && xcb_get_property_value_length(reply) >= 4) {
+        words.resize(static_cast<std::size_t>(xcb_get_property_value_length(reply)) / 4);
+        std::memcpy(words.data(), xcb_get_property_value(reply), words.size() * 4);
     }
     std::free(reply);
-    return alpha;
+    return words;
 }
 
-// Whether the window lets the window manager give it the keyboard focus (WM_HINTS input).
+// The window's _NET_WM_WINDOW_OPACITY as alpha 0-255; none when the property is absent.
+std::optional<double> WindowAlpha(const QWidget* window) {
+    const auto words = Property(window, Atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL, 1);
+    return words.size() == 1 ? std::optional(words[0] / double(0xffffffffu) * 255.0) : std::nullopt;
+}
+
+// Whether the window lets the window manager give it the keyboard focus (WM_HINTS input: flags
+// bit 0 says the input field is set).
 bool AcceptsInput(const QWidget* window) {
-    xcb_connection_t* c = Connection();
-    const auto id = static_cast<xcb_window_t>(window->winId());
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr);
-    bool input = true;
-    if (reply != nullptr && xcb_get_property_value_length(reply) >= 8) {
-        std::uint32_t fields[2] = {};
-        std::memcpy(fields, xcb_get_property_value(reply), sizeof fields);
-        // flags bit 0: the input field is set.
-        input = (fields[0] & 1u) == 0 || fields[1] != 0;
-    }
-    std::free(reply);
-    return input;
+    const auto hints = Property(window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
+    return hints.size() < 2 || (hints[0] & 1u) == 0 || hints[1] != 0;
 }
 
 }  // namespace
@@ -98,7 +87,7 @@ private slots:
         QWidget owner;
         const auto ownerId = static_cast<xcb_window_t>(owner.winId());
         SetCompositor(XCB_WINDOW_NONE);
-        QVERIFY(!vellorin::IsLayeringSupported());
+        QVERIFY(!IsLayeringSupported());
 
         // Without a compositor the level is kept but the window stays opaque.
         DropBoxWorld world("[dropbox]\r\ntrans=3\r\n");
@@ -109,7 +98,7 @@ private slots:
         plain->close();
 
         SetCompositor(ownerId);
-        QVERIFY(vellorin::IsLayeringSupported());
+        QVERIFY(IsLayeringSupported());
         frmDropBox* box = world.open();
         QVERIFY(QTest::qWaitForWindowExposed(box));
         std::optional<double> alpha = WindowAlpha(box);
@@ -120,7 +109,7 @@ private slots:
         box->close();
 
         SetCompositor(XCB_WINDOW_NONE);
-        QVERIFY(!vellorin::IsLayeringSupported());
+        QVERIFY(!IsLayeringSupported());
     }
 
     void theBoxTakesNoFocusAndFollowsADrag() {
@@ -138,16 +127,15 @@ private slots:
         QTRY_COMPARE(box->pos(), QPoint(300, 220));
         box->close();
         const double twipsPerPixel =
-            vellorin::TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
+            TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
         QVERIFY(world.settings().contains(
             "left=" + QByteArray::number(qRound(300 * twipsPerPixel)) +
             "\r\ntop=" + QByteArray::number(qRound(220 * twipsPerPixel)) + "\r\n"));
     }
 };
 
-int RunX11DropBoxTests(int argc, char** argv) {
-    TestX11DropBox test;
-    return QTest::qExec(&test, argc, argv);
-}
+}  // namespace vellorin::test
+
+VELLORIN_GUI_TESTS(X11DropBox)
 
 #include "x11_drop_box_test.moc"

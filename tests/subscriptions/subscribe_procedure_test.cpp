@@ -63,6 +63,9 @@ TEST_F(SubscribeProcedureTest, TheDialogAndTheManagerRefuseWhatTheyCannotSubscri
          "You've specified invalid Message Source Link. Please specify correct Vellorin Message "
          "Source URL.",
          MsgIcon::Exclamation, InputField::Link, true},
+        {false, "Again", kLinkA, "Already Subscribed!",
+         "You have already subscribed to this Message channel!", MsgIcon::Exclamation,
+         InputField::None, false},
     };
     const std::string before = listText();
     for (const Refusal& c : cases) {
@@ -91,6 +94,10 @@ TEST_F(SubscribeProcedureTest, SubscribingStoresTheFieldsAsTypedOrEndsInTheError
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2].substr(36), "| Gamma|" + link);
     EXPECT_EQ(tree_.topLevelNode(0)->text(), " Gamma");  // reloaded
+    // A link differing from a subscribed one only in letter case or a trailing slash is new.
+    for (const char* twin :
+         {"http://www.vellorin.net/feeds/ALPHA", "http://www.vellorin.net/feeds/alpha/"})
+        EXPECT_TRUE(SubscribeNow(context_, tree_, "Twin", twin).done) << twin;
 
     fs::remove(data_.file("data/subscriptions.dat"));
     seam_.clear();
@@ -100,6 +107,7 @@ TEST_F(SubscribeProcedureTest, SubscribingStoresTheFieldsAsTypedOrEndsInTheError
     EXPECT_EQ(seam_.boxes.back().text,
               "Sorry; failed to add New Source to Subscription List. Please check the URL and "
               "try again ...");
+    EXPECT_EQ(seam_.boxes.back().icon, MsgIcon::Exclamation);
 }
 
 TEST_F(SubscribeProcedureTest, UnsubscribeAsksFirstThenRemovesTheSourceAndItsMessages) {

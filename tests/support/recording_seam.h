@@ -16,11 +16,14 @@ namespace vellorin::test {
 // A user seam for tests: keeps every box shown and answers from a script, then with the box's
 // default button. processEvents and pause only count their calls; pause does not sleep.
 // With boxOpenMs set, each box stays open that long before it answers, running the wait work as
-// a real box's event loop does.
+// a real box's event loop does; duringBox runs while each box is up, as a modal box lets the
+// program's events (a reload, a check run) happen before the user answers.
 class RecordingSeam : public UserSeam {
 public:
     MsgAnswer messageBox(const MessageBoxRequest& r) override {
         boxes.push_back(r);
+        if (duringBox)
+            duringBox();
         const auto closes = std::chrono::steady_clock::now() + std::chrono::milliseconds(boxOpenMs);
         while (std::chrono::steady_clock::now() < closes) {
             runWaitWork();
@@ -55,6 +58,7 @@ public:
 
     std::vector<MessageBoxRequest> boxes;
     std::deque<MsgAnswer> answers;
+    std::function<void()> duringBox;
     int boxOpenMs = 0;
     int eventTurns = 0;
     long pausedMs = 0;

@@ -3,59 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/app_context.h"
 #include "support/recording_seam.h"
+#include "support/recording_windows.h"
 #include "support/temp_dir.h"
-#include "view/message_windows.h"
 #include "view/tree_control.h"
 
 namespace vellorin::test {
-
-// The open message windows, recorded. A guid in `open` counts as shown by a window.
-class RecordingWindows : public MessageWindows {
-public:
-    struct Window {
-        std::string guid, caption, pagePath;
-    };
-
-    bool FindOpenMessage(const std::string& guid) override {
-        searched.push_back(guid);
-        return open.count(guid) > 0;
-    }
-    void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                           const std::string& pagePath) override {
-        opened.push_back({guid, caption, pagePath});
-        open.insert(guid);
-        if (onOpen)
-            onOpen();
-    }
-    bool CloseMessageWindow(const std::string& guid) override {
-        closed.push_back(guid);
-        return open.erase(guid) > 0;
-    }
-
-    std::set<std::string> open;
-    std::vector<std::string> searched, closed;
-    std::vector<Window> opened;
-    std::function<void()> onOpen;  // runs as a real window's events would
-};
-
-// A seam whose boxes let "events" run before they are answered, as a modal box does.
-class EventfulSeam : public RecordingSeam {
-public:
-    MsgAnswer messageBox(const MessageBoxRequest& request) override {
-        if (duringBox)
-            duringBox();
-        return RecordingSeam::messageBox(request);
-    }
-    using RecordingSeam::messageBox;
-    std::function<void()> duringBox;
-};
 
 inline constexpr const char* kSourceA = "0A1B2C3D-0000-4000-8000-00000000000A";
 inline constexpr const char* kSourceB = "0A1B2C3D-0000-4000-8000-00000000000B";
@@ -141,7 +98,7 @@ protected:
     }
 
     TempDir app_, data_;
-    EventfulSeam seam_;
+    RecordingSeam seam_;
     ManualClock clock_;
     AppContext context_;
     TreeControl tree_{"tvMessages"};

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/clock.h"
+#include "app/ui/qt_user_seam.h"
+#include "gui/gui_tests.h"
+#include "support/scoped_env.h"
+
+namespace vellorin::test {
+
+// Fresh folders for a client: the application folder (maybe with a settings.cfg), the data
+// folder data/ and the user's configuration folder config/ in dataHome, a hand-set clock, and the
+// options that start the core over them.
+struct AppFolders {
+    explicit AppFolders(const QByteArray& settings = {}) {
+        if (!settings.isEmpty())
+            write(appFile("settings.cfg"), settings);
+    }
+
+    AppOptions options(std::string commandLine = "-s") const {
+        AppOptions options;
+        options.appFolder = appDir.path().toStdString();
+        options.dataFolderOverride = QDir(dataHome.path()).filePath("data").toStdString();
+        options.commandLine = std::move(commandLine);
+        return options;
+    }
+    QString appFile(const QString& name) const { return QDir(appDir.path()).filePath(name); }
+    QString dataFile(const QString& name) const {
+        return QDir(dataHome.path()).filePath("data/" + name);
+    }
+    // Copies the shipped file `name` from the resources into the application folder.
+    void ship(const QString& name) const {
+        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath(name), appFile(name));
+    }
+    QByteArray settings() const { return read(appFile("settings.cfg")); }
+
+    // The bytes of a file, empty when it cannot be read.
+    static QByteArray read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void write(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QTemporaryDir appDir, dataHome;
+    ScopedEnv configHome{"XDG_CONFIG_HOME", QDir(dataHome.path()).filePath("config").toStdString()};
+    ManualClock clock;
+};
+
+// The client's own seam with its boxes kept instead of shown: each is answered with `answer` if
+// set, else with the box's default button.
+class KeptBoxesSeam : public QtUserSeam {
+public:
+    KeptBoxesSeam() {
+        setAutoAnswer([this](const MessageBoxRequest& request) -> std::optional<MsgAnswer> {
+            boxes.push_back(request);
+            return answer.value_or(DefaultAnswer(request));
+        });
+    }
+    std::vector<std::string> captions() const {
+        std::vector<std::string> out;
+        for (const MessageBoxRequest& box : boxes)
+            out.push_back(box.caption);
+        return out;
+    }
+
+    std::vector<MessageBoxRequest> boxes;
+    std::optional<MsgAnswer> answer;
+};
+
+}  // namespace vellorin::test
