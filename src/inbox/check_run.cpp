@@ -12,6 +12,7 @@
 #include "inbox/http_transfer.h"
 #include "inbox/online_state.h"
 #include "subscriptions/source_link_index.h"
+#include "util/atomic_file.h"
 #include "util/file_lock.h"
 #include "view/tree_control.h"
 
@@ -195,6 +196,14 @@ void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, Trans
     // the locks they take themselves nest inside it at the cost of a stat each.
     PendingMerge merge;
     merge.lock = std::make_unique<FileLock>(inbox.InboxPath());
+    if (merge.lock->locked()) {
+        // Other processes wait for the lock, and this one has no write to these files under way
+        // (a merge of this source waiting to be put in place was published before): temporary
+        // files there are what a stopped check left.
+        RemoveLeftoverTemporaryFiles(inbox.InboxPath());
+        RemoveLeftoverTemporaryFiles(
+            FeedValidatorsPath(subscriptions.DataFolder, inbox.CurrentSourceID));
+    }
     const DecodedFeed feed = DecodeFeed(reply.body, reply.charset);
     reply.body = std::string();
     merge.notifyBegin = NotifyText.size();

@@ -1,5 +1,6 @@
 #include "util/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <string_view>
+#include <vector>
 
 #include "util/unique_fd.h"
 
@@ -43,6 +46,28 @@ std::string TemporaryNameFor(const std::string& path) {
     char suffix[17];
     std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
     return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + suffix;
+}
+
+void RemoveLeftoverTemporaryFiles(const std::string& path) {
+    const std::string sample = TemporaryNameFor(path);
+    const std::size_t slash = sample.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : sample.substr(0, slash + 1);
+    // The name up to and including "tmp-", then 16 hexadecimal digits.
+    const std::string prefix = sample.substr(slash + 1, sample.size() - slash - 1 - 16);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() == prefix.size() + 16 && name.starts_with(prefix) &&
+            name.find_first_not_of("0123456789abcdef", prefix.size()) == std::string_view::npos) {
+            leftovers.emplace_back(name);
+        }
+    }
+    ::closedir(dir);
+    for (const std::string& name : leftovers)
+        ::unlink((folder + name).c_str());
 }
 
 std::string IoStatus::message() const {

@@ -26,6 +26,11 @@ struct IoStatus {
 // a random suffix, in the same folder, so that a rename over `path` stays on one file system.
 std::string TemporaryNameFor(const std::string& path);
 
+// Removes the temporary files that TemporaryNameFor(path) names and that a process stopped before
+// its rename left behind. Only for a caller that holds the lock every writer of `path` takes and
+// has no write of its own to `path` under way: then no such file is still in use.
+void RemoveLeftoverTemporaryFiles(const std::string& path);
+
 // Appends `data` to the end of an existing file in place.
 [[nodiscard]] IoStatus AppendToFile(const std::string& path, std::string_view data);
 

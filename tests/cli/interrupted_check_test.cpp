@@ -56,10 +56,13 @@ protected:
 
     std::string inbox() const { return world_.inboxPath(id_); }
 
-    // An inbox holding one message older than every item of the feed.
-    void seed() {
+    // An inbox holding one message older than every item of the feed, or none at all for a first
+    // check.
+    void seed(bool firstCheck = false) {
         fs::remove(inbox());
         fs::remove(profile::UndoJournalPath(inbox()));
+        if (firstCheck)
+            return;
         mInbox& store = world_.context.inbox;
         store.CurrentSourceID = id_;
         store.LoadLatestStamp();
@@ -67,7 +70,15 @@ protected:
             InboxItem{"Old", "old", "Mon, 01 Jan 2024", "00:00:00", "GMT", "old", 1};
         ASSERT_TRUE(store.SaveItem());
     }
-
+    // Whether a temporary file of the inbox is there.
+    bool writingInbox() const {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(fs::path(inbox()).parent_path(), ec)) {
+            if (entry.path().filename().string().starts_with(".inbox.dat.tmp-"))
+                return true;
+        }
+        return false;
+    }
     // Starts a scheduled `vellorinctl check` without waiting for it.
     pid_t startCheck() const {
         const pid_t pid = test::StartProcess(
@@ -101,57 +112,65 @@ protected:
     std::string id_;
 };
 
+// Kills spread over a whole check, and kills just as the merge starts writing the feed's items
+// (the journal of an append, or the temporary file of a first inbox, appears), when a kill can
+// cut the one large write part way. Each time a reader finds all of the feed or none of it, and
+// the next complete check stores every item once and leaves no temporary file behind.
 TEST_F(InterruptedCheckTest, AKillAtAnyMomentIsMadeGoodByTheNextCompleteCheck) {
-    // How long one whole check takes here, to spread the kills over it.
-    seed();
-    const auto started = Clock::now();
-    ASSERT_EQ(ctl({"check", "--scheduled", "--online"}).exitCode, 0);
-    const auto whole = Clock::now() - started;
-    ASSERT_EQ(readWhole().size(), kItems + 1u);
+    for (bool firstCheck : {false, true}) {
+        SCOPED_TRACE(firstCheck ? "first check" : "append");
+        const std::size_t before = firstCheck ? 0 : 1;
+        seed(firstCheck);
+        const auto started = Clock::now();
+        ASSERT_EQ(ctl({"check", "--scheduled", "--online"}).exitCode, 0);
+        const auto whole = Clock::now() - started;
+        ASSERT_EQ(readWhole().size(), kItems + before);
 
-    // Kills spread over the run, and kills just as the merge starts its append (its journal
-    // appears), when a kill cuts the one large write part way.
-    struct Moment {
-        bool atAppend;
-        Clock::duration delay;
-    };
-    std::vector<Moment> moments;
-    for (int i = 0; i <= 10; ++i)
-        moments.push_back({false, whole * i / 10});
-    for (auto extra : {0us, 0us, 200us, 500us, 1000us, 2000us, 4000us})
-        moments.push_back({true, extra});
+        struct Moment {
+            bool atWrite;
+            Clock::duration delay;
+        };
+        std::vector<Moment> moments;
+        for (int i = 0; i <= 10; ++i)
+            moments.push_back({false, whole * i / 10});
+        for (auto extra : {0us, 0us, 200us, 500us, 1000us, 2000us, 4000us})
+            moments.push_back({true, extra});
 
-    int cutDuringAppend = 0;
-    for (const Moment& moment : moments) {
-        SCOPED_TRACE(
-            std::string(moment.atAppend ? "at the append + " : "after ") +
-            std::to_string(
-                std::chrono::duration_cast<std::chrono::microseconds>(moment.delay).count()) +
-            " us");
-        seed();
-        const pid_t pid = startCheck();
-        if (moment.atAppend) {
-            const std::string journal = profile::UndoJournalPath(inbox());
-            while (!fs::exists(journal) && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+        int cutDuringWrite = 0;
+        for (const Moment& moment : moments) {
+            SCOPED_TRACE(
+                std::string(moment.atWrite ? "at the write + " : "after ") +
+                std::to_string(
+                    std::chrono::duration_cast<std::chrono::microseconds>(moment.delay).count()) +
+                " us");
+            seed(firstCheck);
+            const pid_t pid = startCheck();
+            const auto writing = [&] {
+                return firstCheck ? writingInbox() : fs::exists(profile::UndoJournalPath(inbox()));
+            };
+            if (moment.atWrite) {
+                while (!writing() && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+                }
             }
+            std::this_thread::sleep_for(moment.delay);
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            if (writing())
+                ++cutDuringWrite;
+
+            const std::size_t found = readWhole().size();
+            EXPECT_TRUE(found == before || found == kItems + before) << found;
+
+            const test::ProcessResult complete = ctl({"check", "--scheduled", "--online"});
+            EXPECT_EQ(complete.exitCode, 0) << complete.err;
+            const std::vector<std::string> guids = readWhole();
+            EXPECT_EQ(guids.size(), kItems + before);
+            EXPECT_EQ(std::set<std::string>(guids.begin(), guids.end()).size(), kItems + before);
+            EXPECT_FALSE(writingInbox());
         }
-        std::this_thread::sleep_for(moment.delay);
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        if (fs::exists(profile::UndoJournalPath(inbox())))
-            ++cutDuringAppend;
-
-        // A reader never meets a torn message: it finds all of the feed or none of it.
-        const std::size_t found = readWhole().size();
-        EXPECT_TRUE(found == 1 || found == kItems + 1u) << found;
-
-        const test::ProcessResult complete = ctl({"check", "--scheduled", "--online"});
-        EXPECT_EQ(complete.exitCode, 0) << complete.err;
-        const std::vector<std::string> guids = readWhole();
-        EXPECT_EQ(guids.size(), kItems + 1u);
-        EXPECT_EQ(std::set<std::string>(guids.begin(), guids.end()).size(), kItems + 1u);
+        RecordProperty(firstCheck ? "killed_writing_first_inbox" : "killed_during_append",
+                       cutDuringWrite);
     }
-    RecordProperty("killed_during_append", cutDuringAppend);
 }
 
 }  // namespace
