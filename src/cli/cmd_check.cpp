@@ -117,6 +117,8 @@ int RunCheckCommand(CommandEnv& env) {
         for (const TreeNode* source : sources)
             check.QueueAdd(source->text(), source->tag());
     }
+    // Nothing shows the tree here: without its source nodes the run does not rebuild them.
+    tvMessages.clear();
     check.ProcessQueue(tvMessages);
     return env.seam.failureBoxes() > 0 ? kExitFailed : kExitOk;
 }
