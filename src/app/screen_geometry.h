@@ -21,4 +21,13 @@ struct ScreenPoint {
     bool operator==(const ScreenPoint&) const = default;
 };
 
+// Windows store their places and sizes in twips (1/1440 inch); the screen works in pixels.
+
+// Twips per pixel on a screen of `logicalDpi` dots per inch (15 at 96); 15 when the DPI is not
+// positive.
+double TwipsPerPixel(double logicalDpi);
+
+// A length in twips as whole pixels, rounded to the nearest (halves to even).
+int TwipsToPixels(int twips, double twipsPerPixel);
+
 }  // namespace vellorin

@@ -7,8 +7,6 @@
 namespace vellorin {
 namespace {
 
-constexpr double kTwipsPerInch = 1440.0;
-constexpr double kDefaultTwipsPerPixel = 15.0;
 constexpr int kMarginTwips = 100;
 
 constexpr DropBoxSizeEntry kSizes[] = {
@@ -32,18 +30,6 @@ DropBoxSizeEntry DropBoxSizeFor(int sizeIndex) {
     if (sizeIndex < 0 || sizeIndex >= static_cast<int>(std::size(kSizes)))
         sizeIndex = static_cast<int>(std::size(kSizes)) - 1;
     return kSizes[sizeIndex];
-}
-
-double TwipsPerPixel(double logicalDpi) {
-    if (!(logicalDpi > 0.0))
-        return kDefaultTwipsPerPixel;
-    return kTwipsPerInch / logicalDpi;
-}
-
-int TwipsToPixels(int twips, double twipsPerPixel) {
-    if (!(twipsPerPixel > 0.0))
-        twipsPerPixel = kDefaultTwipsPerPixel;
-    return static_cast<int>(RoundHalfEven(twips / twipsPerPixel));
 }
 
 std::int16_t EdgeToStoredTwips(int pixels, double twipsPerPixel) {

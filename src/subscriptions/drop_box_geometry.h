@@ -7,8 +7,8 @@
 
 namespace vellorin {
 
-// The drop box's measures. Positions and sizes are stored in twips (1/1440 inch); the screen
-// works in pixels, converted with the primary screen's twips per pixel.
+// The drop box's measures, in twips; the screen's pixels are converted with the primary screen's
+// twips per pixel (TwipsPerPixel in app/screen_geometry.h).
 
 // One of the three sizes: the picture's side in pixels, the side of its box (the picture with 2
 // pixels all round, at 15 twips per pixel) and of the window (the box plus 100 twips), in twips.
@@ -21,13 +21,6 @@ struct DropBoxSizeEntry {
 // Size index 0 Small (30 px), 1 Normal (40 px), 2 Large (55 px); any other index gives Large, the
 // default size.
 DropBoxSizeEntry DropBoxSizeFor(int sizeIndex);
-
-// Twips per pixel on a screen of `logicalDpi` dots per inch (15 at 96); 15 when the DPI is not
-// positive.
-double TwipsPerPixel(double logicalDpi);
-
-// A length in twips as whole pixels, rounded to the nearest (halves to even).
-int TwipsToPixels(int twips, double twipsPerPixel);
 
 // A window edge at `pixels` as the 16-bit twips value that is stored: the product rounded to the
 // nearest integer (halves to even), then clamped to -32768 .. 32767, so that a window far out on

@@ -21,7 +21,6 @@
 namespace vellorin {
 namespace {
 
-constexpr double kTwipsPerInch = 1440.0;
 constexpr int kWaitIntervalMs = 4000;
 constexpr int kIconSize = 32;
 constexpr int kSideWidth = 10;
@@ -31,10 +30,6 @@ const char* const kPanelStyle =
     "#picSide { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #2f6db5,"
     " stop:1 #8cb7e8); }"
     "#lblClose { color: #2456a4; text-decoration: underline; }";
-
-int ToPixels(double twips, double twipsPerPixel) {
-    return static_cast<int>(std::lround(twips / twipsPerPixel));
-}
 
 }  // namespace
 
@@ -140,11 +135,11 @@ QPushButton* NotificationPopup::addButton(const QString& name, const QString& ca
 }
 
 double NotificationPopup::twipsPerPixelX() const {
-    return kTwipsPerInch / std::max(1, logicalDpiX());
+    return TwipsPerPixel(logicalDpiX());
 }
 
 double NotificationPopup::twipsPerPixelY() const {
-    return kTwipsPerInch / std::max(1, logicalDpiY());
+    return TwipsPerPixel(logicalDpiY());
 }
 
 void NotificationPopup::Open() {
@@ -166,11 +161,11 @@ void NotificationPopup::Open() {
     workArea_ = ScreenRect{area.x(), area.y(), area.width(), area.height()};
     // 6. The designed size, or what the texts need at this font.
     const QSize needed = body_->minimumSizeHint();
-    const int width = std::max(ToPixels(designWidth_, twipsPerPixelX()), needed.width());
-    const int height = std::max(ToPixels(designHeight_, twipsPerPixelY()), needed.height());
+    const int width = std::max(TwipsToPixels(designWidth_, twipsPerPixelX()), needed.width());
+    const int height = std::max(TwipsToPixels(designHeight_, twipsPerPixelY()), needed.height());
     body_->setFixedSize(width, height);
     widthTwips_ = static_cast<int>(std::lround(width * twipsPerPixelX()));
-    const int fullHeight = height == ToPixels(designHeight_, twipsPerPixelY())
+    const int fullHeight = height == TwipsToPixels(designHeight_, twipsPerPixelY())
                                ? designHeight_
                                : static_cast<int>(std::lround(height * twipsPerPixelY()));
     animation_ = PopupAnimation(fullHeight);
@@ -193,8 +188,8 @@ void NotificationPopup::place() {
     const PopupPosition at =
         PlacePopup(workArea_, twipsPerPixelX(), twipsPerPixelY(), widthTwips_, animation_.height());
     // A window cannot be 0 pixels high: at height 0 it is one pixel, below the work area.
-    const int height = ToPixels(animation_.height(), twipsPerPixelY());
-    setGeometry(ToPixels(at.left, twipsPerPixelX()), ToPixels(at.top, twipsPerPixelY()),
+    const int height = TwipsToPixels(animation_.height(), twipsPerPixelY());
+    setGeometry(TwipsToPixels(at.left, twipsPerPixelX()), TwipsToPixels(at.top, twipsPerPixelY()),
                 body_->width(), std::max(1, height));
 }
 

@@ -5,16 +5,10 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <cmath>
+#include "app/screen_geometry.h"
 
 namespace vellorin {
 namespace {
-
-constexpr double kTwipsPerInch = 1440.0;
-
-int ToPixels(int twips, int dotsPerInch) {
-    return static_cast<int>(std::lround(twips * dotsPerInch / kTwipsPerInch));
-}
 
 // Centres the window's frame (its client area while the frame is not known) on the work area
 // of its screen.
@@ -44,8 +38,8 @@ void ShowDialog(QDialog* dialog, DialogOpenMode mode) {
 }
 
 QSize TwipsToPixels(const QWidget* widget, int widthTwips, int heightTwips) {
-    return {ToPixels(widthTwips, widget->logicalDpiX()),
-            ToPixels(heightTwips, widget->logicalDpiY())};
+    return {TwipsToPixels(widthTwips, TwipsPerPixel(widget->logicalDpiX())),
+            TwipsToPixels(heightTwips, TwipsPerPixel(widget->logicalDpiY()))};
 }
 
 QFont SubscriptionDialogFont() {

@@ -10,6 +10,7 @@
 
 #include "app/app_context.h"
 #include "subscriptions/ui/dialog_open_mode.h"
+#include "subscriptions/ui/input_focus.h"
 #include "view/ui/image_list.h"
 #include "view/ui/tree_view.h"
 
@@ -177,13 +178,7 @@ void frmSubscrListManager::btnAdd_Click() {
         btnCancel_Click();
         return;
     }
-    if (result.focus == InputField::Title) {
-        txtTitle_->setFocus(Qt::OtherFocusReason);
-    } else if (result.focus == InputField::Link) {
-        if (result.selectLink)
-            txtLink_->selectAll();
-        txtLink_->setFocus(Qt::OtherFocusReason);
-    }
+    FocusRefusedField(result, txtTitle_, txtLink_);
 }
 
 void frmSubscrListManager::btnDel_Click() {

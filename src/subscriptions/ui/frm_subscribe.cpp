@@ -10,6 +10,7 @@
 #include "app/app_context.h"
 #include "subscriptions/subscribe_procedure.h"
 #include "subscriptions/ui/dialog_open_mode.h"
+#include "subscriptions/ui/input_focus.h"
 
 namespace vellorin {
 namespace {
@@ -122,13 +123,7 @@ void frmSubscribe::btnSubscribe_Click() {
         accept();
         return;
     }
-    if (result.focus == InputField::Title) {
-        txtTitle_->setFocus(Qt::OtherFocusReason);
-    } else if (result.focus == InputField::Link) {
-        if (result.selectLink)
-            txtLink_->selectAll();
-        txtLink_->setFocus(Qt::OtherFocusReason);
-    }
+    FocusRefusedField(result, txtTitle_, txtLink_);
 }
 
 }  // namespace vellorin
