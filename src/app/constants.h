@@ -19,6 +19,7 @@ inline constexpr const char* kTemplateFileName = "view.tpl";
 inline constexpr const char* kHelpFileName = "help.html";
 inline constexpr const char* kSubscriptionsFileName = "subscriptions.dat";
 inline constexpr const char* kInboxFileName = "inbox.dat";
+inline constexpr const char* kValidatorsFileName = "validators.dat";
 inline constexpr const char* kRenderedPageFileName = "item.htm";
 
 // Start at login.

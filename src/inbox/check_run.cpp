@@ -200,9 +200,7 @@ void mCheck::checkSource(TreeControl& tvMessages, const std::string& link, Trans
         // Other processes wait for the lock, and this one has no write to these files under way
         // (a merge of this source waiting to be put in place was published before): temporary
         // files there are what a stopped check left.
-        RemoveLeftoverTemporaryFiles(inbox.InboxPath());
-        RemoveLeftoverTemporaryFiles(
-            FeedValidatorsPath(subscriptions.DataFolder, inbox.CurrentSourceID));
+        RemoveLeftoverTemporaryFiles(inbox.SourceFolder(), {kInboxFileName, kValidatorsFileName});
     }
     const DecodedFeed feed = DecodeFeed(reply.body, reply.charset);
     reply.body = std::string();

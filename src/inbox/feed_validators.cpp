@@ -14,7 +14,6 @@ namespace {
 constexpr std::string_view kETagName = "ETag: ";
 constexpr std::string_view kLastModifiedName = "Last-Modified: ";
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr const char* kValidatorsFileName = "validators.dat";
 
 // The inbox file beside the validator file at `path`.
 std::string InboxBeside(const std::string& path) {

@@ -48,26 +48,32 @@ std::string TemporaryNameFor(const std::string& path) {
     return (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".tmp-" + suffix;
 }
 
-void RemoveLeftoverTemporaryFiles(const std::string& path) {
-    const std::string sample = TemporaryNameFor(path);
-    const std::size_t slash = sample.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : sample.substr(0, slash + 1);
-    // The name up to and including "tmp-", then 16 hexadecimal digits.
-    const std::string prefix = sample.substr(slash + 1, sample.size() - slash - 1 - 16);
+void RemoveLeftoverTemporaryFiles(const std::string& folder,
+                                  std::initializer_list<std::string_view> names) {
+    constexpr std::size_t kSuffixDigits = 16;  // see TemporaryNameFor
+    const auto leftover = [&](std::string_view entry) {
+        for (std::string_view name : names) {
+            const std::size_t prefix = 1 + name.size() + 5;  // "." name ".tmp-"
+            if (entry.size() == prefix + kSuffixDigits && entry[0] == '.' &&
+                entry.substr(1, name.size()) == name &&
+                entry.substr(1 + name.size(), 5) == ".tmp-" &&
+                entry.find_first_not_of("0123456789abcdef", prefix) == std::string_view::npos) {
+                return true;
+            }
+        }
+        return false;
+    };
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
-    std::vector<std::string> leftovers;
+    std::vector<std::string> found;
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name.size() == prefix.size() + 16 && name.starts_with(prefix) &&
-            name.find_first_not_of("0123456789abcdef", prefix.size()) == std::string_view::npos) {
-            leftovers.emplace_back(name);
-        }
+        if (leftover(entry->d_name))
+            found.emplace_back(entry->d_name);
     }
     ::closedir(dir);
-    for (const std::string& name : leftovers)
-        ::unlink((folder + name).c_str());
+    for (const std::string& name : found)
+        ::unlink((folder + "/" + name).c_str());
 }
 
 std::string IoStatus::message() const {

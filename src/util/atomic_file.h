@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,10 +27,12 @@ struct IoStatus {
 // a random suffix, in the same folder, so that a rename over `path` stays on one file system.
 std::string TemporaryNameFor(const std::string& path);
 
-// Removes the temporary files that TemporaryNameFor(path) names and that a process stopped before
-// its rename left behind. Only for a caller that holds the lock every writer of `path` takes and
-// has no write of its own to `path` under way: then no such file is still in use.
-void RemoveLeftoverTemporaryFiles(const std::string& path);
+// Removes the temporary files that TemporaryNameFor names for the files `names` in `folder` and
+// that a process stopped before its rename left behind, with one look at the folder. Only for a
+// caller that holds the lock every writer of those files takes and has no write of its own to
+// them under way: then no such file is still in use.
+void RemoveLeftoverTemporaryFiles(const std::string& folder,
+                                  std::initializer_list<std::string_view> names);
 
 // Appends `data` to the end of an existing file in place.
 [[nodiscard]] IoStatus AppendToFile(const std::string& path, std::string_view data);
