@@ -20,9 +20,9 @@
 #include <memory>
 #include <string>
 
-#include "app/app_context.h"
-#include "config/profile_file.h"
+#include "base/app_context.h"
 #include "inbox/inbox_store.h"
+#include "store/profile_file.h"
 #include "view/tree_control.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "config/ini_file.h"
-#include "config/profile_file.h"
+#include "store/ini_file.h"
+#include "store/profile_file.h"
 
 namespace {
 

@@ -22,14 +22,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/clock.h"
-#include "config/profile_file.h"
+#include "base/app_context.h"
+#include "base/clock.h"
 #include "fuzz_support.h"
 #include "inbox/feed_decoder.h"
 #include "inbox/feed_parser.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_store.h"
+#include "store/profile_file.h"
 
 namespace vellorin::fuzz {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/user_seam.h"
+#include "base/user_seam.h"
 
 namespace vellorin::fuzz {
 

@@ -24,9 +24,9 @@
 #include <utility>
 #include <vector>
 
-#include "config/ini_file.h"
-#include "config/profile_file.h"
 #include "fuzz_support.h"
+#include "store/ini_file.h"
+#include "store/profile_file.h"
 
 namespace vellorin::fuzz {
 namespace {

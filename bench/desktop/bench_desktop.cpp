@@ -27,11 +27,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/clock.h"
-#include "app/ui/frm_main.h"
-#include "app/ui/qt_user_seam.h"
-#include "app/ui/software_rendering.h"
+#include "base/app_context.h"
+#include "base/clock.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/qt_user_seam.h"
+#include "shell/ui/software_rendering.h"
 #include "view/tree_control.h"
 #include "view/ui/frm_doc.h"
 #include "view/ui/frm_options.h"

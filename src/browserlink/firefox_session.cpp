@@ -12,7 +12,7 @@
 #include <tuple>
 #include <utility>
 
-#include "config/profile_file.h"
+#include "store/profile_file.h"
 
 namespace vellorin {
 namespace {

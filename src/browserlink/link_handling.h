@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "app/clock.h"
-#include "app/monotonic_clock.h"
-#include "app/user_seam.h"
+#include "base/clock.h"
+#include "base/monotonic_clock.h"
+#include "base/user_seam.h"
 
 namespace vellorin {
 

@@ -1,8 +1,8 @@
 #include <cstdint>
 
-#include "app/message_export.h"
 #include "cli/command.h"
 #include "cli/data_tree.h"
+#include "view/message_export.h"
 
 namespace vellorin::cli {
 

@@ -3,7 +3,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "cli/command.h"
 #include "cli/data_tree.h"
 #include "inbox/inbox_names.h"

@@ -1,6 +1,6 @@
-#include "app/message_actions.h"
 #include "cli/command.h"
 #include "cli/data_tree.h"
+#include "view/message_actions.h"
 
 namespace vellorin::cli {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "cli/cli_seam.h"
 
 namespace vellorin::cli {

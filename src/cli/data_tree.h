@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_export.h"
 #include "cli/command.h"
+#include "view/message_export.h"
 #include "view/message_windows.h"
 #include "view/tree_control.h"
 

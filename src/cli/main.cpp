@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/app_layout.h"
-#include "app/application_build.h"
-#include "app/constants.h"
+#include "base/app_context.h"
+#include "base/app_layout.h"
+#include "base/application_build.h"
+#include "base/constants.h"
 #include "cli/cli_seam.h"
 #include "cli/command.h"
 #include "config/startup_option.h"

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/app_context.h"
-#include "app/constants.h"
-#include "app/helpers.h"
-#include "config/ini_file.h"
+#include "base/app_context.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "config/startup_option.h"
+#include "store/ini_file.h"
 
 namespace vellorin {
 namespace {

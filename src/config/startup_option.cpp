@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <exception>
 
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "util/atomic_file.h"
 
 namespace vellorin {

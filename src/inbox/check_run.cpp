@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/app_context.h"
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/app_context.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "inbox/feed_decoder.h"
 #include "inbox/feed_parser.h"
 #include "inbox/feed_validators.h"

@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "config/publish_batch.h"
 #include "inbox/feed_validators.h"
 #include "inbox/retry_holds.h"
 #include "inbox/transfer_pool.h"
 #include "inbox/transfer_result.h"
+#include "store/publish_batch.h"
 #include "util/file_lock.h"
 
 namespace vellorin {

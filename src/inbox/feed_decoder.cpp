@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <optional>
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 namespace vellorin {
 namespace {

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/app_context.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
 #include "inbox/inbox_store.h"

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "app/constants.h"
+#include "base/constants.h"
 #include "util/file_lock.h"
 
 namespace vellorin {

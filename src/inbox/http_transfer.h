@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "app/user_seam.h"
+#include "base/user_seam.h"
 #include "inbox/transfer_pool.h"
 #include "inbox/transfer_result.h"
 #include "inbox/transfer_state.h"

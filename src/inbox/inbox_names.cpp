@@ -1,7 +1,7 @@
 #include "inbox/inbox_names.h"
 
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 
 namespace vellorin {
 namespace {

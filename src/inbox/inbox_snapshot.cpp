@@ -1,8 +1,8 @@
 #include "inbox/inbox_snapshot.h"
 
-#include "config/profile_cache.h"
-#include "config/profile_document.h"
-#include "config/profile_journal.h"
+#include "store/profile_cache.h"
+#include "store/profile_document.h"
+#include "store/profile_journal.h"
 #include "util/file_lock.h"
 
 namespace vellorin {

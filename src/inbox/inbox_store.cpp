@@ -10,16 +10,16 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/command_line.h"
-#include "app/constants.h"
-#include "app/helpers.h"
-#include "config/ini_file.h"
-#include "config/profile_file.h"
-#include "config/profile_journal.h"
+#include "base/app_context.h"
+#include "base/command_line.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
 #include "inbox/rfc822_date.h"
+#include "store/ini_file.h"
+#include "store/profile_file.h"
+#include "store/profile_journal.h"
 #include "util/file_lock.h"
 #include "view/tree_control.h"
 

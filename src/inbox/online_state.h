@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/user_seam.h"
+#include "base/user_seam.h"
 
 namespace vellorin {
 

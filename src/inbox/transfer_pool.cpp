@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/application_build.h"
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/application_build.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 
 namespace vellorin {
 namespace {

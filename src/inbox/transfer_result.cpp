@@ -1,6 +1,6 @@
 #include "inbox/transfer_result.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 namespace vellorin {
 namespace {

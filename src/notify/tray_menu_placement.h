@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/screen_geometry.h"
+#include "base/screen_geometry.h"
 
 namespace vellorin {
 

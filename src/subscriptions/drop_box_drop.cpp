@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 #include "subscriptions/link_validation.h"
 
 namespace vellorin {

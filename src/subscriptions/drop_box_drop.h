@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_seam.h"
+#include "base/user_seam.h"
 
 namespace vellorin {
 

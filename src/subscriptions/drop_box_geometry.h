@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/screen_geometry.h"
+#include "base/screen_geometry.h"
 
 namespace vellorin {
 

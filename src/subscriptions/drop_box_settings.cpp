@@ -4,8 +4,8 @@
 #include <string_view>
 #include <utility>
 
-#include "config/ini_file.h"
 #include "config/settings.h"
+#include "store/ini_file.h"
 
 namespace vellorin {
 namespace {

@@ -3,8 +3,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "util/cls_crypt.h"
 
 namespace vellorin {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/user_seam.h"
+#include "base/user_seam.h"
 
 namespace vellorin {
 

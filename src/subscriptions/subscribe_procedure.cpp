@@ -1,7 +1,7 @@
 #include "subscriptions/subscribe_procedure.h"
 
-#include "app/app_context.h"
-#include "app/helpers.h"
+#include "base/app_context.h"
+#include "base/helpers.h"
 #include "subscriptions/link_validation.h"
 #include "view/tree_control.h"
 

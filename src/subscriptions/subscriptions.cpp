@@ -6,9 +6,9 @@
 #include <optional>
 #include <system_error>
 
-#include "app/app_context.h"
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/app_context.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "subscriptions/source_list_document.h"
 #include "util/file_lock.h"
 #include "view/tree_control.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 namespace vellorin {
 namespace {

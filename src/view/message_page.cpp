@@ -1,6 +1,6 @@
 #include "view/message_page.h"
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 namespace vellorin {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/constants.h"
-#include "app/user_seam.h"
+#include "base/constants.h"
+#include "base/user_seam.h"
 #include "view/message_header.h"
 
 namespace vellorin {

@@ -1,7 +1,7 @@
 #include "view/show_message.h"
 
-#include "app/app_context.h"
-#include "app/helpers.h"
+#include "base/app_context.h"
+#include "base/helpers.h"
 #include "view/message_header.h"
 #include "view/message_node.h"
 #include "view/message_page.h"

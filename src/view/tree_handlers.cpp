@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "app/app_context.h"
-#include "app/constants.h"
-#include "app/helpers.h"
+#include "base/app_context.h"
+#include "base/constants.h"
+#include "base/helpers.h"
 #include "view/show_message.h"
 #include "view/tree_control.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/monotonic_clock.h"
+#include "base/clock.h"
+#include "base/monotonic_clock.h"
 #include "support/local_time.h"
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "cli/ctl_fixture.h"
-#include "config/profile_journal.h"
 #include "inbox/check_feed_server.h"
 #include "inbox/inbox_snapshot.h"
 #include "inbox/inbox_world.h"
+#include "store/profile_journal.h"
 
 extern char** environ;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application_build.h"
+#include "base/application_build.h"
 #include "cli/ctl_fixture.h"
 
 namespace vellorin {

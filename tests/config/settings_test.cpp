@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "support/recording_hooks.h"
 #include "support/recording_seam.h"
 #include "support/scoped_env.h"

@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/clock.h"
-#include "app/ui/qt_user_seam.h"
+#include "base/app_context.h"
+#include "base/clock.h"
 #include "gui/gui_tests.h"
+#include "shell/ui/qt_user_seam.h"
 #include "support/scoped_env.h"
 
 namespace vellorin::test {

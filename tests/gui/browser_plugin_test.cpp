@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/monotonic_clock.h"
+#include "base/monotonic_clock.h"
 #include "browserlink/session_file.h"
 #include "browserlink/url_monitor.h"
 #include "gui/frm_main_client.h"

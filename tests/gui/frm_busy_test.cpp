@@ -1,10 +1,10 @@
 #include <string>
 #include <utility>
 
-#include "app/ui/frm_busy.h"
-#include "app/ui/gui_check_run_hooks.h"
 #include "gui/gui_check_world.h"
 #include "gui/gui_tests.h"
+#include "shell/ui/frm_busy.h"
+#include "shell/ui/gui_check_run_hooks.h"
 
 namespace vellorin::test {
 namespace {

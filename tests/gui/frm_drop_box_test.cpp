@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/clock.h"
+#include "base/app_context.h"
+#include "base/clock.h"
 #include "gui/drop_box_world.h"
 #include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"

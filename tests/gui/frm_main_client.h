@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/frm_main.h"
 #include "gui/app_folders.h"
 #include "notify/ui/frm_sys_tray.h"
+#include "shell/ui/frm_main.h"
 #include "support/local_time.h"
 
 namespace vellorin::test {

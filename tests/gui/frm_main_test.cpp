@@ -1,7 +1,7 @@
 #include <optional>
 #include <string>
 
-#include "app/application_build.h"
+#include "base/application_build.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
 #include "gui/frm_main_client.h"

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/message_export.h"
-#include "app/ui/qt_user_seam.h"
 #include "gui/gui_tests.h"
 #include "gui/message_folder.h"
 #include "gui/widget_helpers.h"
+#include "shell/ui/qt_user_seam.h"
 #include "support/recording_windows.h"
+#include "view/message_export.h"
 #include "view/message_windows.h"
 #include "view/tree_control.h"
 #include "view/tree_handlers.h"

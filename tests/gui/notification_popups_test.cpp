@@ -2,8 +2,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/trans_form.h"
-#include "app/ui/layered_window.h"
+#include "base/trans_form.h"
+#include "base/ui/layered_window.h"
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_no_source_notify.h"
 #include "notify/ui/frm_notification.h"

@@ -1,9 +1,9 @@
 #include <functional>
 #include <iterator>
 
-#include "app/ui/qt_user_seam.h"
 #include "gui/gui_tests.h"
 #include "gui/widget_helpers.h"
+#include "shell/ui/qt_user_seam.h"
 
 namespace vellorin::test {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/ui/layered_window.h"
+#include "base/ui/layered_window.h"
 #include "gui/drop_box_world.h"
 #include "gui/gui_tests.h"
 #include "subscriptions/drop_box_geometry.h"

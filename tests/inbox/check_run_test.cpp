@@ -12,11 +12,11 @@
 #include <string>
 #include <thread>
 
-#include "app/scheduler.h"
 #include "inbox/check_feed_server.h"
 #include "inbox/feed_parser.h"
 #include "inbox/feed_validators.h"
 #include "inbox/inbox_world.h"
+#include "inbox/scheduler.h"
 #include "view/tree_control.h"
 
 namespace vellorin {

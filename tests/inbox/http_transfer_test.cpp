@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/application_build.h"
+#include "base/application_build.h"
 #include "inbox/check_feed_server.h"
 #include "inbox/online_state.h"
 #include "inbox/transfer_pool.h"

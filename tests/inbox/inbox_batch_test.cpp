@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "config/profile_journal.h"
 #include "inbox/inbox_store.h"
 #include "inbox/inbox_world.h"
+#include "store/profile_journal.h"
 
 namespace vellorin {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/helpers.h"
+#include "base/helpers.h"
 
 namespace vellorin {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
 #include "support/event_seam.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "subscriptions/drop_box_drop.h"
 #include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/drop_box_settings.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window_hooks.h"
+#include "base/main_window_hooks.h"
 
 namespace vellorin::test {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/user_seam.h"
+#include "base/user_seam.h"
 
 namespace vellorin::test {
 

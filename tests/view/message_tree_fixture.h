@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "support/recording_seam.h"
 #include "support/recording_windows.h"
 #include "support/temp_dir.h"

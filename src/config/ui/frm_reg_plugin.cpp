@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_context.h"
-#include "app/ui/app_icons.h"
+#include "base/app_context.h"
+#include "base/ui/app_icons.h"
 
 namespace vellorin {
 namespace {

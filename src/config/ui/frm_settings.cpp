@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 
 namespace vellorin {
 namespace {

@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/ui/app_icons.h"
-#include "app/ui/layered_window.h"
+#include "base/ui/app_icons.h"
+#include "base/ui/layered_window.h"
 #include "notify/ui/notification_sound.h"
 
 namespace vellorin {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/screen_geometry.h"
+#include "base/screen_geometry.h"
 #include "notify/popup_animation.h"
 
 class QEvent;

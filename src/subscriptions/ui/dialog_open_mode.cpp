@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "app/screen_geometry.h"
+#include "base/screen_geometry.h"
 
 namespace vellorin {
 namespace {

@@ -18,9 +18,9 @@
 
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/ui/app_icons.h"
-#include "app/ui/layered_window.h"
+#include "base/app_context.h"
+#include "base/ui/app_icons.h"
+#include "base/ui/layered_window.h"
 #include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/drop_box_settings.h"
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "subscriptions/ui/dialog_open_mode.h"
 #include "subscriptions/ui/input_focus.h"
 #include "view/ui/image_list.h"

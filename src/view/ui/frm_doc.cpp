@@ -13,10 +13,10 @@
 #include <cerrno>
 #include <string>
 
-#include "app/helpers.h"
-#include "app/message_export.h"
-#include "app/user_seam.h"
+#include "base/helpers.h"
+#include "base/user_seam.h"
 #include "util/atomic_file.h"
+#include "view/message_export.h"
 #include "view/ui/message_view_plugin.h"
 
 namespace vellorin {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_context.h"
+#include "base/app_context.h"
 #include "view/message_windows.h"
 #include "view/ui/image_list.h"
 #include "view/ui/popup_source_menu.h"

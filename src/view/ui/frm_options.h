@@ -2,9 +2,9 @@
 
 #include <QWidget>
 
-#include "app/ui/qt_save_file_dialog.h"
 #include "view/tree_control.h"
 #include "view/tree_handlers.h"
+#include "view/ui/qt_save_file_dialog.h"
 
 class QToolBox;
 class QToolButton;

@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
-#include "app/message_actions.h"
-#include "app/message_export.h"
+#include "view/message_actions.h"
+#include "view/message_export.h"
 
 class QAction;
 

@@ -1,0 +1,126 @@
+// frmMain's side of the browser plug-in: the URL monitor, the judging of its addresses and the
+// two popups.
+
+#include <QAction>
+#include <QDir>
+#include <QTimer>
+
+#include "base/app_context.h"
+#include "browserlink/firefox_session.h"
+#include "browserlink/ui/qt_monitor_timer.h"
+#include "browserlink/url_monitor.h"
+#include "notify/ui/frm_no_source_notify.h"
+#include "notify/ui/frm_notification.h"
+#include "shell/ui/frm_main.h"
+
+namespace vellorin {
+namespace {
+
+constexpr int kPlugInTimerMs = 1000;
+// As the plug-in opens its popups: 95 % opaque (alpha 242), never taking the focus, staying
+// until the user answers.
+constexpr int kPopupTransparencyPercentage = 5;
+
+void PreparePopup(NotificationPopup& popup) {
+    popup.setAutoClose(false);
+    popup.setTransparencyPercentage(kPopupTransparencyPercentage);
+    popup.setMakeTransparent(true);
+    popup.setCanGainFocus(false);
+}
+
+}  // namespace
+
+void frmMain::CreatePlugInTimer() {
+    tmrPlugIn_ = new QTimer(this);
+    tmrPlugIn_->setObjectName(QStringLiteral("tmrPlugIn"));
+    tmrPlugIn_->setInterval(kPlugInTimerMs);
+    tmrPlugIn_->setSingleShot(true);
+    connect(tmrPlugIn_, &QTimer::timeout, this, &frmMain::tmrPlugIn_Timer);
+}
+
+void frmMain::tmrPlugIn_Timer() {
+    plugIn_.tmrPlugIn_Timer();
+}
+
+void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) {
+    plugInRegistration_ = PlugInRegistration{bRegister, bFirefox, bIExplore, bStartTimer};
+    if (!bRegister) {
+        if (oUrlMon_) {
+            tmrPlugIn_->stop();
+            oUrlMon_->StopMon();
+            oUrlMon_->MonitorFireFox = false;
+            oUrlMon_->MonitorIE = false;
+            oUrlMon_.reset();
+        }
+        return;
+    }
+    if (!oUrlMon_) {
+        // Firefox answers through its session file; the other browser service does not exist
+        // here and never answers.
+        oUrlMon_ = std::make_unique<clsURLMon>(
+            std::make_unique<FirefoxSessionSource>(
+                FirefoxProfileRoots(QDir::homePath().toStdString())),
+            std::make_unique<SilentAddressSource>(), std::make_unique<QtMonitorTimer>());
+        oUrlMon_->StopMon();
+        oUrlMon_->MonitorFireFox = bFirefox;
+        oUrlMon_->MonitorIE = bIExplore;
+        oUrlMon_->Active = true;
+        oUrlMon_->URLChanged = [this](int BrowserApp, const std::string& sURL) {
+            (void)BrowserApp;
+            ProcessURL(QString::fromStdString(sURL));
+        };
+        oUrlMon_->StartMon();
+    }
+    if (bStartTimer)
+        tmrPlugIn_->start();
+}
+
+void frmMain::ProcessURL(const QString& sURL) {
+    if (messageTree_ == nullptr)
+        return;
+    plugIn_.ProcessURL(sURL.toStdString(), *messageTree_, context_.check.IsBusy(), *this);
+}
+
+frmNotification* frmMain::notificationPopup() const {
+    return frmNotification_.data();
+}
+
+frmNoSourceNotify* frmMain::noSourcePopup() const {
+    return frmNoSourceNotify_.data();
+}
+
+bool frmMain::isPopupOpen(PlugInPopup popup) const {
+    const NotificationPopup* open = popup == PlugInPopup::Notification
+                                        ? static_cast<NotificationPopup*>(frmNotification_.data())
+                                        : frmNoSourceNotify_.data();
+    return open != nullptr && open->isVisible();
+}
+
+void frmMain::showPopup(PlugInPopup popup) {
+    const QString appFolder = QString::fromStdString(context_.appFolder());
+    if (popup == PlugInPopup::Notification) {
+        if (frmNotification_ == nullptr) {
+            frmNotification_ = new frmNotification(appFolder, this);
+            connect(frmNotification_, &frmNotification::snoozeModeChosen, this, [this](int mode) {
+                plugIn_.SetPlugInSnoozeMode(static_cast<PlugInSnoozeMode>(mode));
+            });
+            connect(frmNotification_, &frmNotification::trayCommand, this,
+                    &frmMain::oSysTray_MenuClick);
+        }
+        PreparePopup(*frmNotification_);
+        frmNotification_->Open();
+        return;
+    }
+    if (frmNoSourceNotify_ == nullptr) {
+        frmNoSourceNotify_ = new frmNoSourceNotify(appFolder, this);
+        // The subscribe dialog and the subscription manager, as their menu items open them.
+        connect(frmNoSourceNotify_, &frmNoSourceNotify::addSourceRequested, menus_.mnuMsgSourceNew,
+                &QAction::trigger);
+        connect(frmNoSourceNotify_, &frmNoSourceNotify::managerRequested, menus_.mnuMsgSourceManage,
+                &QAction::trigger);
+    }
+    PreparePopup(*frmNoSourceNotify_);
+    frmNoSourceNotify_->Open();
+}
+
+}  // namespace vellorin

@@ -1,0 +1,119 @@
+#include "inbox/scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "base/app_context.h"
+#include "inbox/check_feed_server.h"
+#include "support/event_seam.h"
+#include "support/local_time.h"
+#include "support/temp_dir.h"
+#include "view/tree_control.h"
+
+namespace vellorin {
+namespace {
+
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+using test::LocalTime;
+
+// What the main window would show: panel 3, the timer's state and the tree's enabled flag.
+class RecordingView : public SchedulerView, public TreeObserver {
+public:
+    void statusChanged(const std::string& text) override { statuses.push_back(text); }
+    void timerChanged(int intervalMs, bool enabled) override {
+        timers.push_back(std::to_string(intervalMs) + (enabled ? " on" : " off"));
+    }
+    void enabledChanged(bool enabled) override { treeEnabled.push_back(enabled); }
+    Strings statuses, timers;
+    std::vector<bool> treeEnabled;
+};
+
+// Starts at noon online, with one source whose feed has one message.
+class SchedulerTest : public ::testing::Test {
+protected:
+    SchedulerTest()
+        : clock_(LocalTime(12, 0, 0)),
+          context_(AppOptions{dir_.path(), dir_.file("data"), "", "vellorin"}, seam_, clock_),
+          scheduler_(context_.scheduler) {
+        test::PrepareLocalHttp();
+        context_.subscriptions.EnsureDataFolder();
+        context_.online.setOverride(true);
+        context_.check.transferOptions.totalTimeout = 2s;
+        scheduler_.setView(&view_);
+        tree_.addObserver(&view_);
+        server_.serve("/feed",
+                      test::RssDocument(test::RssItem("a1", "A", "Mon, 05 Dec 2026 08:00:00 GMT")));
+        EXPECT_TRUE(context_.subscriptions.AddSource("Alpha", server_.url("/feed")));
+        context_.subscriptions.LoadSubscriptions(tree_);
+    }
+    ~SchedulerTest() override { tree_.removeObserver(&view_); }
+    void at(int hour, int minute, int second) { clock_.set(LocalTime(hour, minute, second)); }
+
+    test::TempDir dir_;
+    test::EventSeam seam_;
+    ManualClock clock_;
+    AppContext context_;
+    Scheduler& scheduler_;
+    RecordingView view_;
+    TreeControl tree_{"tvMessages"};
+    test::FeedServer server_;
+};
+
+TEST_F(SchedulerTest, DueOnlyWhenMoreWholeSecondsThanTheIntervalHavePassed) {
+    // From 23:50, so that every interval crosses midnight; readings are cut to the second.
+    const Clock::time_point base = LocalTime(23, 50, 0);
+    const std::tuple<int, int, int, bool> cases[] = {
+        {0, 0, 900'999, false}, {0, 900, 901'000, true}, {5, 0, 1'000, true}};
+    for (const auto& [freq, lastMs, nowMs, due] : cases) {
+        context_.settings.freq = static_cast<std::int16_t>(freq);
+        scheduler_.LastCheck = base + std::chrono::milliseconds(lastMs);
+        clock_.set(base + std::chrono::milliseconds(nowMs));
+        EXPECT_EQ(scheduler_.IsScheduleDue(), due) << freq << ": " << lastMs << " to " << nowMs;
+    }
+    EXPECT_EQ(ScheduleInterval(9, "-debug"), 60);
+    EXPECT_EQ(ScheduleInterval(1, "-debug -s"), 1800);
+}
+
+TEST_F(SchedulerTest, TicksRunTheScheduleWhenDueAndOnlineSilentlyAndManualRunsDoNotMoveIt) {
+    context_.online.setOverride(false);
+    scheduler_.tmrSchedule_Timer(tree_);
+    EXPECT_FALSE(scheduler_.LastCheck.has_value());
+    context_.online.setOverride(true);
+    scheduler_.tmrSchedule_Timer(tree_);
+    EXPECT_EQ(view_.statuses, (Strings{"Status: Executing Schedule ...",
+                                       "Status: Idle (Last Check: 12:00:00 PM)"}));
+    EXPECT_EQ(view_.timers, (Strings{"20000 off", "20000 on", "20000 off", "2000 on"}));
+    EXPECT_EQ(view_.treeEnabled, (std::vector<bool>{false, true}));
+
+    at(12, 10, 0);
+    scheduler_.mnuMsgSourceCheckAll_Click(tree_);
+    at(12, 15, 0);
+    scheduler_.tmrSchedule_Timer(tree_);
+    EXPECT_EQ(server_.hits("/feed"), 2);
+    at(12, 15, 1);
+    server_.serve("/feed", "<html>gone</html>", "text/html", 404);
+    scheduler_.tmrSchedule_Timer(tree_);
+    EXPECT_EQ(server_.hits("/feed"), 3);
+    EXPECT_EQ(scheduler_.statusText(), "Status: Idle (Last Check: 12:15:01 PM)");
+    EXPECT_TRUE(seam_.boxes.empty());
+}
+
+TEST_F(SchedulerTest, RunsNeverNest) {
+    // A tick during a manual run waits for a later tick; Check All during a run joins it.
+    seam_.onEvents = [&] { scheduler_.tmrSchedule_Timer(tree_); };
+    scheduler_.mnuMsgSourceCheckAll_Click(tree_);
+    EXPECT_FALSE(scheduler_.LastCheck.has_value());
+    seam_.onEvents = [&] { scheduler_.mnuMsgSourceCheckAll_Click(tree_); };
+    view_.statuses.clear();
+    scheduler_.tmrSchedule_Timer(tree_);
+    EXPECT_EQ(server_.hits("/feed"), 3);  // the manual run, the tick's and the joined one
+    EXPECT_EQ(view_.statuses, (Strings{"Status: Executing Schedule ...",
+                                       "Status: Idle (Last Check: 12:00:00 PM)"}));
+}
+
+}  // namespace
+}  // namespace vellorin

@@ -1,0 +1,152 @@
+#include "store/profile_document.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "store/profile_file.h"
+#include "support/temp_dir.h"
+
+namespace vellorin::profile {
+namespace {
+
+// Every value of every named section, as a reader asks for them: the section names, each
+// section's key names, then each key. Nameless sections stand for nothing and are left out.
+using Contents = std::map<std::string, std::map<std::string, std::string>>;
+
+struct Reader {
+    std::function<std::string()> sectionNames;
+    std::function<std::string(const std::string&)> keyNames;
+    std::function<std::string(const std::string&, const std::string&)> value;
+};
+
+std::vector<std::string> SplitAtNuls(const std::string& list) {
+    std::vector<std::string> names;
+    for (size_t from = 0, nul; (nul = list.find('\0', from)) != std::string::npos; from = nul + 1)
+        names.push_back(list.substr(from, nul - from));
+    return names;
+}
+
+Contents ContentsBy(const Reader& read) {
+    Contents out;
+    for (const std::string& section : SplitAtNuls(read.sectionNames())) {
+        if (section.empty())
+            continue;
+        auto& keys = out[section];
+        for (const std::string& key : SplitAtNuls(read.keyNames(section)))
+            keys[key] = read.value(section, key);
+    }
+    return out;
+}
+
+Contents ContentsOf(const std::string& text) {
+    const ProfileDocument doc(text);
+    return ContentsBy({[&] { return doc.sectionNames(); },
+                       [&](const std::string& section) { return doc.keyNames(section); },
+                       [&](const std::string& section, const std::string& key) {
+                           return std::string(doc.findValue(section, key).value_or("DEF"));
+                       }});
+}
+
+Contents ContentsOfFile(const std::string& path) {
+    ClearProfileCache();
+    return ContentsBy(
+        {[&] { return GetPrivateProfileString(std::nullopt, std::nullopt, "", path); },
+         [&](const std::string& section) {
+             return GetPrivateProfileString(section, std::nullopt, "", path);
+         },
+         [&](const std::string& section, const std::string& key) {
+             return GetPrivateProfileString(section, key, "DEF", path);
+         }});
+}
+
+std::string Applied(std::string text, const std::vector<Patch>& step) {
+    for (const Patch& p : step)
+        text.replace(p.offset, p.data.size(), p.data);
+    return text;
+}
+
+TEST(ProfileDocumentTest, ACrashDuringABlankingLeavesTheSectionWholeOrGone) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string section;
+    };
+    const Case cases[] = {
+        {"the section above lacks keys; a value holds headers; a line starts with [",
+         "[m1]\r\ntitle=one\r\n[http://x/?id=2&a=b]\r\ntitle=two\r\n"
+         "description=see [m1] and [new]\r\n  [not a header\r\ndate=Mon\r\n; note\r\nread=0\r\n"
+         "\r\n[m3]\r\ntitle=three\r\nread=1\r\n",
+         "http://x/?id=2&a=b"},
+        {"first section, lines above it",
+         "; top\r\nx=1\r\n[g]\r\ntitle=t\r\nread=0\r\n[h]\r\nk=v\r\n", "g"},
+        {"last section, LF lines with blanks, the file cut after a CR",
+         "[h]\nk=v\n  [ g\tx ]  \t\n\ttitle = t [h] \nk=w=\n=\nread=0\r", "g\tx"},
+    };
+    test::TempDir dir;
+    const std::string path = dir.file("inbox.dat");
+    std::mt19937 rng(5);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Contents whole = ContentsOf(c.text);
+        ASSERT_EQ(whole.count(c.section), 1u);
+        Contents gone = whole;
+        gone.erase(c.section);
+        const auto wholeOrGone = [&](const Contents& now) { return now == whole || now == gone; };
+
+        const std::optional<Blanking> blanking = ProfileDocument(c.text).blankSection(c.section);
+        ASSERT_TRUE(blanking);
+        std::string text = c.text;
+        for (size_t step = 0; step < blanking->steps.size(); ++step) {
+            SCOPED_TRACE("step " + std::to_string(step + 1));
+            // A crash may leave any of the step's bytes on the disk and not the others.
+            const std::string next = Applied(text, blanking->steps[step]);
+            ASSERT_EQ(next.size(), text.size());
+            std::vector<size_t> changed;
+            for (size_t i = 0; i < text.size(); ++i) {
+                if (next[i] != text[i])
+                    changed.push_back(i);
+            }
+            std::vector<std::vector<size_t>> subsets;
+            for (size_t cut = 0; cut <= changed.size(); ++cut) {
+                subsets.emplace_back(changed.begin(), changed.begin() + cut);
+                subsets.emplace_back(changed.begin() + cut, changed.end());
+            }
+            for (int i = 0; i < 300; ++i) {
+                subsets.emplace_back();
+                for (size_t at : changed) {
+                    if (rng() % 2)
+                        subsets.back().push_back(at);
+                }
+            }
+            for (const auto& subset : subsets) {
+                std::string torn = text;
+                for (size_t at : subset)
+                    torn[at] = next[at];
+                ASSERT_TRUE(wholeOrGone(ContentsOf(torn))) << torn;
+            }
+            // What the step leaves once flushed, read back from a file.
+            text = next;
+            dir.write("inbox.dat", text);
+            EXPECT_TRUE(wholeOrGone(ContentsOfFile(path)));
+        }
+        EXPECT_EQ(ContentsOfFile(path), gone);
+        // In the end blank lines stand where the section stood: the file reads as the one a
+        // rewrite without the section gives, and loses those lines when compacted.
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != c.text[i]) {
+                ASSERT_EQ(text[i], ' ') << i;
+            }
+        }
+        const ProfileDocument::Edit removed = ProfileDocument(c.text).removeSection(c.section);
+        EXPECT_EQ(ProfileDocument(text).compacted(), ProfileDocument(removed.data).compacted());
+    }
+}
+
+}  // namespace
+}  // namespace vellorin::profile

@@ -1,0 +1,502 @@
+#include "store/profile_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "util/file_lock.h"
+
+namespace vellorin::profile {
+namespace {
+
+using namespace std::string_view_literals;
+using std::nullopt;
+using Opt = std::optional<std::string_view>;
+
+class ProfileFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearProfileCache();
+        path_ = dir_.file("test.ini");
+    }
+
+    std::string get(Opt section, Opt key, std::string_view def = "DEF") const {
+        return GetPrivateProfileString(section, key, def, path_);
+    }
+    long set(Opt section, Opt key, Opt value) const {
+        return WritePrivateProfileString(section, key, value, path_);
+    }
+    std::string stored() const { return test::TempDir::read(path_); }
+    void store(std::string_view bytes) const { dir_.write("test.ini", bytes); }
+    struct stat statOf() const {
+        struct stat st {};
+        EXPECT_EQ(::stat(path_.c_str(), &st), 0);
+        return st;
+    }
+
+    test::TempDir dir_;
+    std::string path_;
+};
+
+TEST_F(ProfileFileTest, ReadsHandWrittenFilesByThePrivateProfileRules) {
+    struct Case {
+        const char* name;
+        Opt file;  // nullopt: no file
+        Opt section, key;
+        std::string_view expected;
+    };
+    const std::string_view list = "; c\n[a]\nx=1\ny=2\n[b]\n[A]\nz=3\nX=4\n[c]\nq\n";
+    const Case cases[] = {
+        {"plain", "[a]\r\nk=v\r\n", "a", "k", "v"},
+        {"missing file", nullopt, "a", "k", "DEF"},
+        {"names ignore ASCII case", "[App]\nFreq=2\n", "aPP", "FREQ", "2"},
+        {"non-ASCII letters match exactly", "[Über]\nk=1\n", "über", "k", "DEF"},
+        {"blanks around names and values", "  [ a ]  \n \t k  =  v  w \t\n", "a", "k", "v  w"},
+        {"double quotes removed", "[a]\nk=\"  v  \"\n", "a", "k", "  v  "},
+        {"equals and semicolon in value", "[a]\nk=a=b ; c\n", "a", "k", "a=b ; c"},
+        {"later duplicate section adds keys", "[a]\nx=1\n[b]\n[A]\nx=9\nz=3\n", "a", "z", "3"},
+        {"first section's key wins", "[a]\nx=1\n[b]\n[A]\nx=9\nz=3\n", "a", "x", "1"},
+        {"keys of every occurrence, once each", list, "a", nullopt, "x\0y\0z\0"sv},
+        {"sections once each, in file order", list, nullopt, nullopt, "a\0b\0c\0"sv},
+        {"no sections: empty, not the default", "; comment\n", nullopt, nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.file)
+            store(*c.file);
+        else
+            std::filesystem::remove(path_);
+        EXPECT_EQ(get(c.section, c.key), c.expected);
+    }
+    std::filesystem::remove(path_);
+    EXPECT_EQ(get("a", "k", " x  "), " x");
+    EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(ProfileFileTest, EditsChangeOnlyTheLinesConcerned) {
+    struct Case {
+        const char* name;
+        std::string_view before;
+        Opt section, key, value;
+        std::string_view after;
+    };
+    const Case cases[] = {
+        {"new key after the last key", "[a]\nx=1\n\n; c\n[b]\n", "a", "z", "3",
+         "[a]\nx=1\nz=3\r\n\n; c\n[b]\n"},
+        {"new section, no final line break", "[a]\nx=1", "b", "y", "2",
+         "[a]\nx=1\r\n[b]\r\ny=2\r\n"},
+        {"replaced, spelling kept", "; c\n[App]\n  x = 1  \ny=2\n", "app", "X", "5",
+         "; c\n[App]\nx=5\ny=2\n"},
+        {"replaced in a later occurrence", "[a]\n[b]\n[A]\nz=3\n", "a", "z", "4",
+         "[a]\n[b]\n[A]\nz=4\n"},
+        {"key deleted in every line", "[a]\nx=1\ny=2\n[a]\nX=3\n", "a", "x", nullopt,
+         "[a]\ny=2\n[a]\n"},
+        {"section deleted everywhere", "; c\n[a]\nx=1\n; in a\n[b]\n[A]\nz=3\n", "a", nullopt,
+         nullopt, "; c\n[b]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearProfileCache();
+        store(c.before);
+        EXPECT_NE(set(c.section, c.key, c.value), 0);
+        EXPECT_EQ(stored(), c.after);
+    }
+}
+
+TEST_F(ProfileFileTest, StoredValuesReadBackAsWritten) {
+    store("[a]\r\nfirst=1\r\n[b]\r\nlast=2\r\n");
+    for (std::string_view v :
+         {""sv, " lead"sv, "trail "sv, "\tboth\t"sv, "\"q\""sv, "'q'"sv, "\""sv, "a\"b"sv, "\"a'"sv,
+          "  \" odd"sv, "x=y"sv, ";x"sv, "[x]"sv, "Größe"sv}) {
+        SCOPED_TRACE(std::string(v));
+        EXPECT_NE(set("a", "k", v), 0);
+        EXPECT_EQ(get("a", "k"), v);
+        ClearProfileCache();
+        EXPECT_EQ(get("a", "k"), v);
+    }
+    EXPECT_EQ(get("a", "first"), "1");
+    EXPECT_EQ(get("b", "last"), "2");
+}
+
+TEST_F(ProfileFileTest, RefusesWhatTheLineFormatCannotHoldAndLeavesTheFileAlone) {
+    struct Case {
+        const char* name;
+        Opt section, key, value;
+    };
+    const Case cases[] = {
+        {"line feed in value", "a", "k", "one\ntwo"},
+        {"NUL in value", "a", "k", "a\0b"sv},
+        {"line break in key", "a", "k\nx", "v"},
+        {"bracket in section", "a]b", "k", "v"},
+        {"equals in key", "a", "k=x", "v"},
+        {"blank key", "a", "  ", "v"},
+        {"no section", nullopt, "k", "v"},
+    };
+    const std::string before = "; keep\n[a]\nk=old\n";
+    store(before);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(set(c.section, c.key, c.value), 0);
+        EXPECT_EQ(stored(), before);
+    }
+    EXPECT_EQ(get("a", "k"), "old");
+
+    std::filesystem::remove(path_);
+    EXPECT_EQ(set("a", "k", "x\ny"), 0);
+    EXPECT_NE(set("a", "k", nullopt), 0);  // a removal succeeds without creating the file
+    EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(ProfileFileTest, LongValuesAreNeverCutShort) {
+    std::string big(5 * 1024 * 1024, 'x');
+    for (size_t i = 0; i < big.size(); i += 997)
+        big[i] = static_cast<char>('a' + i % 26);
+    big.back() = 'Z';
+    EXPECT_NE(set("a", "big", big), 0);
+    EXPECT_NE(set("a", "after", "2"), 0);
+    EXPECT_EQ(get("a", "big"), big);
+    ClearProfileCache();
+    EXPECT_EQ(get("a", "big"), big);
+    EXPECT_EQ(get("a", nullopt), "big\0after\0"sv);
+}
+
+TEST_F(ProfileFileTest, WritesAtTheEndCompleteTheLastLineHoweverItEnds) {
+    struct Ending {
+        const char* name;
+        std::string_view stored;    // after the file's last value
+        std::string_view complete;  // what a write at the end leaves there
+    };
+    const Ending endings[] = {
+        {"LF", "\n", "\n"},
+        {"CR LF", "\r\n", "\r\n"},
+        {"lone CR (a file cut between CR and LF)", "\r", "\r\n"},
+        {"none", "", "\r\n"},
+    };
+    using Keys = std::vector<std::pair<std::string_view, std::string_view>>;
+    struct Write {
+        const char* name;
+        std::function<long(const std::string&)> write;
+        std::string_view added;
+    };
+    const Write writes[] = {
+        {"a key in the last section",
+         [](const std::string& path) { return WritePrivateProfileString("b", "k", "v", path); },
+         "k=v\r\n"},
+        {"a new section",
+         [](const std::string& path) { return WritePrivateProfileString("c", "k", "v", path); },
+         "[c]\r\nk=v\r\n"},
+        {"a new section of several keys",
+         [](const std::string& path) {
+             return WritePrivateProfileKeys("c", Keys{{"k", "v"}, {"j", "w"}}, path);
+         },
+         "[c]\r\nk=v\r\nj=w\r\n"},
+        {"new sections in one journaled append",
+         [](const std::string& path) -> long {
+             const Keys c{{"k", "v"}};
+             const Keys d{{"k", "w"}};
+             const NewSection sections[] = {{"c", c}, {"d", d}};
+             return AppendSections(sections, path) == 0 ? 1 : 0;
+         },
+         "[c]\r\nk=v\r\n[d]\r\nk=w\r\n"},
+    };
+    const std::string head = "[a]\r\nx=1\r\n[b]\r\nlast=0";
+    for (const Ending& ending : endings) {
+        for (const Write& w : writes) {
+            SCOPED_TRACE(std::string(ending.name) + ", " + w.name);
+            ClearProfileCache();
+            store(head + std::string(ending.stored));
+            ASSERT_EQ(get("b", "last"), "0");  // warm the cache
+            EXPECT_NE(w.write(path_), 0);
+            EXPECT_EQ(stored(), head + std::string(ending.complete) + std::string(w.added));
+            // The copy the write left, and a change in place made from it, read right too.
+            EXPECT_NE(set("b", "last", "1"), 0);
+            for (bool cold : {false, true}) {
+                if (cold)
+                    ClearProfileCache();
+                EXPECT_EQ(get("a", "x"), "1");
+                EXPECT_EQ(get("b", "last"), "1");
+                EXPECT_EQ(get(w.added.starts_with("[c]") ? "c" : "b", "k"), "v");
+            }
+        }
+    }
+}
+
+TEST_F(ProfileFileTest, SeesEveryChangeByOthers) {
+    // Lines swapped in place, modification time set back: a stale offset would hit the wrong line.
+    store("[a]\r\nk=1\r\nj=5\r\n");
+    EXPECT_EQ(get("a", "j"), "5");
+    struct stat old = statOf();
+    {
+        std::ofstream out(path_, std::ios::binary | std::ios::in);
+        out << "[a]\r\nj=6\r\nk=1\r\n";
+    }
+    struct timespec times[2] = {old.st_atim, old.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path_.c_str(), times, 0), 0);
+    EXPECT_NE(set("a", "k", "2"), 0);
+    EXPECT_EQ(stored(), "[a]\r\nj=6\r\nk=2\r\n");
+    EXPECT_EQ(get("a", "j"), "6");
+
+    std::filesystem::remove(path_);
+    EXPECT_EQ(get("a", "k"), "DEF");
+}
+
+std::string LongValue(char first, char last) {
+    // After "[a]\r\nk=" (7 bytes) the value runs across offset 4096.
+    std::string v(5000, 'v');
+    v.front() = first;
+    v.back() = last;
+    return v;
+}
+
+TEST_F(ProfileFileTest, ChangesInPlaceGiveTheBytesOfARewrite) {
+    struct Case {
+        const char* name;
+        std::string before;
+        const char *section, *key;
+        std::string value, after;
+        bool inPlace;  // the same inode afterwards
+    };
+    const std::string inbox = "[m1]\r\nread=0\r\n[m2]\r\nread=0\r\n";
+    const std::string longA = "[a]\r\nk=" + LongValue('a', 'z') + "\r\n";
+    const Case cases[] = {
+        {"later section", inbox, "m2", "read", "1", "[m1]\r\nread=0\r\n[m2]\r\nread=1\r\n", true},
+        {"inside one block", longA, "a", "k", LongValue('b', 'z'),
+         "[a]\r\nk=" + LongValue('b', 'z') + "\r\n", true},
+        {"new key at the end", "[a]\r\nk=1\r\n", "a", "j", "2", "[a]\r\nk=1\r\nj=2\r\n", true},
+        {"across a block boundary", longA, "a", "k", LongValue('b', 'y'),
+         "[a]\r\nk=" + LongValue('b', 'y') + "\r\n", false},
+        {"longer value", inbox, "m1", "read", "10", "[m1]\r\nread=10\r\n[m2]\r\nread=0\r\n", false},
+        {"now needs quotes", "[a]\r\nk=abcdef\r\n", "a", "k", " ab ", "[a]\r\nk=\" ab \"\r\n",
+         false},
+        {"key with a second line", "[a]\r\nk=1\r\nK=2\r\n", "a", "k", "3", "[a]\r\nk=3\r\nK=2\r\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearProfileCache();
+        store(c.before);
+        ASSERT_NE(get(c.section, c.key), c.value);  // warm the cache
+        const ino_t inode = statOf().st_ino;
+        EXPECT_NE(set(c.section, c.key, c.value), 0);
+        EXPECT_EQ(stored(), c.after);
+        EXPECT_EQ(statOf().st_ino == inode, c.inPlace);
+        EXPECT_EQ(get(c.section, c.key), c.value);
+        ClearProfileCache();
+        EXPECT_EQ(get(c.section, c.key), c.value);
+    }
+}
+
+// An inbox-like file of `count` sections of about 1 KiB each, large enough for sections to be
+// blanked in place instead of rewritten.
+std::string LargeFile(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "[m" + std::to_string(i) + "]\r\nTitle=t" + std::to_string(i) + "\r\nRead=0\r\n";
+        text += "Description=" + std::string(1000, static_cast<char>('a' + i % 26)) + "\r\n";
+    }
+    return text;
+}
+
+// `text` with everything but the line breaks of [begin, end) made blanks.
+std::string BlankedRange(std::string text, size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) {
+        if (text[i] != '\n' && !(text[i] == '\r' && text[i + 1] == '\n'))
+            text[i] = ' ';
+    }
+    return text;
+}
+
+TEST_F(ProfileFileTest, SectionsOfALargeFileAreBlankedInPlace) {
+    std::string before = LargeFile(300);
+    before.insert(before.find("[m100]"), "[M7]\r\nExtra=1\r\n");
+    store(before);
+    ASSERT_EQ(get("m5", "Read"), "0");  // warm the cache
+    const ino_t inode = statOf().st_ino;
+
+    EXPECT_NE(set("m5", nullopt, nullopt), 0);
+    std::string want = BlankedRange(before, before.find("[m5]"), before.find("[m6]"));
+    EXPECT_TRUE(stored() == want);
+
+    // Later changes in place land on the right bytes; the section comes back at the end.
+    EXPECT_NE(set("m10", "Read", "1"), 0);
+    EXPECT_NE(set("m5", "Read", "1"), 0);
+    EXPECT_EQ(statOf().st_ino, inode);
+    const std::string unread = "[m10]\r\nTitle=t10\r\nRead=0";
+    want.replace(want.find(unread), unread.size(), "[m10]\r\nTitle=t10\r\nRead=1");
+    want += "[m5]\r\nRead=1\r\n";
+    EXPECT_TRUE(stored() == want);
+
+    // A section that occurs twice goes by a rewrite: whichever occurrence went first, the other
+    // would stand alone for a while with only its own keys.
+    EXPECT_NE(set("M7", nullopt, nullopt), 0);
+    want.erase(want.find("[M7]"), want.find("[m100]") - want.find("[M7]"));
+    want.erase(want.find("[m7]"), want.find("[m8]") - want.find("[m7]"));
+    EXPECT_TRUE(stored() == want);
+    EXPECT_NE(statOf().st_ino, inode);
+
+    ClearProfileCache();
+    EXPECT_EQ(get("m5", nullopt), "Read\0"sv);
+    EXPECT_EQ(get("m10", "Read"), "1");
+    EXPECT_EQ(get("m7", "Title"), "DEF");
+    EXPECT_EQ(get("m4", "Title"), "t4");
+    EXPECT_EQ(get("m6", "Title"), "t6");
+    EXPECT_NE(get(nullopt, nullopt).find("m4\0m6\0m8\0"sv), std::string::npos);
+}
+
+TEST_F(ProfileFileTest, AFileHalfBlankIsCompactedByARewrite) {
+    const std::string before = LargeFile(300);
+    store(before);
+    int removed = 0;
+    while (statOf().st_size == static_cast<off_t>(before.size())) {
+        ASSERT_LT(removed, 300);
+        EXPECT_NE(set("m" + std::to_string(removed++), nullopt, nullopt), 0);
+    }
+    EXPECT_GT(removed, 100);
+    EXPECT_LT(removed, 200);
+    EXPECT_TRUE(stored() == before.substr(before.find("[m" + std::to_string(removed) + "]")));
+    EXPECT_EQ(get("m" + std::to_string(removed), "Title"), "t" + std::to_string(removed));
+}
+
+// Lowers the file size limit for one scope: writes past it fail with EFBIG, even as root.
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit lower = old;
+        lower.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old); }
+    struct rlimit old {};
+};
+
+TEST_F(ProfileFileTest, FailedWritesLeaveTheOldFileAndNoTemporaryFile) {
+    const std::string before = "[a]\r\nk=" + std::string(1500, 'o') + "\r\n";
+    store(before);
+    EXPECT_EQ(get("a", "k").size(), 1500u);
+    {
+        FileSizeLimit limit(1600);
+        EXPECT_EQ(set("a", "k", std::string(2000, 'n')), 0);  // a rewrite
+        EXPECT_EQ(set("b", "k", std::string(500, 'n')), 0);   // an append, cut back
+    }
+    EXPECT_EQ(stored(), before);
+    using std::filesystem::directory_iterator;
+    EXPECT_EQ(std::distance(directory_iterator(dir_.path()), directory_iterator()), 1);
+    EXPECT_EQ(get("a", "k"), std::string(1500, 'o'));
+    EXPECT_EQ(get("b", "k"), "DEF");
+    EXPECT_NE(set("b", "k", "small"), 0);
+    EXPECT_EQ(get("b", "k"), "small");
+}
+
+bool FolderLockedByOthers(const std::string& folder) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::_exit(::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+}
+
+TEST_F(ProfileFileTest, FolderLockNestsInOneProcessAndExcludesOthers) {
+    EXPECT_FALSE(FolderLockedByOthers(dir_.path()));
+    {
+        FileLock outer(path_);
+        EXPECT_TRUE(outer.locked());
+        {
+            // Another spelling of the same folder does not wait for the outer lock.
+            FileLock inner(dir_.path() + "/./other.ini");
+            EXPECT_TRUE(inner.locked());
+            EXPECT_NE(set("a", "k", "v"), 0);
+        }
+        EXPECT_TRUE(FolderLockedByOthers(dir_.path()));
+    }
+    EXPECT_FALSE(FolderLockedByOthers(dir_.path()));
+
+    // A nested lock spelled as the held one must still lock the folder the path names now: one
+    // that replaced the held folder is locked of its own.
+    const std::string folder = dir_.file("source");
+    std::filesystem::create_directory(folder);
+    FileLock held(folder + "/inbox.dat");
+    std::filesystem::rename(folder, dir_.file("moved"));
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(FolderLockedByOthers(folder));
+    {
+        FileLock again(folder + "/inbox.dat");
+        EXPECT_TRUE(again.locked());
+        EXPECT_TRUE(FolderLockedByOthers(folder));
+    }
+    EXPECT_FALSE(FolderLockedByOthers(folder));
+    EXPECT_TRUE(FolderLockedByOthers(dir_.file("moved")));
+}
+
+TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
+    // A child adds keys in the middle (rewrites) as this process appends them at the end.
+    store("[mid]\r\n[tail]\r\n");
+    constexpr int kWrites = 40;
+    auto writeAll = [this](const char* section) {
+        for (int i = 0; i < kWrites; ++i) {
+            if (set(section, "k" + std::to_string(i), std::to_string(i)) == 0)
+                return false;
+        }
+        return true;
+    };
+    ASSERT_NE(get("tail", "k0"), "0");  // warm the cache of this process only
+    pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(writeAll("mid") ? 0 : 1);
+    EXPECT_TRUE(writeAll("tail"));
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (const char* section : {"mid", "tail"}) {
+        for (int i = 0; i < kWrites; ++i)
+            EXPECT_EQ(get(section, "k" + std::to_string(i)), std::to_string(i)) << section << i;
+    }
+}
+
+TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatSingleWritesWould) {
+    using Keys = std::vector<std::pair<std::string_view, std::string_view>>;
+    const Keys keys = {{"title", " spaced "}, {"read", "0"}, {" date ", "Mon"}};
+    for (const std::string before : {"", "[a]\r\nx=1", "[a]\r\nx=1\r\n[M]\r\nread=1\r\nz=2\r\n"}) {
+        SCOPED_TRACE(before);
+        const std::string other = dir_.file("single.ini");
+        dir_.write("single.ini", before);
+        for (const auto& [key, value] : keys)
+            ASSERT_NE(WritePrivateProfileString("m", key, value, other), 0);
+        ClearProfileCache();
+        if (before.empty())
+            std::filesystem::remove(path_);
+        else
+            store(before);
+        EXPECT_NE(WritePrivateProfileKeys("m", keys, path_), 0);
+        EXPECT_EQ(stored(), test::TempDir::read(other));
+        EXPECT_EQ(get("m", "title"), " spaced ");
+        EXPECT_EQ(StoredSectionName(" m ", path_), before.find("[M]") != std::string::npos
+                                                       ? std::optional<std::string>("M")
+                                                       : std::optional<std::string>("m"));
+    }
+    const std::string untouched = stored();
+    EXPECT_EQ(WritePrivateProfileKeys("m", Keys{{"k", "v"}, {"bad=key", "v"}}, path_), 0);
+    EXPECT_EQ(WritePrivateProfileKeys("m", Keys{{"k", "line\nbreak"}}, path_), 0);
+    EXPECT_EQ(stored(), untouched);
+    EXPECT_EQ(StoredSectionName("absent", path_), std::nullopt);
+    EXPECT_EQ(StoredSectionName("m", dir_.file("missing.ini")), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vellorin::profile

@@ -1,0 +1,116 @@
+#include "view/message_export.h"
+
+#include <gtest/gtest.h>
+
+#include "view/message_header.h"
+#include "view/message_tree_fixture.h"
+
+namespace vellorin {
+namespace {
+
+using test::TempDir;
+
+class RecordingDialog : public SaveFileDialog {
+public:
+    std::optional<std::string> ShowSave(const SaveFileRequest& request) override {
+        requests.push_back(request);
+        return answer;
+    }
+    std::optional<std::string> answer;
+    std::vector<SaveFileRequest> requests;
+};
+
+TEST(ExportLayoutTest, TextAndDraftLayouts) {
+    const MessageHeader header{
+        " Jane Roe  ", "jane@example.com", "Weekly <b>report</b>", "Mon, 05 Dec 2026 08:56:31",
+        "Desk ",       "desk@example.com", "<p>Hello\r\nthere</p>"};
+    EXPECT_EQ(TextExportText(header),
+              "From       :    Jane Roe   (jane@example.com)\r\n"
+              "Reply-To   :   Desk  (desk@example.com)\r\n"
+              "Subject    :   Weekly <b>report</b>\r\n"
+              "Date & Time:   Mon, 05 Dec 2026 08:56:31\r\n"
+              "\r\n\r\n"
+              "<p>Hello\r\nthere</p>");
+    EXPECT_EQ(EmailExportText("T", header),
+              "Envelope-to: \r\n"
+              "From: \" Jane Roe\"<jane@example.com>\r\n"
+              "Reply-To: \"Desk\"<desk@example.com>\r\n"
+              "Subject: Weekly <b>report</b>\r\n"
+              "Date: Mon, 05 Dec 2026 08:56:31\r\n"
+              "MIME-Version: 1.0\r\n"
+              "Content-Type: text/html;\r\n"
+              "    charset = \"UTF-8\"\r\n"
+              "Content -Transfer - encoding: quoted -printable\r\n"
+              "\r\n"
+              "<html><head><title>T</title></head><body><p>Hello\r\nthere</p></body></html>");
+}
+
+// The service's header block ends every value with "<br />" and a line break, which the parsed
+// fields keep. In the draft each header stays on its line and the header ends only before the
+// page: a mail program must find the date and the content type in the header, not the body.
+TEST(ExportLayoutTest, DraftHeadersStayOnOneLineEach) {
+    const std::string description =
+        "<!-- header start:\r\nfrom: &quot;Jane Roe&quot; &lt;jane@example.org&gt;<br />\r\n"
+        "subject: Weekly report<br />\r\ndate: Tue, 06 Dec 2026<br />\r\n"
+        "reply-to: &quot;Office\r\nDesk&quot; &lt;desk@example.org&gt;<br />\r\n"
+        "header end --><p>Hello</p>";
+    const std::string draft = EmailExportText("T", ParseHeader(description));
+    const std::size_t headerEnd = draft.find("\r\n\r\n");
+    ASSERT_NE(headerEnd, std::string::npos);
+    EXPECT_EQ(draft.substr(0, headerEnd + 2),
+              "Envelope-to: \r\n"
+              "From: \"Jane Roe\"<jane@example.org>\r\n"
+              "Reply-To: \"Office Desk\"<desk@example.org>\r\n"
+              "Subject: Weekly report\r\n"
+              "Date: Tue, 06 Dec 2026\r\n"
+              "MIME-Version: 1.0\r\n"
+              "Content-Type: text/html;\r\n"
+              "    charset = \"UTF-8\"\r\n"
+              "Content -Transfer - encoding: quoted -printable\r\n");
+    EXPECT_EQ(draft.substr(headerEnd + 4),
+              "<html><head><title>T</title></head><body><p>Hello</p></body></html>");
+}
+
+TEST(ExportFileNameTest, StoredTitlesBecomeSafeProposedNames) {
+    const std::pair<std::string, std::string> cases[] = {{"../../etc/passwd", ".._.._etc_passwd"},
+                                                         {"..", ""},
+                                                         {std::string("a\0b", 3), "ab"},
+                                                         {"line\r\nbreak\ttab", "line  break tab"}};
+    for (const auto& [title, expected] : cases)
+        EXPECT_EQ(SafeFileName(title, "htm"), expected) << title;
+    // A long title is cut so that the name with its extension fits, never inside a character.
+    EXPECT_EQ(SafeFileName(std::string(250, 'a') + "üüüü", "htm"), std::string(250, 'a'));
+}
+
+class MessageExportTest : public test::MessageTreeTest {
+protected:
+    RecordingDialog dialog_;
+    MessageExport export_{context_, tree_, dialog_};
+    TempDir out_;
+};
+
+TEST_F(MessageExportTest, WritesThePageToTheChosenFileAndReportsFailures) {
+    select("m2");
+    dialog_.answer = out_.write("old.htm", "older content that is longer than the new one .....");
+    EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(0).outcome, ExportOutcome::Written);
+    const SaveFileRequest& request = dialog_.requests.at(0);
+    EXPECT_EQ(request.title, "Save Article Description as ...");
+    EXPECT_EQ(request.fileName, "Old news");
+    EXPECT_EQ(request.filter, "HTML Files|*.htm;*.html");
+    EXPECT_TRUE(request.overwritePrompt);
+    EXPECT_EQ(TempDir::read(out_.file("old.htm")),
+              "<html><head><title>Old news</title></head><body><p>body</p></body></html>\r\n");
+
+    dialog_.answer = out_.file("export");
+    EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(2).path, out_.file("export.eml"));
+    dialog_.answer = "   ";
+    EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(1).outcome, ExportOutcome::Cancelled);
+    EXPECT_TRUE(seam_.boxes.empty());
+
+    dialog_.answer = out_.file("missing-folder/x.htm");
+    EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(0).outcome, ExportOutcome::WriteFailed);
+    EXPECT_EQ(seam_.captions(), std::vector<std::string>{"Error !"});
+}
+
+}  // namespace
+}  // namespace vellorin
