@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "config/form_window.h"
+#include "base/form_window.h"
 
 namespace vellorin {
 
