@@ -54,6 +54,19 @@ enum class StoreResult {
     kStartOverNoPatch  // the change in place failed: read it again and rewrite instead
 };
 
+// Ends a write in place: one that is done is noted in the cache (`note`); otherwise the cached
+// copy is dropped, and the store starts over when the file changed meanwhile or gives `failed`.
+template <typename Note>
+StoreResult Settle(const std::string& path, AppendOutcome outcome, StoreResult failed, Note note) {
+    auto& cache = ProfileCache::instance();
+    if (outcome == AppendOutcome::kDone) {
+        note(cache);
+        return StoreResult::kDone;
+    }
+    cache.forget(path);
+    return outcome == AppendOutcome::kFileChanged ? StoreResult::kStartOver : failed;
+}
+
 // Changes a value in place: a pwrite of the few bytes that differ, instead of a rewrite of the
 // whole file. Only the stored text of one value changes and it keeps its length, so no line
 // break moves and a crash leaves the old or the new value, never a broken line: a pwrite of a few
@@ -67,19 +80,13 @@ StoreResult OverwriteValue(const std::string& path, const LoadedProfile& loaded,
         return StoreResult::kStartOver;
     }
     FileIdentity after;
-    switch (OverwriteInPlace(path, loaded.identity, edit.offset, edit.data, &after)) {
-        case OverwriteOutcome::kDone:
-            cache.noteOverwrite(path, loaded.identity, edit.offset, edit.data, after);
-            return StoreResult::kDone;
-        case OverwriteOutcome::kFileChanged:
-            cache.forget(path);
-            return StoreResult::kStartOver;
-        case OverwriteOutcome::kFailed:
-            break;
-    }
-    // The bytes may be partly written; the rewrite replaces the whole line, whatever it holds.
-    cache.forget(path);
-    return StoreResult::kStartOverNoPatch;
+    const OverwriteOutcome outcome =
+        OverwriteInPlace(path, loaded.identity, edit.offset, edit.data, &after);
+    // After a failure the bytes may be partly written; the rewrite replaces the whole line,
+    // whatever it holds.
+    return Settle(path, outcome, StoreResult::kStartOverNoPatch, [&](ProfileCache& done) {
+        done.noteOverwrite(path, loaded.identity, edit.offset, edit.data, after);
+    });
 }
 
 // Files from this size on lose a section by blanking it in place; smaller ones are rewritten,
@@ -148,18 +155,10 @@ StoreResult Store(const std::string& path, const LoadedProfile& loaded, bool fil
         return StoreResult::kStartOver;
     }
     FileIdentity after;
-    switch (AppendInPlace(path, loaded.identity, edit.data, &after)) {
-        case AppendOutcome::kDone:
-            cache.noteAppend(path, loaded.identity, edit.data, after);
-            return StoreResult::kDone;
-        case AppendOutcome::kFileChanged:
-            cache.forget(path);
-            return StoreResult::kStartOver;
-        case AppendOutcome::kFailed:
-            break;
-    }
-    cache.forget(path);
-    return StoreResult::kFailed;
+    const AppendOutcome outcome = AppendInPlace(path, loaded.identity, edit.data, &after);
+    return Settle(path, outcome, StoreResult::kFailed, [&](ProfileCache& done) {
+        done.noteAppend(path, loaded.identity, edit.data, after);
+    });
 }
 
 }  // namespace
