@@ -76,6 +76,10 @@ void mSettings::LoadAppSettings(bool fillDialog, SettingsDialogView* dialog) {
         (void)ReadSetting(ini, "schedule", 1);
         schedule = 1;
         freq = ReadSetting(ini, "freq", 0);
+        // A hand-edited file or a later version may hold an index this version has no interval
+        // for: such a file is read as the default, every 15 minutes.
+        if (FrequencyStatusText(freq).empty())
+            freq = 0;
         winstartup = ReadSetting(ini, "winstartup", 1);
     }
     if (fillDialog && dialog) {

@@ -48,8 +48,9 @@ public:
     // registers (naming the executable beside the running program) or removes the
     // start-at-login entry; shows "Settings are successfully saved!".
     void SaveAppSettings();
-    // Reads schedule (always 1), freq (0 when blank), winstartup (1 when blank). A value that is
-    // not a number or lies outside the 16-bit range counts as blank. Never creates the file.
+    // Reads schedule (always 1), freq (0 when blank or outside 0-2), winstartup (1 when blank).
+    // A value that is not a number or lies outside the 16-bit range counts as blank. Never
+    // creates the file.
     void LoadAppSettings(bool fillDialog, SettingsDialogView* dialog = nullptr);
     // Writes ff and ie, then registers the browser monitor with the timer started.
     void SavePlugInSettings();

@@ -99,6 +99,7 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
         return;
     }
     FlagScope running(running_);
+    stopRequested_ = false;
     runInteractive_ = InteractiveCheck;
     listed_ = 0;
     if (runInteractive_)
@@ -143,7 +144,10 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
             }
             if (fetch != 0) {
                 TransferResult reply = http.finishFetch(fetch);
-                retryHolds_.note(link, reply, context_.clock().now());
+                retryHolds_.note(
+                    link,
+                    FeedValidatorsPath(context_.subscriptions.DataFolder, sources.idFor(link)),
+                    reply, context_.clock().now());
                 // Unchanged since it was last stored: nothing to parse, show or announce.
                 if (reply.failure != TransferFailure::NotModified)
                     checkSource(tvMessages, link, std::move(reply));
@@ -154,6 +158,11 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
             if (runInteractive_ && listed_ > 0) {
                 --listed_;
                 hooks().lstQueueRemoveFirst();
+            }
+            if (stopRequested_) {
+                CheckQueue_.clear();
+                listed_ = 0;
+                break;
             }
             // Moves the fetches ahead along while the window events run.
             http.ucHTTP().poll(0);
@@ -169,6 +178,11 @@ void mCheck::ProcessQueue(TreeControl& tvMessages) {
         hooks().ucTrayAlert(NotifyText, kAlertDisplayMs);
 }
 
+void mCheck::StopRun() {
+    if (running_)
+        stopRequested_ = true;
+}
+
 void mCheck::listQueued() {
     for (; listed_ < CheckQueue_.size(); ++listed_)
         hooks().lstQueueAddItem(std::string(QueueEntryTitle(CheckQueue_[listed_])));
@@ -176,10 +190,10 @@ void mCheck::listQueued() {
 
 TransferId mCheck::startSourceFetch(frmHTTP& http, SourceLinkIndex& sources,
                                     const std::string& link) {
-    if (!runInteractive_ && retryHolds_.held(link, context_.clock().now()))
-        return 0;
     const std::string path =
         FeedValidatorsPath(context_.subscriptions.DataFolder, sources.idFor(link));
+    if (!runInteractive_ && retryHolds_.held(link, path, context_.clock().now()))
+        return 0;
     return http.startFetch(link, LoadFeedValidators(path));
 }
 

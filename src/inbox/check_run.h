@@ -117,7 +117,7 @@ public:
     // the source without a box, a merge or a tree change. After a merge that stored every new
     // item, the reply's validators replace the stored ones (none: the file is removed). A source
     // whose server answered 429 or 503 with Retry-After is not fetched by scheduled runs until
-    // then (RetryHolds); the user's runs fetch it as usual.
+    // then, in this process or any other (RetryHolds); the user's runs fetch it as usual.
     //
     // A source's first inbox is put in place together with those of the sources after it (see
     // publish_batch.h), before the run waits for a transfer, after kPublishTogether of them, at
@@ -134,6 +134,11 @@ public:
     // if any, its transfer state, and from then on the states and failure boxes of every
     // source. Does nothing when nothing was ever queued.
     void ProcessQueue(TreeControl& tvMessages);
+
+    // Ends the run in progress after the source it works on: the sources still queued are
+    // dropped, what was merged is put in place, and the run ends as usual (busy flag off, busy
+    // window unloaded, the announcement of what it stored). Does nothing when no run is on.
+    void StopRun();
 
 private:
     void listQueued();
@@ -167,6 +172,7 @@ private:
     bool queueCreated_ = false;
     bool busy_ = false;
     bool running_ = false;
+    bool stopRequested_ = false;
     // Whether the run in progress is interactive, and how many queue entries its lstQueue shows.
     bool runInteractive_ = false;
     std::size_t listed_ = 0;

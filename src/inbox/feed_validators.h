@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,11 +14,15 @@ namespace vellorin {
 // Last-Modified headers, as the server wrote them. Sent back with the next request of that feed
 // (If-None-Match, If-Modified-Since), so that an unchanged feed costs a short "304 Not Modified"
 // reply instead of the whole document. Either may be empty (the server sent none).
+//
+// Kept with them: the moment (seconds since the epoch, 0 for none) before which the server asked
+// not to be asked again (a 429 or 503 reply with Retry-After; see RetryHolds). It is not sent.
 struct FeedValidators {
     std::string ETag;
     std::string LastModified;
+    std::int64_t RetryUntil = 0;
 
-    bool empty() const { return ETag.empty() && LastModified.empty(); }
+    bool empty() const { return ETag.empty() && LastModified.empty() && RetryUntil == 0; }
     bool operator==(const FeedValidators&) const = default;
 };
 
@@ -36,8 +41,9 @@ FeedValidators UsableValidators(FeedValidators validators);
 // "/" or NUL).
 std::string FeedValidatorsPath(const std::string& dataFolder, std::string_view sourceId);
 
-// The file's text: one line "ETag: value" and one line "Last-Modified: value", each ended by
-// CR LF, a line only for a value that is not empty; empty validators give an empty text.
+// The file's text: one line "ETag: value", one line "Last-Modified: value" and one line
+// "Retry-Until: seconds", each ended by CR LF, a line only for a value that is not empty (not
+// 0); empty validators give an empty text.
 std::string FormatFeedValidators(const FeedValidators& validators);
 
 // The validators a text written by FormatFeedValidators holds; nullopt for any other text (a
@@ -63,5 +69,14 @@ FeedValidators LoadFeedValidators(const std::string& path);
 // Fails (the stored file as it was, or removed) when the file cannot be written or removed.
 [[nodiscard]] IoStatus StoreFeedValidators(const std::string& path,
                                            const FeedValidators& validators);
+
+// The stored RetryUntil at `path`, whether or not an inbox is beside it (a source whose first
+// fetch was refused has none); 0 when the file is missing or damaged.
+std::int64_t LoadRetryUntil(const std::string& path);
+
+// Makes `until` (0: none) the stored RetryUntil at `path`, keeping the validators stored there,
+// under the lock of the folder that holds it; nothing is written when the file already says so.
+// Fails when the file cannot be written or removed (the folder is gone, say).
+[[nodiscard]] IoStatus StoreRetryUntil(const std::string& path, std::int64_t until);
 
 }  // namespace vellorin

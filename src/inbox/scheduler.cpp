@@ -24,14 +24,13 @@ long ScheduleInterval(int frequencyIndex, const std::string& commandLine) {
     if (IsDebugSchedule(commandLine))
         return kDebugIntervalSeconds;
     switch (frequencyIndex) {
-        case 0:
-            return 900;
         case 1:
             return 1800;
         case 2:
             return 3600;
         default:
-            return 0;
+            // An unknown index checks as often as the default does, never continuously.
+            return 900;
     }
 }
 

@@ -25,7 +25,8 @@ inline constexpr const char* kStatusChecking = "Status: Checking Messages";
 inline constexpr const char* kStatusExecutingSchedule = "Status: Executing Schedule ...";
 
 // The seconds between automatic runs for a frequency index: 0 gives 900, 1 gives 1800, 2 gives
-// 3600, any other index 0; with the command line exactly "-debug", 60 whatever the index.
+// 3600, any other index 900 (never a continuous check); with the command line exactly "-debug", 60
+// whatever the index.
 long ScheduleInterval(int frequencyIndex, const std::string& commandLine);
 
 // A local time as "hh:mm:ss AM/PM" on the 12-hour clock: 21:05:00 gives "09:05:00 PM", midnight

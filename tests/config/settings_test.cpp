@@ -40,9 +40,9 @@ TEST_F(SettingsTest, MissingBlankAndDamagedValuesGiveTheDefaults) {
         const char* stored;  // value of freq, winstartup and ff alike; nullptr: no file
         int freq, winstartup, ff;
     } cases[] = {
-        {nullptr, 0, 1, 0}, {"2", 2, 2, 2},     {"   ", 0, 1, 0},
-        {" 1 ", 1, 1, 1},   {"abc", 0, 1, 0},   {"40000", 0, 1, 0},
-        {"1x", 0, 1, 0},    {"-1", -1, -1, -1}, {"32767", 32767, 32767, 32767},
+        {nullptr, 0, 1, 0},         {"2", 2, 2, 2},     {"   ", 0, 1, 0}, {" 1 ", 1, 1, 1},
+        {"abc", 0, 1, 0},           {"40000", 0, 1, 0}, {"1x", 0, 1, 0},  {"-1", 0, -1, -1},
+        {"32767", 0, 32767, 32767}, {"3", 0, 3, 3},
     };
     mSettings& s = context_.settings;
     for (const auto& c : cases) {

@@ -143,6 +143,31 @@ private slots:
         QVERIFY(w.oUrlMon() == nullptr);
         QVERIFY(!w.tmrPlugIn()->isActive());
     }
+
+    // The popups are windows of their own, not hidden or minimised with the main window; "Read
+    // Now!" shows and raises the inbox whether it was hidden or already shown.
+    void readNowShowsTheInboxAndNeverHidesIt() {
+        Client client;
+        frmMain& w = *client.window;
+        for (const bool shownBefore : {false, true, true}) {
+            QCOMPARE(w.isVisible(), shownBefore);
+            w.showPopup(PlugInPopup::Notification);
+            QPointer<frmNotification> popup = w.notificationPopup();
+            QVERIFY(popup);
+            QVERIFY(popup->parentWidget() == nullptr);
+            QVERIFY(popup->isWindow());
+            QTest::mouseClick(popup->btnRead(), Qt::LeftButton);
+            QVERIFY(w.isVisible());
+            QCOMPARE(client.tray().MenuItemCaption(0), QStringLiteral("Hide Inbox"));
+            QTRY_VERIFY(popup.isNull());
+        }
+        w.showPopup(PlugInPopup::NoSourceNotify);
+        QVERIFY(w.noSourcePopup()->parentWidget() == nullptr);
+        // The main window's end takes the popups along.
+        QPointer<frmNoSourceNotify> left = w.noSourcePopup();
+        client.window.reset();
+        QVERIFY(left.isNull());
+    }
 };
 
 }  // namespace vellorin::test

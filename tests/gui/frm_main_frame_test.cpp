@@ -270,6 +270,22 @@ private slots:
         QCOMPARE(seen, 2);
         QVERIFY(!QFile::exists(client.appFile("settings.cfg")));
     }
+
+    // A frequency this version has no interval for is the default; panel 2 follows a save.
+    void anUnknownFrequencyIsTheDefaultAndPanel2FollowsTheSettings() {
+        Client client({"[app]\r\nfreq=7\r\n"});
+        QCOMPARE(client.panel(2), QStringLiteral("AutoCheck: Every 15 min"));
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<frmSettings*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->cmbFreq()->currentIndex(), 0);
+            dialog->cmbFreq()->setCurrentIndex(2);
+            dialog->btnSave()->click();
+        });
+        client.item("mnuToolsSettings")->trigger();
+        QCOMPARE(client.panel(2), QStringLiteral("AutoCheck: Every 60 min"));
+        QCOMPARE(client.captions(), std::vector<std::string>{"Done!"});
+    }
 };
 
 }  // namespace vellorin::test

@@ -6,7 +6,11 @@
 #include "config/ui/frm_settings.h"
 #include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
+#include "inbox/inbox_store.h"
+#include "subscriptions/subscriptions.h"
+#include "view/message_node.h"
 #include "view/tree_control.h"
+#include "view/ui/frm_options.h"
 
 namespace vellorin::test {
 
@@ -23,7 +27,7 @@ private slots:
                                 QString::fromStdString(ApplicationBuild(true, true));
         QCOMPARE(client.window->windowTitle(), caption);
         QVERIFY(!client.window->isVisible());
-        QCOMPARE(client.tray().ToolTip(), caption);
+        QCOMPARE(client.tray().ToolTip(), caption + QStringLiteral("\nNo unread messages"));
         const std::optional<frmSysTray::Balloon>& balloon = client.tray().LastBalloon();
         QVERIFY(balloon.has_value());
         QCOMPARE(balloon->title, QStringLiteral("Vellorin is available here!"));
@@ -176,6 +180,46 @@ private slots:
         QCOMPARE(unloaded.size(), 1);
     }
 
+    // The session manager says nothing when a logout is cancelled: the user's own close (Exit,
+    // the close box) is the sign, and the question comes back.
+    void aCancelledLogoutLeavesTheCloseQuestionToExit() {
+        Client client;
+        frmMain& w = *client.window;
+        QSignalSpy unloaded(&w, &frmMain::unloaded);
+        client.answer = MsgAnswer::No;
+        w.QueryEndSession();
+        client.choose("exit");
+        QCOMPARE(client.boxes.size(), std::size_t(1));
+        w.QueryEndSession();
+        client.choose("show");
+        client.item("mnuFileExit")->trigger();
+        QCOMPARE(client.boxes.size(), std::size_t(2));
+        QCOMPARE(unloaded.size(), 0);
+        // A logout that goes on closes the windows without the question.
+        w.QueryEndSession();
+        w.close();
+        QCOMPARE(client.boxes.size(), std::size_t(2));
+        QCOMPARE(unloaded.size(), 1);
+    }
+
+    // A termination signal ends the program as Exit answered "Yes": no question, the drop box's
+    // place stored.
+    void unloadWithoutQuestionEndsAsExitAnsweredYes() {
+        Client client;
+        frmMain& w = *client.window;
+        QSignalSpy unloaded(&w, &frmMain::unloaded);
+        client.choose("dropbox");
+        QVERIFY(w.dropBox() != nullptr);
+        QVERIFY(!QFile::exists(client.appFile("settings.cfg")));
+        w.UnloadWithoutQuestion();
+        QCOMPARE(unloaded.size(), 1);
+        QVERIFY(client.boxes.empty());
+        QVERIFY(w.dropBox() == nullptr);
+        QFile settings(client.appFile("settings.cfg"));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("[dropbox]\r\nleft="));
+    }
+
     void withoutATrayTheWindowStaysInTheTaskBar() {
         Client client({"", "-s", &WithoutTray});
         frmMain& w = *client.window;
@@ -198,6 +242,63 @@ private slots:
         QCOMPARE(client.boxes.size(), std::size_t(1));
         QVERIFY(w.isVisible());
         QVERIFY(w.isMinimized());
+    }
+
+    // The tray icon carries the number of unread messages and its tip says where they are; a
+    // check run's busy picture wins while it lasts.
+    void theTrayCarriesTheUnreadCount() {
+        Client client;
+        client.window.reset();
+        mSubscriptions& list = client.context->subscriptions;
+        mInbox& inbox = client.context->inbox;
+        int guid = 0;
+        for (const auto& [title, unread] : {std::pair{"Alpha", 3}, std::pair{"Bravo", 1}}) {
+            const std::string link = std::string("https://www.vellorin.net/feeds/") + title;
+            QVERIFY(list.AddSource(title, link));
+            list.CurrentSource.Link = link;
+            QVERIFY(list.SourceAction(mSubscriptions::LoadSource));
+            inbox.CurrentSourceID = list.CurrentSource.ID;
+            for (int i = 0; i < unread; ++i) {
+                inbox.LoadLatestStamp();
+                inbox.CurrentItem = InboxItem{"Hello",
+                                              "<p>Hi</p>",
+                                              "Mon, 05 Dec 2026",
+                                              "10:00:0" + std::to_string(i),
+                                              "+0000",
+                                              "g" + std::to_string(++guid),
+                                              0};
+                QVERIFY(inbox.SaveItem());
+            }
+        }
+        client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
+        frmMain& w = *client.window;
+        const QString caption = w.windowTitle();
+        frmSysTray& tray = client.tray();
+        QCOMPARE(tray.ToolTip(), caption + QStringLiteral("\n4 unread messages in 2 sources"));
+        const qint64 withFour = tray.Icon().cacheKey();
+        QVERIFY(withFour != w.windowIcon().cacheKey());
+        // The number is drawn on the picture: it differs from the plain picture at tray sizes.
+        const QImage plain = w.windowIcon().pixmap(22, 22).toImage();
+        QVERIFY(tray.Icon().pixmap(22, 22).toImage() != plain);
+
+        w.setTrayBusy(true);
+        QCOMPARE(tray.Icon().cacheKey(), w.picBusy().cacheKey());
+        TreeControl& tree = static_cast<frmOptions*>(w.treeWindow())->tvMessages();
+        TreeNode* bravo = tree.topLevelNode(1);
+        ShowNodeAsRead(*bravo->child(0));  // read while the run goes on
+        QTRY_COMPARE(tray.ToolTip(), caption + QStringLiteral("\n3 unread messages in 1 source"));
+        QCOMPARE(tray.Icon().cacheKey(), w.picBusy().cacheKey());
+        w.setTrayBusy(false);
+        QVERIFY(tray.Icon().cacheKey() != w.picBusy().cacheKey());
+
+        // Every message read: the plain picture.
+        TreeNode* alpha = tree.topLevelNode(0);
+        for (int i = 0; i < alpha->childCount(); ++i)
+            ShowNodeAsRead(*alpha->child(i));
+        QTRY_COMPARE(tray.Icon().cacheKey(), w.windowIcon().cacheKey());
+        QCOMPARE(tray.ToolTip(), caption + QStringLiteral("\nNo unread messages"));
+        ShowNodeAsUnread(*alpha->child(0));
+        QTRY_COMPARE(tray.ToolTip(), caption + QStringLiteral("\n1 unread message in 1 source"));
     }
 
     void checkRunsSwapTheTrayPictureAndAlertWithoutTakingTheFocus() {

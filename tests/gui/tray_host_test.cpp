@@ -128,6 +128,37 @@ private slots:
         balloon->close();
     }
 
+    // Qt reports a press on the icon while its balloon shows as a click on the balloon: a
+    // right-click then opens the menu and nothing else; a click on the balloon is one.
+    void aRightClickWhileTheBalloonShowsOpensTheMenuAndNothingElse() {
+        Tray t;
+        frmSysTray& tray = t.tray;
+        QSignalSpy balloonClicks(&tray, &frmSysTray::BalloonClicked);
+        WaitForTheHost(tray);
+        const QPoint onIcon = tray.trayIcon()->geometry().center();
+        tray.ShowBalloonTip("Double-click to launch Application interface.",
+                            "Vellorin is available here!", QSystemTrayIcon::Information, 6000);
+        QTRY_VERIFY(Balloon() != nullptr);
+        Xdotool(MoveTo(onIcon) << "click"
+                               << "3");
+        QTRY_VERIFY(tray.mnuPopup()->isVisible());
+        Settle();
+        QVERIFY(tray.mnuPopup()->isVisible());
+        QCOMPARE(balloonClicks.size(), 0);
+        Xdotool({"key", "Escape"});
+        QTRY_VERIFY(!tray.mnuPopup()->isVisible());
+
+        tray.ShowBalloonTip("2 new messages.", "Vellorin", QSystemTrayIcon::Information, 6000);
+        QWidget* balloon = nullptr;
+        QTRY_VERIFY((balloon = Balloon()) != nullptr);
+        QTest::qWait(300);  // the balloon settles in its place
+        const QPoint inside = balloon->geometry().center();
+        Xdotool(MoveTo(inside) << "click"
+                               << "1");
+        QTRY_COMPARE(balloonClicks.size(), 1);
+        QVERIFY(!tray.mnuPopup()->isVisible());
+    }
+
     void aDoubleClickOnTheIconIsReportedOnceAndOpensNoMenu() {
         Tray t;
         frmSysTray& tray = t.tray;

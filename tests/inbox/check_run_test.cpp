@@ -144,6 +144,25 @@ TEST_F(CheckRunTest, OnlyTheSourceWithNewMessagesIsAnnouncedOnceAtTheEnd) {
     EXPECT_TRUE(hooks_.statuses.empty());
 }
 
+// The program's end (a signal) stops a run between sources: the source in progress is stored
+// whole and announced, the rest waits for the next run.
+TEST_F(CheckRunTest, AStoppedRunEndsAfterTheSourceInProgress) {
+    const std::string a = add("A", serve("a", OneItem("a1")));
+    const std::string b = add("B", serve("b", OneItem("b1")));
+    check_.StopRun();  // no run: nothing to stop
+    seam.onEvents = [&] { check_.StopRun(); };
+    runAll(false);
+    EXPECT_EQ(stored(a), Strings{"a1"});
+    EXPECT_EQ(stored(b), Strings{});
+    EXPECT_TRUE(check_.CheckQueue().empty());
+    EXPECT_NE(check_.NotifyText.find(" in A account."), std::string::npos);
+    EXPECT_EQ(check_.NotifyText.find(" in B account."), std::string::npos);
+    EXPECT_EQ(hooks_.events.back(), "alert 6000 " + check_.NotifyText);
+    seam.onEvents = nullptr;
+    runAll(false);
+    EXPECT_EQ(stored(b), Strings{"b1"});
+}
+
 TEST_F(CheckRunTest, FailedFetchesStoreNothingAndShowTheEmptyDataBoxOnlyWhenInteractive) {
     test::LoopbackSocket silent;
     // A failed status is a failed fetch, however good the document that came with it.
@@ -427,6 +446,8 @@ TEST_F(CheckRunTest, DamagedOrMissingValidatorFileMeansAFullFetch) {
         {"cut inside its line end", "ETag: \"v1\"\r", true},
         {"unknown line", "ETag: \"v1\"\r\nX-Other: 1\r\n", true},
         {"a name twice", "ETag: \"v1\"\r\nETag: \"v1\"\r\n", true},
+        {"a damaged hold", "ETag: \"v1\"\r\nRetry-Until: 1x\r\n", true},
+        {"a hold of 0", "ETag: \"v1\"\r\nRetry-Until: 0\r\n", true},
         {"control character", "ETag: \"v1\"\x01\r\n", true},
         {"binary", std::string("\xff\xfe\0\x02 junk", 9), true},
         {"overlong value", "ETag: \"" + std::string(2000, 'v') + "\"\r\n", true},
@@ -482,10 +503,22 @@ TEST_F(CheckRunTest, RetryAfterHoldsScheduledRunsOffButNotTheUsersChecks) {
             runAll(interactive);
             return server_.hits(path);
         };
+        const std::string heldFile = FeedValidatorsPath(data, held);
+        dir.write("data/" + held + "/validators.dat", "ETag: \"v0\"\r\n");
 
         EXPECT_EQ(run(false), 1);
         EXPECT_EQ(run(false), 1);  // held; the other source is fetched as usual
+        // Kept with the source's validators, so that another process (a run of its own over the
+        // same data folder: the next start, a scheduled vellorinctl check) leaves it alone too.
         EXPECT_EQ(server_.hits("/other" + path), 2);
+        EXPECT_TRUE(ReadWholeFile(heldFile)->starts_with("ETag: \"v0\"\r\nRetry-Until: "));
+        {
+            mCheck another(context);
+            another.QueueSources(tree_, true);
+            another.ProcessQueue(tree_);
+        }
+        EXPECT_EQ(server_.hits(path), 1);
+        EXPECT_EQ(server_.hits("/other" + path), 3);
         EXPECT_TRUE(seam.boxes.empty());
         EXPECT_EQ(run(true), 2);  // the user asks anyway, and sees the failure
         EXPECT_EQ(seam.captions(), Strings{"Error!"});
@@ -495,6 +528,7 @@ TEST_F(CheckRunTest, RetryAfterHoldsScheduledRunsOffButNotTheUsersChecks) {
         clock.advance(3min);
         EXPECT_EQ(run(false), 3);
         EXPECT_EQ(stored(held), Strings{"a1"});
+        EXPECT_FALSE(fs::exists(heldFile));  // the feed came whole, without validators
         EXPECT_EQ(stored(other), Strings{"b1"});
         context.subscriptions.CurrentSource.Link = server_.url(path);
         ASSERT_TRUE(context.subscriptions.SourceAction(mSubscriptions::RemoveSource));

@@ -66,8 +66,10 @@ protected:
 TEST_F(SchedulerTest, DueOnlyWhenMoreWholeSecondsThanTheIntervalHavePassed) {
     // From 23:50, so that every interval crosses midnight; readings are cut to the second.
     const Clock::time_point base = LocalTime(23, 50, 0);
-    const std::tuple<int, int, int, bool> cases[] = {
-        {0, 0, 900'999, false}, {0, 900, 901'000, true}, {5, 0, 1'000, true}};
+    const std::tuple<int, int, int, bool> cases[] = {{0, 0, 900'999, false},
+                                                     {0, 900, 901'000, true},
+                                                     {5, 0, 1'000, false},
+                                                     {-1, 900, 901'000, true}};
     for (const auto& [freq, lastMs, nowMs, due] : cases) {
         context_.settings.freq = static_cast<std::int16_t>(freq);
         scheduler_.LastCheck = base + std::chrono::milliseconds(lastMs);

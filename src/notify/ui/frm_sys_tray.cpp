@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "notify/tray_menu_placement.h"
+#include "notify/ui/desktop_notifications.h"
 
 namespace vellorin {
 namespace {
@@ -28,12 +29,16 @@ ScreenRect ToScreenRect(const QRect& r) {
 }
 
 // The widget through which Qt shows the icon in an X11 (XEmbed) tray; none for a D-Bus host.
-bool HasXEmbedIcon() {
+QWidget* XEmbedIcon() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->inherits("QSystemTrayIconSys"))
-            return true;
+            return w;
     }
-    return false;
+    return nullptr;
+}
+
+bool HasXEmbedIcon() {
+    return XEmbedIcon() != nullptr;
 }
 
 }  // namespace
@@ -59,7 +64,12 @@ frmSysTray::frmSysTray(const QIcon& icon, QObject* parent)
     // eventFilter then places it.
     trayIcon_->setContextMenu(mnuPopup_.get());
     connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &frmSysTray::trayIcon_activated);
-    connect(trayIcon_.get(), &QSystemTrayIcon::messageClicked, this, &frmSysTray::BalloonClicked);
+    // Qt reports any press on an X11 tray's icon while its balloon shows as a click on the
+    // balloon; only a click on the balloon itself is one.
+    connect(trayIcon_.get(), &QSystemTrayIcon::messageClicked, this, [this] {
+        if (!pressOnIcon_)
+            emit BalloonClicked();
+    });
     tmrBalloon_ = new QTimer(this);
     tmrBalloon_->setObjectName(QStringLiteral("tmrBalloon"));
     tmrBalloon_->setInterval(kBalloonWaitTurnMs);
@@ -67,6 +77,7 @@ frmSysTray::frmSysTray(const QIcon& icon, QObject* parent)
 
     trayIcon_->show();
     unplacedIcon_ = trayIcon_->geometry();
+    watchIcon();
 }
 
 frmSysTray::~frmSysTray() {
@@ -116,8 +127,15 @@ void frmSysTray::trayIcon_activated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 bool frmSysTray::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != mnuPopup_.get())
+    if (watched != mnuPopup_.get()) {
+        // The X11 tray's icon: a press is handled (and reported) before the next event turn.
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick) {
+            pressOnIcon_ = true;
+            QTimer::singleShot(0, this, [this] { pressOnIcon_ = false; });
+        }
         return QObject::eventFilter(watched, event);
+    }
     switch (event->type()) {
         case QEvent::Show:
             pressedInMenu_ = false;
@@ -286,8 +304,17 @@ void frmSysTray::SetIcon(const QIcon& icon) {
 void frmSysTray::ShowBalloonTip(const QString& sMessage, const QString& sTitle,
                                 QSystemTrayIcon::MessageIcon eIcon, int lTimeOutMs) {
     lastBalloon_ = Balloon{sMessage, sTitle, eIcon, lTimeOutMs};
-    if (!QSystemTrayIcon::supportsMessages())
+    watchIcon();
+    // Without a tray (or one that shows no balloons) the desktop's notifications say it.
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages()) {
+        if (notifications_ == nullptr) {
+            notifications_ = new DesktopNotifications(this);
+            connect(notifications_, &DesktopNotifications::activated, this,
+                    &frmSysTray::BalloonClicked);
+        }
+        notifications_->Notify(sTitle, sMessage, lTimeOutMs);
         return;
+    }
     pendingBalloon_ = lastBalloon_;
     // Qt draws an X11 tray's balloon pointing at the icon's place as it is when shown.
     balloonWaits_ = 0;
@@ -295,6 +322,12 @@ void frmSysTray::ShowBalloonTip(const QString& sMessage, const QString& sTitle,
         tmrBalloon_->start();
     else
         tmrBalloon_Timer();
+}
+
+void frmSysTray::watchIcon() {
+    // Installing again moves the filter to the front; it is not installed twice.
+    if (QWidget* icon = XEmbedIcon())
+        icon->installEventFilter(this);
 }
 
 bool frmSysTray::iconAwaitsPlace() const {

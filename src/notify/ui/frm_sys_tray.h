@@ -18,6 +18,8 @@ class QTimer;
 
 namespace vellorin {
 
+class DesktopNotifications;
+
 // frmSysTray: owns the program's tray icon and its pop-up menu. The icon is in the tray from
 // construction until Unload or destruction. The owner fills the menu, sets picture, tip and
 // balloons, and handles the events below. Items are addressed by index from 0, in the order
@@ -85,7 +87,9 @@ public:
     void SetIcon(const QIcon& icon);
 
     // Shows a balloon near the icon (a desktop notification where a notification service runs)
-    // when the desktop can show one; the request is kept either way. Nothing of the program
+    // when the desktop can show one; where no tray shows balloons, sends it as a desktop
+    // notification (DesktopNotifications), whose click is a click on the balloon. The request is
+    // kept either way. Nothing of the program
     // takes the keyboard focus for it. Asked for before an X11 tray has taken the icon in (at
     // start-up), the balloon waits for the icon's place, up to two seconds.
     void ShowBalloonTip(const QString& sMessage, const QString& sTitle = QString(),
@@ -113,7 +117,8 @@ signals:
     void SysTrayDoubleClick(int eButton);
     // A menu item was chosen.
     void MenuClick(int lIndex, const QString& sKey);
-    // The user clicked the balloon.
+    // The user clicked the balloon or the desktop notification that stood for it (a click on the
+    // icon while a balloon shows is not one).
     void BalloonClicked();
 
 protected:
@@ -130,6 +135,8 @@ private:
     // True while an X11 tray has not yet placed the icon (it is where it was created).
     bool iconAwaitsPlace() const;
     void tmrBalloon_Timer();
+    // Watches the presses on the X11 tray's icon widget (when there is one).
+    void watchIcon();
 
     TrayMenu menu_;
     // Destroyed in reverse order: the icon before the menu it shows.
@@ -141,10 +148,14 @@ private:
     // A balloon waiting for the icon's place, and the place of the icon before it had one.
     std::optional<Balloon> pendingBalloon_;
     QTimer* tmrBalloon_ = nullptr;
+    // Where the balloons go when no tray shows them; made with the first.
+    DesktopNotifications* notifications_ = nullptr;
     int balloonWaits_ = 0;
     QRect unplacedIcon_;
     // A press inside the menu since it opened: only the release of such a press may choose.
     bool pressedInMenu_ = false;
+    // A press on the X11 tray's icon is being handled.
+    bool pressOnIcon_ = false;
     // A double-click already reported from two clicks; Qt's own report of it follows on X11.
     bool doubleClickReported_ = false;
 };

@@ -21,6 +21,7 @@
 #include "config/settings.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "notify/ui/frm_sys_tray.h"
+#include "notify/ui/tray_unread_badge.h"
 #include "shell/platform_choice.h"
 #include "shell/ui/form_dock.h"
 #include "shell/ui/gui_check_run_hooks.h"
@@ -87,10 +88,12 @@ frmMain::frmMain(AppContext& context, QWidget* parent, TrayAvailability trayAvai
 }
 
 frmMain::~frmMain() {
+    trayBadge_.reset();
     // The subscription windows borrow the message tree, which goes with this window; an unowned
     // one would outlive it.
     delete frmSubscribe::Instance();
     delete frmSubscrListManager::Instance();
+    DeletePopups();
     // Normally the unload has closed the drop box (saving its settings); a window destroyed
     // without unloading takes the box with it.
     if (dropBox_ != nullptr) {
@@ -143,9 +146,7 @@ void frmMain::Form_Load() {
         ucStatusBar_->SetPlacementNotice(QString::fromLatin1(kNoPlacementNotice));
 
     // 10.-11. The status texts.
-    const std::string frequency = mSettings::FrequencyStatusText(context_.settings.freq);
-    if (!frequency.empty())
-        ucStatusBar_->SetPanelText(2, QString::fromStdString(frequency));
+    ShowFrequency();
     ucStatusBar_->SetPanelText(3, QString::fromStdString(context_.scheduler.statusText()));
 
     // 12. The plug-in timer.
@@ -181,6 +182,9 @@ void frmMain::setTreeWindow(QWidget* frmOptions) {
     if (frmOptions == nullptr)
         return;
     QWidget* old = ucFormDock_->widget();
+    // The badge counts the messages of the tree window that goes.
+    if (old != frmOptions)
+        trayBadge_.reset();
     ucFormDock_->setWidget(frmOptions);
     if (old != nullptr && old != frmOptions)
         old->deleteLater();
@@ -216,12 +220,15 @@ void frmMain::AddToSystemTray(bool bHideMain) {
     connect(oSysTray_, &frmSysTray::SysTrayMouseDown, this, &frmMain::oSysTray_SysTrayMouseDown);
     // The welcome balloon promises that a double-click opens the window.
     connect(oSysTray_, &frmSysTray::SysTrayDoubleClick, this, &frmMain::ShowInbox);
+    // A click on a balloon (or on the desktop notification in its place) opens the inbox.
+    connect(oSysTray_, &frmSysTray::BalloonClicked, this, &frmMain::ShowInbox);
 
     oSysTray_->AddMenuItem(bHideMain ? kShowInbox : kHideInbox, QStringLiteral("show"), true);
     for (const TrayMenuEntry& entry : kTrayMenu)
         oSysTray_->AddMenuItem(QString::fromLatin1(entry.caption), QString::fromLatin1(entry.key));
     oSysTray_->SetIcon(windowIcon());
     oSysTray_->SetToolTip(windowTitle());
+    CreateTrayBadge();
     oSysTray_->ShowBalloonTip(
         QStringLiteral("Double-click to launch Application interface or Right-click for more "
                        "options."),
@@ -280,7 +287,9 @@ void frmMain::hideEvent(QHideEvent* event) {
 }
 
 void frmMain::setTrayBusy(bool busy) {
-    if (oSysTray_ != nullptr)
+    if (trayBadge_ != nullptr)
+        trayBadge_->setBusy(busy);
+    else if (oSysTray_ != nullptr)
         oSysTray_->SetIcon(busy ? picBusy_ : windowIcon());
 }
 
@@ -311,7 +320,7 @@ void frmMain::EnableScheduleTimer() {
 
 void frmMain::app_commitDataRequest(QSessionManager& manager) {
     (void)manager;
-    sessionEnding_ = true;
+    QueryEndSession();
 }
 
 void frmMain::CloseFromCode() {
@@ -325,9 +334,14 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    UnloadMode mode = sessionEnding_                              ? UnloadMode::AppWindows
-                      : closingFromCode_ || !event->spontaneous() ? UnloadMode::FormCode
-                                                                  : UnloadMode::FormControlMenu;
+    // The session manager gives no word when a logout is cancelled; the user closing the window
+    // (Exit, the close box) is the sign that the session goes on.
+    const bool byUser = closingFromCode_ || event->spontaneous();
+    if (byUser)
+        sessionEnding_ = false;
+    UnloadMode mode = sessionEnding_ || endingWithoutQuestion_ ? UnloadMode::AppWindows
+                      : byUser && !closingFromCode_            ? UnloadMode::FormControlMenu
+                                                               : UnloadMode::FormCode;
     if (Form_QueryUnload(mode)) {
         event->ignore();
         return;
@@ -350,6 +364,7 @@ bool frmMain::Form_QueryUnload(UnloadMode unloadMode) {
 
 void frmMain::Form_Unload() {
     context_.scheduler.DisableTimer();
+    trayBadge_.reset();
     if (oSysTray_ != nullptr) {
         oSysTray_->Unload();
         // The wrapper may be the sender of the signal that brought us here ("Exit").

@@ -42,6 +42,7 @@ class frmNoSourceNotify;
 class frmNotification;
 class frmOptions;
 class frmSysTray;
+class TrayUnreadBadge;
 
 // frmMain: the program's frame window: the menu bar, the tree pane docked on the left
 // (ucFormDock, which cannot be closed), the message windows as closable tabs of an MDI area, the
@@ -111,7 +112,8 @@ public:
 
     // --- What a check run shows (called by the check run's hooks).
 
-    // SetBusy: the tray shows picBusy while `busy`, the window's own icon otherwise.
+    // SetBusy: the tray shows picBusy while `busy`, the window's own icon (with the number of
+    // unread messages drawn on it) otherwise.
     void setTrayBusy(bool busy);
     // ucTrayAlert: the run's announcement as a tray balloon (a desktop notification) for
     // `lDisplayMs` milliseconds; a blank text shows nothing. Takes no keyboard focus.
@@ -150,6 +152,14 @@ public:
     void AddToSystemTray(bool bHideMain);
     // Tray menu dispatch by command key.
     void oSysTray_MenuClick(int lIndex, const QString& sKey);
+    // The desktop session is ending (the session manager asks to save): a close that is not the
+    // user's goes on without the question. A close by the user (Exit, the close box) shows that
+    // the logout was cancelled and asks again.
+    void QueryEndSession();
+    // Ends the program as Exit answered "Yes" does, without the question (a termination signal):
+    // a check run stops after the source it works on, the windows unload (the drop box stores its
+    // place) and `unloaded` follows.
+    void UnloadWithoutQuestion();
     // The scheduler timer's tick.
     void tmrSchedule_Timer();
     void mnuMsgSourceCheckCurrent_Click();
@@ -226,6 +236,11 @@ private:
     // wired to the core (frm_main_windows.cpp).
     void LoadWindows();
     void CreatePlugInTimer();
+    void DeletePopups();
+    // The unread count on the tray icon, over the tree window's message tree.
+    void CreateTrayBadge();
+    // Status panel 2: "AutoCheck: ..." of the frequency in use.
+    void ShowFrequency();
     void tmrPlugIn_Timer();
 
     AppContext& context_;
@@ -239,6 +254,8 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     MainStatusBar* ucStatusBar_ = nullptr;
     frmSysTray* oSysTray_ = nullptr;
+    // Observes the tree window's message tree: goes before the tree does.
+    std::unique_ptr<TrayUnreadBadge> trayBadge_;
     QTimer* tmrSchedule_ = nullptr;
     TreeControl* messageTree_ = nullptr;
     QPointer<frmRegPlugin> plugInDialog_;
@@ -249,8 +266,10 @@ private:
     PlugInRegistration plugInRegistration_;
     // Set once the close has been agreed to, so the unload runs exactly once.
     bool unloading_ = false;
-    // The desktop session is ending: closes go on without a question.
+    // The desktop session is ending: closes not made by the user go on without a question.
     bool sessionEnding_ = false;
+    // The program is to end without the question (UnloadWithoutQuestion).
+    bool endingWithoutQuestion_ = false;
     // Set while the program itself closes the window (tray "Exit", File > Exit).
     bool closingFromCode_ = false;
     SystemMonotonicClock monotonicClock_;

@@ -8,9 +8,11 @@
 #include "base/app_context.h"
 #include "base/constants.h"
 #include "base/ui/gui_helpers.h"
+#include "config/settings.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
 #include "shell/ui/frm_main.h"
+#include "shell/ui/main_status_bar.h"
 #include "subscriptions/ui/frm_drop_box.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
@@ -71,6 +73,16 @@ void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {
     else if (sKey == QLatin1String("exit"))
         CloseFromCode();
     // The separators' empty key does nothing.
+}
+
+void frmMain::QueryEndSession() {
+    sessionEnding_ = true;
+}
+
+void frmMain::UnloadWithoutQuestion() {
+    context_.check.StopRun();
+    endingWithoutQuestion_ = true;
+    close();
 }
 
 void frmMain::tmrSchedule_Timer() {
@@ -140,6 +152,14 @@ void frmMain::mnuToolsDropBox_Click() {
 void frmMain::mnuToolsSettings_Click() {
     frmSettings dialog(context_, this);
     dialog.exec();
+    // Panel 2 follows a frequency saved there.
+    ShowFrequency();
+}
+
+void frmMain::ShowFrequency() {
+    const std::string frequency = mSettings::FrequencyStatusText(context_.settings.freq);
+    if (!frequency.empty())
+        ucStatusBar_->SetPanelText(2, QString::fromStdString(frequency));
 }
 
 void frmMain::mnuHelpFile_Click() {

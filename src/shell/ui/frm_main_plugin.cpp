@@ -81,6 +81,13 @@ void frmMain::ProcessURL(const QString& sURL) {
     plugIn_.ProcessURL(sURL.toStdString(), *messageTree_, context_.check.IsBusy(), *this);
 }
 
+void frmMain::DeletePopups() {
+    // The popups are windows of their own: the unload closes them, a destruction without it
+    // takes them along.
+    delete frmNotification_.data();
+    delete frmNoSourceNotify_.data();
+}
+
 frmNotification* frmMain::notificationPopup() const {
     return frmNotification_.data();
 }
@@ -100,19 +107,28 @@ void frmMain::showPopup(PlugInPopup popup) {
     const QString appFolder = QString::fromStdString(context_.appFolder());
     if (popup == PlugInPopup::Notification) {
         if (frmNotification_ == nullptr) {
-            frmNotification_ = new frmNotification(appFolder, this);
+            // Windows of their own, as the drop box is: a window manager neither hides them while
+            // the program is inactive nor minimises them with this window.
+            frmNotification_ = new frmNotification(appFolder, nullptr);
             connect(frmNotification_, &frmNotification::snoozeModeChosen, this, [this](int mode) {
                 plugIn_.SetPlugInSnoozeMode(static_cast<PlugInSnoozeMode>(mode));
             });
+            // "Read Now!" shows the inbox: the tray's "show" would hide an inbox already shown
+            // (behind the browser, say).
             connect(frmNotification_, &frmNotification::trayCommand, this,
-                    &frmMain::oSysTray_MenuClick);
+                    [this](int lIndex, const QString& sKey) {
+                        if (sKey == QLatin1String("show"))
+                            ShowInbox();
+                        else
+                            oSysTray_MenuClick(lIndex, sKey);
+                    });
         }
         PreparePopup(*frmNotification_);
         frmNotification_->Open();
         return;
     }
     if (frmNoSourceNotify_ == nullptr) {
-        frmNoSourceNotify_ = new frmNoSourceNotify(appFolder, this);
+        frmNoSourceNotify_ = new frmNoSourceNotify(appFolder, nullptr);
         // The subscribe dialog and the subscription manager, as their menu items open them.
         connect(frmNoSourceNotify_, &frmNoSourceNotify::addSourceRequested, menus_.mnuMsgSourceNew,
                 &QAction::trigger);

@@ -3,6 +3,7 @@
 #include <QMdiArea>
 
 #include "base/app_context.h"
+#include "notify/ui/tray_unread_badge.h"
 #include "shell/ui/form_dock.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/gui_check_run_hooks.h"
@@ -41,6 +42,12 @@ void frmMain::LoadWindows() {
         [this](bool busy) { setTrayBusy(busy); },
         [this](const QString& text, int displayMs) { ucTrayAlert(text, displayMs); });
     context_.check.setHooks(checkRunHooks_.get());
+}
+
+void frmMain::CreateTrayBadge() {
+    if (frmOptions_ != nullptr && oSysTray_ != nullptr)
+        trayBadge_ = std::make_unique<TrayUnreadBadge>(*oSysTray_, frmOptions_->tvMessages(),
+                                                       windowIcon(), picBusy_, windowTitle());
 }
 
 }  // namespace vellorin

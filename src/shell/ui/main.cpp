@@ -22,13 +22,18 @@
 //
 // Without a tray host (the offscreen platform, desktops without a notification area) the main
 // window is shown at start and minimises to the task bar instead of the tray.
+//
+// SIGTERM, SIGINT and SIGHUP (a session manager or systemd ending the session, a kill, Ctrl+C)
+// end the client as Exit answered "Yes" does, without the question, with exit status 0.
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "base/app_context.h"
@@ -39,6 +44,7 @@
 #include "shell/instance_guard.h"
 #include "shell/online_override.h"
 #include "shell/platform_choice.h"
+#include "shell/termination_signals.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/qt_user_seam.h"
 #include "shell/ui/software_rendering.h"
@@ -79,6 +85,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // From here on the signal handlers only write to a pipe, which the event loop reads.
+    vellorin::TerminationSignals terminationSignals;
+    (void)terminationSignals.Install();
+
     vellorin::AppOptions options;
     const vellorin::AppFolders folders =
         vellorin::ResolveAppFolders(QCoreApplication::applicationDirPath().toStdString());
@@ -96,5 +106,18 @@ int main(int argc, char** argv) {
         vellorin::OnlineOverrideFromEnvironment(std::getenv(vellorin::kOnlineEnvironmentVariable)));
     vellorin::frmMain mainWindow(context);
     QObject::connect(&mainWindow, &vellorin::frmMain::unloaded, &app, &QCoreApplication::quit);
+
+    // The end itself runs here, between events; a signal caught during the load waits in the
+    // pipe until the event loop runs.
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (terminationSignals.fd() >= 0) {
+        signalNotifier =
+            std::make_unique<QSocketNotifier>(terminationSignals.fd(), QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &mainWindow, [&] {
+            while (terminationSignals.Take() != 0) {
+            }
+            mainWindow.UnloadWithoutQuestion();
+        });
+    }
     return app.exec();
 }

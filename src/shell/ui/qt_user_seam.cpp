@@ -1,5 +1,6 @@
 #include "shell/ui/qt_user_seam.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -90,6 +91,23 @@ QString DisplayText(const std::string& text) {
     return shown;
 }
 
+// The window that asks: the modal window the user answers, else the program's active window.
+// Popups (a menu closing), tool tips (a balloon) and windows that never take the focus (the drop
+// box, the notification popups) ask nothing.
+QWidget* AskingWindow() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr)
+        window = QApplication::activeWindow();
+    if (window == nullptr || !window->isVisible())
+        return nullptr;
+    const Qt::WindowType type = window->windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen ||
+        window->testAttribute(Qt::WA_ShowWithoutActivating) ||
+        window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+        return nullptr;
+    return window;
+}
+
 }  // namespace
 
 MsgAnswer DefaultAnswer(const MessageBoxRequest& request) {
@@ -113,7 +131,9 @@ MsgAnswer QtUserSeam::messageBox(const MessageBoxRequest& request) {
         }
     }
 
-    QMessageBox box(owner_);
+    // Owned, the box centres on its owner; on top, the drop box (always on top) cannot hide it.
+    QMessageBox box(owner_ != nullptr ? owner_ : AskingWindow());
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.setWindowTitle(QString::fromStdString(request.caption));
     box.setText(DisplayText(request.text));
     box.setTextFormat(Qt::PlainText);

@@ -24,10 +24,13 @@ public:
     QtUserSeam() = default;
 
     void setAutoAnswer(AutoAnswer autoAnswer) { autoAnswer_ = std::move(autoAnswer); }
-    // The window the boxes are centred on; nullptr (the default) shows them without owner.
+    // The window the boxes are owned by and centred on; nullptr (the default): the window that
+    // asks, that is the modal window or else the active window of the program (none: the box
+    // has no owner and centres on the screen).
     void setOwner(QWidget* owner) { owner_ = owner; }
 
-    // Shows the box modally: caption as window title, text with CR LF shown as line breaks, the
+    // Shows the box modally, above every other window of the program (the always-on-top drop box
+    // included): caption as window title, text with CR LF shown as line breaks, the
     // icon and buttons of the request, its default button preselected. A box closed without a
     // button (Escape, window manager) answers like its escape button: Cancel, or No, or OK.
     // While it is open, the wait work runs every kWaitWorkIntervalMs.
