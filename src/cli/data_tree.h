@@ -49,15 +49,14 @@ public:
     std::optional<std::string> openedPage;
 };
 
-// The save dialog answered by the file named on the command line. Replacing an existing file is
-// asked through the seam (Yes only with --yes); No cancels.
+// The save dialog answered by the file named on the command line. The export asks before it
+// replaces an existing file, through the seam (Yes only with --yes); No cancels.
 class CliSaveDialog : public SaveFileDialog {
 public:
-    CliSaveDialog(UserSeam& seam, std::string file) : seam_(seam), file_(std::move(file)) {}
+    explicit CliSaveDialog(std::string file) : file_(std::move(file)) {}
     std::optional<std::string> ShowSave(const SaveFileRequest& request) override;
 
 private:
-    UserSeam& seam_;
     std::string file_;
 };
 

@@ -428,7 +428,8 @@ private slots:
             requests.push_back(request);
             return std::optional<std::string>(
                 QDir(out.path())
-                    .filePath("export." + QString::number(requests.size()))
+                    .filePath("export." + QString::number(requests.size()) + "." +
+                              QString::fromStdString(request.defaultExtension))
                     .toStdString());
         });
         f.expandAlpha();
@@ -438,25 +439,24 @@ private slots:
             f.exportAs(monday, format);
         QCOMPARE(requests.size(), std::size_t(3));
         const char* extensions[] = {"htm", "txt", "eml"};
-        const char* proposed[] = {"Monday report", "Monday report", ""};
+        const char* proposed[] = {"Monday report.htm", "Monday report.txt", ""};
         for (std::size_t i = 0; i < 3; ++i) {
             QCOMPARE(requests[i].title, std::string("Save Article Description as ..."));
             QCOMPARE(requests[i].defaultExtension, std::string(extensions[i]));
             QCOMPARE(requests[i].fileName, std::string(proposed[i]));
-            QVERIFY(requests[i].overwritePrompt);
         }
         const QString base = QDir(out.path()).filePath("export.");
-        QCOMPARE(f.folder.read(base + "1"),
+        QCOMPARE(f.folder.read(base + "1.htm"),
                  QByteArray("<html><head><title>Monday report</title></head><body>") +
                      QByteArray(kHeaderBlock).replace("\n", "\r\n") + "</body></html>\r\n");
         // The text keeps the blanks and line breaks that end the values in the block; the
         // draft's headers stay on one line each.
         const QByteArray text("From       :   Jane Roe  (jane@example.com\r\n)\r\n");
-        QCOMPARE(f.folder.read(base + "2").left(text.size()), text);
+        QCOMPARE(f.folder.read(base + "2.txt").left(text.size()), text);
         const QByteArray draft("Envelope-to: \r\nFrom: \"Jane Roe\"<jane@example.com>\r\n");
-        QCOMPARE(f.folder.read(base + "3").left(draft.size()), draft);
-        // The extension is the dialog's business: the chosen names already had one.
-        QVERIFY(!QFile::exists(base + "1.htm"));
+        QCOMPARE(f.folder.read(base + "3.eml").left(draft.size()), draft);
+        // The chosen names had their extension already: none is added.
+        QVERIFY(!QFile::exists(base + "1.htm.htm"));
     }
 
     void theSaveDialogProposesTheTitleAndAddsTheExtension() {
@@ -473,16 +473,28 @@ private slots:
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
             QCOMPARE(dialog->nameFilters(), QStringList{"HTML Files (*.htm *.html)"});
             QCOMPARE(dialog->defaultSuffix(), QStringLiteral("htm"));
-            QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            // The export asks about the name it writes, once the extension is added.
+            QVERIFY(dialog->testOption(QFileDialog::DontConfirmOverwrite));
             auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
             QVERIFY(name != nullptr);
-            QCOMPARE(name->text(), QStringLiteral("Monday report"));
+            QCOMPARE(name->text(), QStringLiteral("Monday report.htm"));
             dialog->selectFile(chosen);
             static_cast<QDialog*>(dialog)->accept();
         });
         f.exportAs(monday, 0);
         QVERIFY(inspected);
         QVERIFY(f.folder.read(chosen + ".htm").startsWith("<html><head><title>Monday report"));
+        QVERIFY(f.folder.seam.boxes.empty());
+
+        // A second export to that name asks first; No (the default) keeps the file.
+        f.folder.write(chosen + ".htm", "mine");
+        WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->selectFile(chosen);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        f.exportAs(monday, 0);
+        QCOMPARE(f.folder.seam.captions(), std::vector<std::string>{"Confirm Save As"});
+        QCOMPARE(f.folder.read(chosen + ".htm"), QByteArray("mine"));
 
         // Cancelling writes nothing.
         inspected = false;
