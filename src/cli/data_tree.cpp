@@ -76,7 +76,7 @@ TreeNode* SelectMessage(CommandEnv& env, TreeControl& tvMessages, const std::str
 }
 
 void CliMessageWindows::OpenMessageWindow(const std::string&, const std::string&,
-                                          const std::string& pagePath) {
+                                          const std::string&, const std::string& pagePath) {
     openedPage = pagePath;
 }
 

@@ -41,10 +41,10 @@ TreeNode* SelectMessage(CommandEnv& env, TreeControl& tvMessages, const std::str
 // There are no windows here: no message is ever open, and opening one records its page.
 class CliMessageWindows : public MessageWindows {
 public:
-    bool FindOpenMessage(const std::string&) override { return false; }
-    void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                           const std::string& pagePath) override;
-    bool CloseMessageWindow(const std::string&) override { return false; }
+    bool FindOpenMessage(const std::string&, const std::string&) override { return false; }
+    void OpenMessageWindow(const std::string& sourceId, const std::string& guid,
+                           const std::string& caption, const std::string& pagePath) override;
+    bool CloseMessageWindow(const std::string&, const std::string&) override { return false; }
 
     std::optional<std::string> openedPage;
 };

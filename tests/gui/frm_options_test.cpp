@@ -295,12 +295,54 @@ private slots:
         QTRY_VERIFY(menu.isVisible());
         QCOMPARE(f.tree().selectedNode(), f.model().nodeOf(f.message(0, 2)));
         menu.close();
+        // A source right-clicked while a message is selected: it is selected, and no menu opens
+        // (its items would act on nothing).
+        f.click(f.source(1), Qt::RightButton);
+        QTest::qWait(50);
+        QVERIFY(!menu.isVisible());
+        QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
         // With a source selected nothing happens, and the right press selects nothing.
         f.click(f.source(1));
         f.click(f.message(0, 1), Qt::RightButton);
         QTest::qWait(50);
         QVERIFY(!menu.isVisible());
         QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
+    }
+
+    // The menu key and Shift+F10 open the menu at the selected message, Enter opens it, Delete
+    // deletes it after the question.
+    void theKeyboardReachesEveryMessageAction() {
+        Fixture f;
+        PopupSourceMenu& menu = f.menu();
+        f.expandAlpha();
+        const QModelIndex monday = f.message(0, 1);
+        f.click(monday);
+        const QRect row(f.view().viewport()->mapToGlobal(f.view().visualRect(monday).topLeft()),
+                        f.view().visualRect(monday).size());
+        for (const QKeyCombination key :
+             {QKeyCombination(Qt::Key_Menu), QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)}) {
+            QTest::keyClick(&f.view(), key.key(), key.keyboardModifiers());
+            QTRY_VERIFY(menu.isVisible());
+            QVERIFY(qAbs(menu.pos().y() - row.bottom()) <= 2);
+            QVERIFY(menu.pos().x() >= row.left() && menu.pos().x() < row.right());
+            menu.close();
+        }
+        QTest::keyClick(&f.view(), Qt::Key_Return);
+        QCOMPARE(f.windows.opened.size(), std::size_t(1));
+        QCOMPARE(f.windows.opened[0].guid, std::string("a1"));
+        QCOMPARE(f.storedRead("a1"), QByteArray("1"));
+        f.folder.seam.answers = {MsgAnswer::Yes};
+        QTest::keyClick(&f.view(), Qt::Key_Delete);
+        QCOMPARE(f.folder.seam.captions(), Strings{"Delete selected Item?"});
+        QVERIFY(!f.inbox(f.alpha).contains("[a1]"));
+        QVERIFY(f.windows.open.empty());
+        // On a source the keys do nothing.
+        f.click(f.source(1));
+        QTest::keyClick(&f.view(), Qt::Key_Menu);
+        QTest::keyClick(&f.view(), Qt::Key_Delete);
+        QTest::qWait(50);
+        QVERIFY(!menu.isVisible());
+        QCOMPARE(f.folder.seam.boxes.size(), std::size_t(1));
     }
 
     void menuCommandsChangeTheInboxAndTheTree() {
@@ -324,7 +366,7 @@ private slots:
         QVERIFY(!f.bold(tuesday));
         QCOMPARE(f.image(tuesday), 3);
         command(tuesday, menu.mnuPopupSourceShow());
-        QCOMPARE(f.windows.open, (std::set<std::string>{"a2"}));
+        QCOMPARE(f.windows.open, (std::set<RecordingWindows::Key>{{f.alpha, "a2"}}));
 
         f.folder.seam.answers = {MsgAnswer::No};
         command(tuesday, menu.mnuPopupSourceDel());

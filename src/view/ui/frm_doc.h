@@ -30,6 +30,7 @@ class UserSeam;
 class frmDoc : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString ItemID READ ItemID WRITE setItemID)
+    Q_PROPERTY(QString SourceID READ SourceID WRITE setSourceID)
 
 public:
     using UrlOpener = MessageView::LinkOpener;
@@ -49,6 +50,9 @@ public:
     // The guid of the message shown.
     QString ItemID() const { return itemId_; }
     void setItemID(const QString& sItemID) { itemId_ = sItemID; }
+    // The identifier of the message's source: guids are unique only within one source.
+    QString SourceID() const { return sourceId_; }
+    void setSourceID(const QString& sSourceID) { sourceId_ = sSourceID; }
 
     // The view's widget (a QWebEngineView), or nullptr when the plugin could not be loaded.
     QWidget* ucBrowser() const { return view_ ? view_->widget() : nullptr; }
@@ -83,6 +87,7 @@ private:
 
     UserSeam& seam_;
     QString itemId_;
+    QString sourceId_;
     QByteArray content_;
     std::unique_ptr<QTemporaryFile> pageCopy_;
     MessageView* view_ = nullptr;
