@@ -33,13 +33,16 @@ public:
             return;
         // Tabs as wide as their text, not stretched to share the whole strip.
         tabs->setExpanding(false);
-        // What a tab takes besides its text: the style's margins, the close button, a little
-        // slack for the styles that pad further.
+        // What a tab takes besides its text (the style's margins, icon and close button): as
+        // measured on the tabs shown, at least the style's margins and the close button.
         const QFontMetrics metrics = tabs->fontMetrics();
         const QWidget* closeButton = tabs->tabButton(0, QTabBar::RightSide);
-        const int besides = tabs->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs) +
-                            (closeButton ? closeButton->sizeHint().width() : 0) +
-                            metrics.averageCharWidth() * 2;
+        int besides = tabs->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs) +
+                      (closeButton ? closeButton->sizeHint().width() : 0);
+        for (int i = 0; i < tabs->count(); ++i) {
+            const int text = metrics.size(Qt::TextShowMnemonic, tabs->tabText(i)).width();
+            besides = std::max(besides, tabs->tabRect(i).width() - text);
+        }
         const int room =
             std::max(area_->window()->width() / 3 - besides, metrics.averageCharWidth());
         for (QMdiSubWindow* subWindow : area_->subWindowList()) {
