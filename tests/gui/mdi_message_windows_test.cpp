@@ -108,8 +108,9 @@ private slots:
         for (const int width : {900, 1500, 600}) {
             area.resize(width, 600);
             QTRY_COMPARE(tabs->count(), 2);
-            QVERIFY2(tabs->tabRect(1).width() <= width / 3,
-                     qPrintable(QString::number(tabs->tabRect(1).width()) + " " + tabs->tabText(1)));
+            QVERIFY2(
+                tabs->tabRect(1).width() <= width / 3,
+                qPrintable(QString::number(tabs->tabRect(1).width()) + " " + tabs->tabText(1)));
             QVERIFY(tabs->tabText(1).endsWith(QChar(0x2026)));
         }
         QCOMPARE(tabs->tabText(0), QStringLiteral("Short"));
