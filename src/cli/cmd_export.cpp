@@ -25,7 +25,7 @@ int RunExportCommand(CommandEnv& env) {
     TreeControl tvMessages("tvMessages");
     if (!SelectMessage(env, tvMessages, env.args[1], env.args[2]))
         return kExitFailed;
-    CliSaveDialog dialog(env.seam, env.args[3]);
+    CliSaveDialog dialog(env.args[3]);
     MessageExport exporter(env.context, tvMessages, dialog);
     const ExportResult result = exporter.mnuPopupSourceExportOpt_Click(index);
     switch (result.outcome) {

@@ -1,7 +1,5 @@
 #include "cli/data_tree.h"
 
-#include <filesystem>
-
 namespace vellorin::cli {
 namespace {
 
@@ -78,20 +76,11 @@ TreeNode* SelectMessage(CommandEnv& env, TreeControl& tvMessages, const std::str
 }
 
 void CliMessageWindows::OpenMessageWindow(const std::string&, const std::string&,
-                                          const std::string& pagePath) {
+                                          const std::string&, const std::string& pagePath) {
     openedPage = pagePath;
 }
 
-std::optional<std::string> CliSaveDialog::ShowSave(const SaveFileRequest& request) {
-    const std::string target = WithDefaultExtension(file_, request.defaultExtension);
-    std::error_code ec;
-    if (request.overwritePrompt && std::filesystem::exists(target, ec)) {
-        MsgAnswer answer = seam_.messageBox(
-            "Confirm Save As", target + " already exists.\r\nDo you want to replace it?",
-            MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::Second);
-        if (answer != MsgAnswer::Yes)
-            return std::nullopt;
-    }
+std::optional<std::string> CliSaveDialog::ShowSave(const SaveFileRequest&) {
     return file_;
 }
 

@@ -41,23 +41,22 @@ TreeNode* SelectMessage(CommandEnv& env, TreeControl& tvMessages, const std::str
 // There are no windows here: no message is ever open, and opening one records its page.
 class CliMessageWindows : public MessageWindows {
 public:
-    bool FindOpenMessage(const std::string&) override { return false; }
-    void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                           const std::string& pagePath) override;
-    bool CloseMessageWindow(const std::string&) override { return false; }
+    bool FindOpenMessage(const std::string&, const std::string&) override { return false; }
+    void OpenMessageWindow(const std::string& sourceId, const std::string& guid,
+                           const std::string& caption, const std::string& pagePath) override;
+    bool CloseMessageWindow(const std::string&, const std::string&) override { return false; }
 
     std::optional<std::string> openedPage;
 };
 
-// The save dialog answered by the file named on the command line. Replacing an existing file is
-// asked through the seam (Yes only with --yes); No cancels.
+// The save dialog answered by the file named on the command line. The export asks before it
+// replaces an existing file, through the seam (Yes only with --yes); No cancels.
 class CliSaveDialog : public SaveFileDialog {
 public:
-    CliSaveDialog(UserSeam& seam, std::string file) : seam_(seam), file_(std::move(file)) {}
+    explicit CliSaveDialog(std::string file) : file_(std::move(file)) {}
     std::optional<std::string> ShowSave(const SaveFileRequest& request) override;
 
 private:
-    UserSeam& seam_;
     std::string file_;
 };
 

@@ -33,7 +33,7 @@ bool MessageActions::mnuPopupSourceDel_Click() {
         return false;
     // The question let events run: find the node again rather than trust the old pointer.
     tvMessages_.remove(FindMessageNode(tvMessages_, message->sourceId, message->guid));
-    (void)windows_.CloseMessageWindow(message->guid);
+    (void)windows_.CloseMessageWindow(message->sourceId, message->guid);
     return true;
 }
 

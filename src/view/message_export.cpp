@@ -1,5 +1,9 @@
 #include "view/message_export.h"
 
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
 #include "base/app_context.h"
 #include "base/helpers.h"
 #include "view/message_node.h"
@@ -63,6 +67,21 @@ std::size_t Utf8Prefix(std::string_view text, std::size_t limit) {
     return cut;
 }
 
+// Whether `name` ends in "." + `extension`, letter case aside, with something before the dot.
+bool EndsWithExtension(std::string_view name, std::string_view extension) {
+    if (extension.empty() || name.size() < extension.size() + 2)
+        return false;
+    const std::size_t dot = name.size() - extension.size() - 1;
+    if (name[dot] != '.')
+        return false;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(name[dot + 1 + i])) !=
+            std::tolower(static_cast<unsigned char>(extension[i])))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 const ExportDialogSettings* ExportDialogFor(std::int16_t index) {
@@ -93,13 +112,40 @@ std::string SafeFileName(std::string_view title, std::string_view extension) {
     return name;
 }
 
-std::string WithDefaultExtension(const std::string& path, std::string_view extension) {
+std::string WithDefaultExtension(const std::string& path, std::string_view extension,
+                                 std::string_view filter) {
     const std::size_t slash = path.rfind('/');
     const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
     // A path naming a folder ("dir/") stays as it is, and the write reports it.
-    if (start == path.size() || path.find('.', start + 1) != std::string::npos)
+    if (start == path.size())
         return path;
+    const std::string_view name = std::string_view(path).substr(start);
+    if (EndsWithExtension(name, extension))
+        return path;
+    // The filter's patterns, after its descriptions: "HTML Files|*.htm;*.html".
+    for (std::size_t bar = filter.find('|'); bar != std::string_view::npos;
+         bar = filter.find('|', filter.find('|', bar + 1))) {
+        std::string_view patterns = filter.substr(bar + 1);
+        patterns = patterns.substr(0, patterns.find('|'));
+        while (!patterns.empty()) {
+            const std::size_t semicolon = patterns.find(';');
+            const std::string_view pattern = patterns.substr(0, semicolon);
+            if (pattern.starts_with("*.") && EndsWithExtension(name, pattern.substr(2)))
+                return path;
+            patterns.remove_prefix(semicolon == std::string_view::npos ? patterns.size()
+                                                                       : semicolon + 1);
+        }
+    }
     return path + "." + std::string(extension);
+}
+
+bool ConfirmReplace(UserSeam& seam, const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+        return true;
+    return seam.messageBox(
+               "Confirm Save As", path + " already exists.\r\nDo you want to replace it?",
+               MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::Second) == MsgAnswer::Yes;
 }
 
 std::string HtmlExportText(const InboxItem& item) {
@@ -155,13 +201,18 @@ ExportResult MessageExport::mnuPopupSourceExportOpt_Click(std::int16_t index) {
     request.title = settings->title;
     request.defaultExtension = settings->defaultExtension;
     request.filter = settings->filter;
-    if (settings->proposesTitle)
+    if (settings->proposesTitle) {
         request.fileName = SafeFileName(item.Title, settings->defaultExtension);
+        if (!request.fileName.empty())
+            request.fileName += "." + request.defaultExtension;
+    }
     const std::optional<std::string> chosen = dialog_.ShowSave(request);
     if (!chosen || IsBlank(*chosen))
         return {ExportOutcome::Cancelled, {}};
 
-    std::string path = WithDefaultExtension(*chosen, settings->defaultExtension);
+    std::string path = WithDefaultExtension(*chosen, settings->defaultExtension, settings->filter);
+    if (!ConfirmReplace(context_.seam(), path))
+        return {ExportOutcome::Cancelled, std::move(path)};
     std::string content;
     switch (static_cast<ExportFormat>(index)) {
         case ExportFormat::Html:

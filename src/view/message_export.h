@@ -12,6 +12,7 @@ namespace vellorin {
 
 class AppContext;
 class TreeControl;
+class UserSeam;
 
 // The sub-items of the message menu's "Export to File" (mnuPopupSourceExportOpt), by index.
 enum class ExportFormat : std::int16_t { Html = 0, Text = 1, Email = 2 };
@@ -32,13 +33,14 @@ const ExportDialogSettings* ExportDialogFor(std::int16_t index);
 struct SaveFileRequest {
     std::string title;
     std::string defaultExtension;
-    std::string fileName;  // proposed; may be empty
+    std::string fileName;  // proposed, with its extension; may be empty
     std::string filter;
-    bool overwritePrompt = true;  // ask before replacing an existing file
 };
 
 // The common save dialog. The desktop client shows a file chooser; vellorinctl answers with the
-// file named on its command line.
+// file named on its command line. The dialog does not ask before replacing a file: the extension
+// may still be added to the name it gives, so the export asks (ConfirmReplace) about the file it
+// will really write, whichever dialog the desktop uses.
 class SaveFileDialog {
 public:
     virtual ~SaveFileDialog() = default;
@@ -52,10 +54,17 @@ public:
 // user picks in the dialog.
 std::string SafeFileName(std::string_view title, std::string_view extension);
 
-// `path` with "." + extension appended when its last part has no extension of its own (no "."
-// after its first character), as the save dialog does with a typed name. A path ending in "/"
-// is returned unchanged.
-std::string WithDefaultExtension(const std::string& path, std::string_view extension);
+// `path` with "." + extension appended unless its last part already ends (letter case aside) in
+// that extension or in one that `filter` lists ("*.htm;*.html"): a typed name without one gets
+// it, and so does "Release 1.2 notes", whose dot starts no extension. A path ending in "/" is
+// returned unchanged.
+std::string WithDefaultExtension(const std::string& path, std::string_view extension,
+                                 std::string_view filter = {});
+
+// Before a file is replaced: when `path` exists, asks "Confirm Save As" (path + " already
+// exists." and "Do you want to replace it?", Yes/No, No the default). True when nothing is there
+// or the answer is Yes.
+bool ConfirmReplace(UserSeam& seam, const std::string& path);
 
 // The three file layouts, without the final CR LF that WriteTextFile adds. Values go in as they
 // are: no escaping of markup or line breaks.
@@ -68,7 +77,7 @@ std::string EmailExportText(const std::string& title, const MessageHeader& heade
 enum class ExportOutcome {
     NoMessage,    // no message node selected, or an index outside 0..2: nothing done
     NotStored,    // the message could not be loaded from its inbox: nothing shown
-    Cancelled,    // the dialog was cancelled or gave a blank name: nothing written
+    Cancelled,    // the dialog was cancelled, gave a blank name, or replacing was declined
     WriteFailed,  // WriteTextFile showed its "Error !" box
     Written,
 };
@@ -85,8 +94,10 @@ public:
     MessageExport(AppContext& context, TreeControl& tvMessages, SaveFileDialog& dialog)
         : context_(context), tvMessages_(tvMessages), dialog_(dialog) {}
 
-    // Loads the selected message (LoadItem), asks for a file with the index's dialog settings and
-    // writes the index's layout there with WriteTextFile, replacing an existing file.
+    // Loads the selected message (LoadItem), asks for a file with the index's dialog settings
+    // (proposing the title with the extension), adds the extension where the name lacks it, asks
+    // before replacing an existing file (ConfirmReplace) and writes the index's layout there with
+    // WriteTextFile.
     ExportResult mnuPopupSourceExportOpt_Click(std::int16_t index);
 
 private:

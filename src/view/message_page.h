@@ -47,13 +47,15 @@ class OpenMessageWindows {
 public:
     virtual ~OpenMessageWindows() = default;
 
-    // True when a message window shows the message `guid` (exact comparison of its ItemID); the
-    // first such window then gets the focus.
-    virtual bool FindOpenMessage(const std::string& guid) = 0;
-    // Opens a new message window showing the page at `pagePath`, with ItemID `guid` and the
-    // window (and tab) caption `caption`, and makes it the most recently created one.
-    virtual void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                                   const std::string& pagePath) = 0;
+    // True when a message window shows the message `guid` of source `sourceId` (exact comparison
+    // of its SourceID and ItemID: two sources may carry the same guid); the first such window then
+    // gets the focus.
+    virtual bool FindOpenMessage(const std::string& sourceId, const std::string& guid) = 0;
+    // Opens a new message window showing the page at `pagePath`, with SourceID `sourceId`, ItemID
+    // `guid` and the window (and tab) caption `caption`, and makes it the most recently created
+    // one.
+    virtual void OpenMessageWindow(const std::string& sourceId, const std::string& guid,
+                                   const std::string& caption, const std::string& pagePath) = 0;
 };
 
 // Renders the page of a message: reads appFolder/view.tpl, fills it from `header` and writes

@@ -10,9 +10,10 @@ namespace vellorin {
 // uses. The desktop client implements it over its MDI area; vellorinctl and tests record.
 class MessageWindows : public OpenMessageWindows {
 public:
-    // Closes the first message window whose ItemID equals `guid` (exact comparison) and lets the
-    // main window's tab strip refresh. True when a window was closed; the others stay open.
-    virtual bool CloseMessageWindow(const std::string& guid) = 0;
+    // Closes the first message window of message `guid` of source `sourceId` (exact comparison)
+    // and lets the main window's tab strip refresh. True when a window was closed; the others
+    // stay open.
+    virtual bool CloseMessageWindow(const std::string& sourceId, const std::string& guid) = 0;
 };
 
 }  // namespace vellorin

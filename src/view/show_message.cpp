@@ -14,7 +14,7 @@ ShowMessageResult ShowMessage(AppContext& context, OpenMessageWindows& windows,
     mInbox& inbox = context.inbox;
     inbox.CurrentSourceID = sourceId;
     inbox.CurrentItem.Guid = guid;
-    if (windows.FindOpenMessage(guid))
+    if (windows.FindOpenMessage(sourceId, guid))
         return {ShowOutcome::AlreadyOpen, {}};
     if (!inbox.InboxItemAction(mInbox::LoadItem))
         return {ShowOutcome::NotStored, {}};
@@ -27,7 +27,7 @@ ShowMessageResult ShowMessage(AppContext& context, OpenMessageWindows& windows,
         RenderMessagePage(context.seam(), context.appFolder(), subscriptions.DataFolder, header);
     if (!page)
         return {ShowOutcome::NoPage, {}};
-    windows.OpenMessageWindow(guid, ShortTitle(inbox.CurrentItem.Title), *page);
+    windows.OpenMessageWindow(sourceId, guid, ShortTitle(inbox.CurrentItem.Title), *page);
     return {ShowOutcome::Opened, std::move(*page)};
 }
 
@@ -38,6 +38,9 @@ std::optional<ShowMessageResult> ShowSelectedMessage(AppContext& context, TreeCo
         return std::nullopt;
     ShowMessageResult result = ShowMessage(context, windows, message->sourceId, message->guid);
 
+    // A message that could not be shown (template missing, message gone) stays unread.
+    if (result.outcome != ShowOutcome::Opened && result.outcome != ShowOutcome::AlreadyOpen)
+        return result;
     TreeNode* node = FindMessageNode(tree, message->sourceId, message->guid);
     if (node && node->image() == kImageUnread) {
         ShowNodeAsRead(*node);

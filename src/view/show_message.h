@@ -31,8 +31,9 @@ ShowMessageResult ShowMessage(AppContext& context, OpenMessageWindows& windows,
                               const std::string& sourceId, const std::string& guid);
 
 // What the tree does to open its selected message (the "Show" command and a double-click):
-// ShowMessage, then, when the message node is still unread, it gets the read look and the inbox
-// marks the message read, whatever ShowMessage achieved. Nullopt, with nothing done, when the
+// ShowMessage, then, when a window shows the message (Opened, AlreadyOpen) and its node is still
+// unread, the node gets the read look and the inbox marks the message read; a message that could
+// not be shown stays unread. Nullopt, with nothing done, when the
 // selection is not a message node. The node is looked up again after ShowMessage, whose boxes let
 // events run; a node that has gone meanwhile is left alone.
 std::optional<ShowMessageResult> ShowSelectedMessage(AppContext& context, TreeControl& tree,

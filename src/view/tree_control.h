@@ -21,7 +21,11 @@ constexpr int kImageRead = 3;
 constexpr int kImageManagerSource = 4;
 
 // The vocabulary of the tree's user events, as the Qt view reports them to the handlers.
+constexpr int kKeyReturn = 13;
+constexpr int kKeyDelete = 46;
+constexpr int kKeyApps = 93;  // the context menu key
 constexpr int kKeyF2 = 113;
+constexpr int kKeyF10 = 121;
 constexpr int kLeftButton = 1;
 constexpr int kRightButton = 2;
 constexpr int kMiddleButton = 4;

@@ -5,13 +5,15 @@
 #include "base/app_context.h"
 #include "base/constants.h"
 #include "base/helpers.h"
+#include "view/message_actions.h"
+#include "view/message_windows.h"
 #include "view/show_message.h"
 #include "view/tree_control.h"
 
 namespace vellorin {
 
-TreeHandlers::TreeHandlers(AppContext& context, TreeControl& tvMessages,
-                           OpenMessageWindows& windows, TreeHandlerHooks hooks)
+TreeHandlers::TreeHandlers(AppContext& context, TreeControl& tvMessages, MessageWindows& windows,
+                           TreeHandlerHooks hooks)
     : context_(context), tvMessages_(tvMessages), windows_(windows), hooks_(std::move(hooks)) {}
 
 void TreeHandlers::tvMessages_DblClick() {
@@ -39,6 +41,23 @@ void TreeHandlers::tvMessages_KeyUp(int keyCode, int /*shift*/) {
     if (tvMessages_.count() == 0 || !node || node->parent() || keyCode != kKeyF2)
         return;
     (void)tvMessages_.startLabelEdit();
+}
+
+bool TreeHandlers::tvMessages_KeyDown(int keyCode, int shift) {
+    const TreeNode* node = tvMessages_.selectedNode();
+    if (!node || !node->parent())
+        return false;
+    if (keyCode == kKeyReturn && shift == 0) {
+        (void)ShowSelectedMessage(context_, tvMessages_, windows_);
+    } else if (keyCode == kKeyDelete && shift == 0) {
+        (void)MessageActions(context_, tvMessages_, windows_).mnuPopupSourceDel_Click();
+    } else if ((keyCode == kKeyApps && shift == 0) || (keyCode == kKeyF10 && shift == kShiftMask)) {
+        if (hooks_.showSourceMenuAtSelection)
+            hooks_.showSourceMenuAtSelection();
+    } else {
+        return false;
+    }
+    return true;
 }
 
 void TreeHandlers::tvMessages_AfterLabelEdit(LabelEdit& edit) {
@@ -98,6 +117,9 @@ void TreeHandlers::tvMessages_MouseUp(const TreeMouseRelease& release) {
         return;
     if (release.nodeUnderPointer)
         (void)tvMessages_.setSelectedNode(release.nodeUnderPointer);
+    // The menu acts on the selection: a source node right-clicked gets none.
+    if (release.nodeUnderPointer && !release.nodeUnderPointer->parent())
+        return;
     if (hooks_.showSourceMenu)
         hooks_.showSourceMenu(release.x, release.y);
 }

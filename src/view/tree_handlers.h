@@ -7,7 +7,7 @@
 namespace vellorin {
 
 class AppContext;
-class OpenMessageWindows;
+class MessageWindows;
 class TreeControl;
 class TreeNode;
 struct LabelEdit;
@@ -40,6 +40,8 @@ struct TreeHandlerHooks {
     std::function<void()> processQueue;
     // Shows the message context menu mnuPopupSource at the pointer.
     std::function<void(int x, int y)> showSourceMenu;
+    // Shows mnuPopupSource at the selected node (asked from the keyboard).
+    std::function<void()> showSourceMenuAtSelection;
     // The preferences dialog frmSettings and the plug-in dialog frmRegPlugin, modal.
     std::function<void()> openSettings;
     std::function<void()> openPlugIns;
@@ -51,7 +53,7 @@ struct TreeHandlerHooks {
 // forwards the tree's events here. The collaborators are borrowed and must outlive the object.
 class TreeHandlers {
 public:
-    TreeHandlers(AppContext& context, TreeControl& tvMessages, OpenMessageWindows& windows,
+    TreeHandlers(AppContext& context, TreeControl& tvMessages, MessageWindows& windows,
                  TreeHandlerHooks hooks);
 
     // A message node is opened (ShowSelectedMessage: shown, then marked read); a source node is
@@ -60,6 +62,13 @@ public:
 
     // F2 (kKeyF2) on a selected source node starts editing its title; anything else does nothing.
     void tvMessages_KeyUp(int keyCode, int shift);
+
+    // A key pressed in the tree: the keyboard's way to the message actions, on the selected
+    // message node. Enter opens it (as a double-click does), Delete deletes it (asking first,
+    // MessageActions), the menu key and Shift+F10 show the context menu at it
+    // (showSourceMenuAtSelection). True when the key did one of these; false for any other key
+    // and when no message node is selected.
+    bool tvMessages_KeyDown(int keyCode, int shift);
 
     // The end of a title edit (hand it to TreeControl::finishLabelEdit, or call finishRename).
     // A blank title is refused with the cancel flag, silently. Otherwise asks "Change Title?"
@@ -77,8 +86,9 @@ public:
     bool finishRename(TreeNode& node, std::string newText);
 
     // The right button released while a message node is selected: the node under the pointer, if
-    // any, becomes the selection (a source node too), then the context menu is shown at (x, y).
-    // With a source node selected, or any other button, nothing happens.
+    // any, becomes the selection, then the context menu is shown at (x, y) unless that node is a
+    // source node (the menu acts on messages only). With a source node selected, or any other
+    // button, nothing happens.
     void tvMessages_MouseUp(const TreeMouseRelease& release);
 
     // An option bar item clicked, by its key: "opt_settings", "opt_plugin" open their dialogs;
@@ -92,7 +102,7 @@ private:
 
     AppContext& context_;
     TreeControl& tvMessages_;
-    OpenMessageWindows& windows_;
+    MessageWindows& windows_;
     TreeHandlerHooks hooks_;
 };
 

@@ -64,6 +64,7 @@ CLOSE_QUESTION = "Close Vellorin Application Now?"
 SUBSCRIBE_CAPTION = "Subscribe to New Message Source"
 MANAGER_CAPTION = "Subscription List Manager"
 SAVE_CAPTION = "Save Article Description as ..."
+FLOATING_PANE_CAPTION = "Messages Sources"
 TRAY_MENU = [
     "Show Inbox", "Subscribe to New Source", "Check for New Messages", "Vellorin Dropbox",
     "Plug-In Configuration", "Settings", "Help File", "Contact Us", "Visit our Website", "Exit",
@@ -75,6 +76,7 @@ ALERT, DIALOG, FRAME = pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRA
 CELL, TEXT, LABEL = pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_TEXT, pyatspi.ROLE_LABEL
 BUTTON, MENU_ITEM = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_MENU_ITEM
 SHOWING, ENABLED, SELECTED = pyatspi.STATE_SHOWING, pyatspi.STATE_ENABLED, pyatspi.STATE_SELECTED
+FOCUSED = pyatspi.STATE_FOCUSED
 
 
 class Failure(Exception):
@@ -893,6 +895,80 @@ def exit_answered_yes(run, w):
     expect(not left, "temporary files left behind: %s", left)
 
 
+# --- The tree's message actions from the keyboard; Exit with the tree pane floating.
+
+def keyboard_round_and_floating_pane(run, w):
+    """One round through a message's actions from the keyboard, in the tree: typing selects a
+    message, Enter opens it, Ctrl+W closes it, the menu key and Shift+F10 open its menu (Mark as
+    Unread, then Mark as Read, chosen with the arrow keys), Delete asks and Enter answers No, the
+    default. Only the keyboard focus is put into the tree with a click on its empty space. The
+    read marks end as they began. Then the tree pane is undocked and moved aside: the Exit that
+    follows must end the program with the pane floating."""
+    title, guid = "Budget meeting moved", "desk-1"
+    frame = run.wait_for("the main window", run.main_window)
+    tree = run.get(frame, pyatspi.ROLE_TREE)
+    main_x_window = run.wait_for("the main window's X window", lambda: x_windows(frame.name))[0]
+
+    def focus_tree():
+        xdo("windowactivate", "--sync", main_x_window)
+        x, y, width, height = run.extents(tree)
+        xdo("mousemove", x + width // 2, y + height - 10, "click", 1)
+        run.wait_for("the keyboard focus in the tree", lambda: run.has(tree, FOCUSED))
+
+    def message_window():
+        return run.find(frame, FRAME, title)
+
+    step("keyboard: Ctrl+W closes the message window left open")
+    focus_tree()
+    if run.wait_for("the message window left open", lambda: message_window() or "none") != "none":
+        xdo("key", "ctrl+w")
+        run.wait_for("the message window closed by Ctrl+W", lambda: not message_window())
+
+    step("keyboard: typing selects a message, Enter opens it, Ctrl+W closes it")
+    focus_tree()
+    xdo("type", "--delay", 60, "Desk")
+    time.sleep(1)  # a pause ends the type-ahead
+    xdo("key", "Right")
+    time.sleep(1)
+    xdo("type", "--delay", 60, "Budget")
+    run.wait_for("the message selected", lambda: run.has(run.find(tree, CELL, title), SELECTED))
+    xdo("key", "Return")
+    run.wait_for("the message window opened by Enter", message_window)
+    run.shot("keyboard-enter")
+    xdo("key", "ctrl+w")
+    run.wait_for("the message window closed by Ctrl+W", lambda: not message_window())
+
+    step("keyboard: the menu key and Shift+F10 open the message's menu")
+    focus_tree()  # the click on the empty space took the selection: type it again
+    xdo("type", "--delay", 60, "Budget")
+    run.wait_for("the message selected", lambda: run.has(run.find(tree, CELL, title), SELECTED))
+    for key, caption, flag in (("Menu", "Mark as Unread", "0"), ("shift+F10", "Mark as Read", "1")):
+        menu = run.new_popup("the tree's menu from " + key, lambda: xdo("key", key))
+        expect_equal("the tree's menu", run.captions(menu), CONTEXT_MENU)
+        run.shot("keyboard-menu")
+        xdo("key", *["Down"] * (CONTEXT_MENU.index(caption) + 1))
+        xdo("key", "Return")
+        run.wait_for("%s in the inbox file" % caption, lambda: w.read_flag(guid) == flag)
+
+    step("keyboard: Delete asks; Enter answers No")
+    xdo("key", "Delete")
+    box = run.top(ALERT, "Delete selected Item?")
+    expect(title in " ".join(a.name for a in run.find_all(box, LABEL)),
+           "the delete question does not name the message")
+    run.shot("keyboard-delete")
+    xdo("key", "Return")
+    run.gone(ALERT, "Delete selected Item?")
+    expect(guid in w.inbox(), "Enter on the delete question deleted the message")
+
+    step("the tree pane undocked")
+    # The float button at the right end of the pane's title bar, which AT-SPI does not list.
+    x, y, width, _ = run.extents(run.get(frame, FRAME, FLOATING_PANE_CAPTION))
+    xdo("mousemove", x + width - 9, y + 9, "click", 1)
+    pane = run.wait_for("the tree pane floating", lambda: x_windows(FLOATING_PANE_CAPTION))[0]
+    xdo("windowmove", pane, 900, 360)
+    run.shot("pane-floating")
+
+
 def scenario(run, bin_dir, work):
     w = start(run, bin_dir, work)
     show_inbox(run, w)
@@ -918,6 +994,7 @@ def scenario(run, bin_dir, work):
     run.choose(run.tray_menu(), "Show Inbox")
     run.wait_for("the main window shown again", run.main_window)
     close_box_answered_no(run, w)
+    keyboard_round_and_floating_pane(run, w)
     exit_answered_yes(run, w)
     w.server.shutdown()
 

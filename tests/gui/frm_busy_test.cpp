@@ -108,6 +108,23 @@ private slots:
         QTRY_VERIFY(picture->pixmap().cacheKey() != first);
     }
 
+    // A long title is cut with an ellipsis inside the window; the window keeps its width.
+    void aLongSourceTitleDoesNotWidenTheWindow() {
+        GuiCheckWorld world;
+        frmBusy busy(world.appFolder());
+        busy.show();
+        const int width = busy.width();
+        const int minimum = busy.minimumSizeHint().width();
+        const QString title = QStringLiteral("A source with a very long title ").repeated(12);
+        busy.lblSource()->setText(title);
+        busy.lblStatus()->setText(QStringLiteral("https://example.org/").repeated(20));
+        QCoreApplication::processEvents();
+        QCOMPARE(busy.minimumSizeHint().width(), minimum);
+        QCOMPARE(busy.width(), width);
+        QVERIFY(busy.width() < busy.screen()->availableGeometry().width());
+        QCOMPARE(busy.lblSource()->text(), title);
+    }
+
     void ctrlAltQReleasedClosesIt() {
         GuiCheckWorld world;
         frmBusy busy(world.appFolder());

@@ -239,10 +239,25 @@ private slots:
 
         QVERIFY(QMetaObject::invokeMethod(page.doc.get(), "savePageAs"));
         QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("News: 3_4 done.html"));
+        QCOMPARE(AppFolders::read(answer), html);
+        // The file exists now: the name given without its extension, or with a dot that starts
+        // none, gets ".html", and replacing is asked about that name, whatever the chooser did.
+        AppFolders::write(answer, "mine");
         page.doc->setWindowTitle(QStringLiteral("One two three four ..."));
+        answer = out.filePath(QStringLiteral("saved"));
         page.doc->savePageAs();
         QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("One two three four.html"));
-        QCOMPARE(AppFolders::read(answer), html);
+        QCOMPARE(page.seam.captions(), std::vector<std::string>{"Confirm Save As"});
+        QVERIFY(page.seam.boxes[0].text.starts_with(answer.toStdString() + ".html already exists"));
+        QCOMPARE(page.seam.boxes[0].defaultButton, MsgDefault::Second);
+        QCOMPARE(AppFolders::read(answer + ".html"), QByteArray("mine"));
+        page.seam.answers = {MsgAnswer::Yes};
+        page.doc->savePageAs();
+        QCOMPARE(AppFolders::read(answer + ".html"), html);
+        answer = out.filePath(QStringLiteral("Release 1.2 notes"));
+        page.doc->savePageAs();
+        QCOMPARE(AppFolders::read(answer + ".html"), html);
+        page.seam.clear();
 
         // Cancelled: nothing written, nothing shown.
         answer.clear();

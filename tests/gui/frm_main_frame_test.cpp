@@ -41,7 +41,7 @@ private slots:
             {"mnuFileSystray", "&Minimize to System Tray", "Ctrl+T"},
             {"mnuFileSaveAs", "&Save As", "Ctrl+S"},
             {"mnuFilePrint", "&Print", "Ctrl+P"},
-            {"mnuFileCloseCurrent", "Close &Draft", ""},
+            {"mnuFileCloseCurrent", "Close &Draft", "Ctrl+W"},
             {"mnuFileCloseAll", "Close &All", "Shift+F4"},
             {"mnuFileExit", "E&xit", "Ctrl+Q"},
             {"mnuMsgSourceNew", "Subscribe to &New Source", "Ctrl+N"},
@@ -159,9 +159,12 @@ private slots:
         QCOMPARE(tabs->count(), 1);
         QCOMPARE(tabs->tabText(0), QStringLiteral("Second message"));
 
-        // Close Draft closes the active window, Close All every one.
+        // Close Draft (Ctrl+W, pressed in the message window) closes the active window, Close All
+        // every one.
         area->setActiveSubWindow(second);
-        m.mnuFileCloseCurrent->trigger();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(other, Qt::Key_W, Qt::ControlModifier);
         QTRY_VERIFY(second.isNull());
         QVERIFY(area->subWindowList().isEmpty());
         for (int i = 0; i < 3; ++i)

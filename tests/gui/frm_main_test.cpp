@@ -167,12 +167,20 @@ private slots:
         QCOMPARE(client.boxes.size(), std::size_t(2));
         QVERIFY(!w.isVisible());
 
+        // The tree pane floats: a window of its own, which must not outlive the exit (and with
+        // it keep the program from ending).
+        client.choose("show");
+        QDockWidget* pane = w.ucFormDock();
+        pane->setFloating(true);
+        QVERIFY(pane->isVisible() && pane->isWindow());
+        QVERIFY(!pane->close());
         client.answer = MsgAnswer::Yes;
         client.choose("exit");
         QCOMPARE(client.boxes.size(), std::size_t(3));
         QCOMPARE(unloaded.size(), 1);
         QTRY_VERIFY(tray.isNull());
         QVERIFY(!other.isVisible());
+        QVERIFY(!pane->isVisible());
         QVERIFY(!w.plugInRegistration().bRegister);
         QVERIFY(!w.tmrSchedule()->isActive());
         w.close();

@@ -295,12 +295,54 @@ private slots:
         QTRY_VERIFY(menu.isVisible());
         QCOMPARE(f.tree().selectedNode(), f.model().nodeOf(f.message(0, 2)));
         menu.close();
+        // A source right-clicked while a message is selected: it is selected, and no menu opens
+        // (its items would act on nothing).
+        f.click(f.source(1), Qt::RightButton);
+        QTest::qWait(50);
+        QVERIFY(!menu.isVisible());
+        QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
         // With a source selected nothing happens, and the right press selects nothing.
         f.click(f.source(1));
         f.click(f.message(0, 1), Qt::RightButton);
         QTest::qWait(50);
         QVERIFY(!menu.isVisible());
         QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
+    }
+
+    // The menu key and Shift+F10 open the menu at the selected message, Enter opens it, Delete
+    // deletes it after the question.
+    void theKeyboardReachesEveryMessageAction() {
+        Fixture f;
+        PopupSourceMenu& menu = f.menu();
+        f.expandAlpha();
+        const QModelIndex monday = f.message(0, 1);
+        f.click(monday);
+        const QRect row(f.view().viewport()->mapToGlobal(f.view().visualRect(monday).topLeft()),
+                        f.view().visualRect(monday).size());
+        for (const QKeyCombination key :
+             {QKeyCombination(Qt::Key_Menu), QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)}) {
+            QTest::keyClick(&f.view(), key.key(), key.keyboardModifiers());
+            QTRY_VERIFY(menu.isVisible());
+            QVERIFY(qAbs(menu.pos().y() - row.bottom()) <= 2);
+            QVERIFY(menu.pos().x() >= row.left() && menu.pos().x() < row.right());
+            menu.close();
+        }
+        QTest::keyClick(&f.view(), Qt::Key_Return);
+        QCOMPARE(f.windows.opened.size(), std::size_t(1));
+        QCOMPARE(f.windows.opened[0].guid, std::string("a1"));
+        QCOMPARE(f.storedRead("a1"), QByteArray("1"));
+        f.folder.seam.answers = {MsgAnswer::Yes};
+        QTest::keyClick(&f.view(), Qt::Key_Delete);
+        QCOMPARE(f.folder.seam.captions(), Strings{"Delete selected Item?"});
+        QVERIFY(!f.inbox(f.alpha).contains("[a1]"));
+        QVERIFY(f.windows.open.empty());
+        // On a source the keys do nothing.
+        f.click(f.source(1));
+        QTest::keyClick(&f.view(), Qt::Key_Menu);
+        QTest::keyClick(&f.view(), Qt::Key_Delete);
+        QTest::qWait(50);
+        QVERIFY(!menu.isVisible());
+        QCOMPARE(f.folder.seam.boxes.size(), std::size_t(1));
     }
 
     void menuCommandsChangeTheInboxAndTheTree() {
@@ -324,7 +366,7 @@ private slots:
         QVERIFY(!f.bold(tuesday));
         QCOMPARE(f.image(tuesday), 3);
         command(tuesday, menu.mnuPopupSourceShow());
-        QCOMPARE(f.windows.open, (std::set<std::string>{"a2"}));
+        QCOMPARE(f.windows.open, (std::set<RecordingWindows::Key>{{f.alpha, "a2"}}));
 
         f.folder.seam.answers = {MsgAnswer::No};
         command(tuesday, menu.mnuPopupSourceDel());
@@ -428,7 +470,8 @@ private slots:
             requests.push_back(request);
             return std::optional<std::string>(
                 QDir(out.path())
-                    .filePath("export." + QString::number(requests.size()))
+                    .filePath("export." + QString::number(requests.size()) + "." +
+                              QString::fromStdString(request.defaultExtension))
                     .toStdString());
         });
         f.expandAlpha();
@@ -438,25 +481,24 @@ private slots:
             f.exportAs(monday, format);
         QCOMPARE(requests.size(), std::size_t(3));
         const char* extensions[] = {"htm", "txt", "eml"};
-        const char* proposed[] = {"Monday report", "Monday report", ""};
+        const char* proposed[] = {"Monday report.htm", "Monday report.txt", ""};
         for (std::size_t i = 0; i < 3; ++i) {
             QCOMPARE(requests[i].title, std::string("Save Article Description as ..."));
             QCOMPARE(requests[i].defaultExtension, std::string(extensions[i]));
             QCOMPARE(requests[i].fileName, std::string(proposed[i]));
-            QVERIFY(requests[i].overwritePrompt);
         }
         const QString base = QDir(out.path()).filePath("export.");
-        QCOMPARE(f.folder.read(base + "1"),
+        QCOMPARE(f.folder.read(base + "1.htm"),
                  QByteArray("<html><head><title>Monday report</title></head><body>") +
                      QByteArray(kHeaderBlock).replace("\n", "\r\n") + "</body></html>\r\n");
         // The text keeps the blanks and line breaks that end the values in the block; the
         // draft's headers stay on one line each.
         const QByteArray text("From       :   Jane Roe  (jane@example.com\r\n)\r\n");
-        QCOMPARE(f.folder.read(base + "2").left(text.size()), text);
+        QCOMPARE(f.folder.read(base + "2.txt").left(text.size()), text);
         const QByteArray draft("Envelope-to: \r\nFrom: \"Jane Roe\"<jane@example.com>\r\n");
-        QCOMPARE(f.folder.read(base + "3").left(draft.size()), draft);
-        // The extension is the dialog's business: the chosen names already had one.
-        QVERIFY(!QFile::exists(base + "1.htm"));
+        QCOMPARE(f.folder.read(base + "3.eml").left(draft.size()), draft);
+        // The chosen names had their extension already: none is added.
+        QVERIFY(!QFile::exists(base + "1.htm.htm"));
     }
 
     void theSaveDialogProposesTheTitleAndAddsTheExtension() {
@@ -473,16 +515,28 @@ private slots:
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
             QCOMPARE(dialog->nameFilters(), QStringList{"HTML Files (*.htm *.html)"});
             QCOMPARE(dialog->defaultSuffix(), QStringLiteral("htm"));
-            QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            // The export asks about the name it writes, once the extension is added.
+            QVERIFY(dialog->testOption(QFileDialog::DontConfirmOverwrite));
             auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
             QVERIFY(name != nullptr);
-            QCOMPARE(name->text(), QStringLiteral("Monday report"));
+            QCOMPARE(name->text(), QStringLiteral("Monday report.htm"));
             dialog->selectFile(chosen);
             static_cast<QDialog*>(dialog)->accept();
         });
         f.exportAs(monday, 0);
         QVERIFY(inspected);
         QVERIFY(f.folder.read(chosen + ".htm").startsWith("<html><head><title>Monday report"));
+        QVERIFY(f.folder.seam.boxes.empty());
+
+        // A second export to that name asks first; No (the default) keeps the file.
+        f.folder.write(chosen + ".htm", "mine");
+        WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->selectFile(chosen);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        f.exportAs(monday, 0);
+        QCOMPARE(f.folder.seam.captions(), std::vector<std::string>{"Confirm Save As"});
+        QCOMPARE(f.folder.read(chosen + ".htm"), QByteArray("mine"));
 
         // Cancelling writes nothing.
         inspected = false;

@@ -47,10 +47,10 @@ private slots:
         QCOMPARE(area.viewMode(), QMdiArea::TabbedView);
         QVERIFY(area.tabsClosable());
 
-        QVERIFY(!windows.FindOpenMessage("g1"));
-        windows.OpenMessageWindow("g1", "First one", page.toStdString());
-        windows.OpenMessageWindow("g2", "Second one", page.toStdString());
-        windows.OpenMessageWindow("g3", "Third one", page.toStdString());
+        QVERIFY(!windows.FindOpenMessage("A", "g1"));
+        windows.OpenMessageWindow("A", "g1", "First one", page.toStdString());
+        windows.OpenMessageWindow("A", "g2", "Second one", page.toStdString());
+        windows.OpenMessageWindow("A", "g3", "Third one", page.toStdString());
         QCOMPARE(ItemIds(windows), (QStringList{"g1", "g2", "g3"}));
         QCOMPARE(TabTexts(area), (QStringList{"First one", "Second one", "Third one"}));
         QCOMPARE(windows.oDoc()->ItemID(), QStringLiteral("g3"));
@@ -60,16 +60,24 @@ private slots:
         QVERIFY(windows.oDoc()->ucBrowser() != nullptr);
 
         // An open message comes to the front, its tab with it.
-        QVERIFY(windows.FindOpenMessage("g1"));
+        QVERIFY(windows.FindOpenMessage("A", "g1"));
         QCOMPARE(windows.activeMessageWindow()->ItemID(), QStringLiteral("g1"));
         QCOMPARE(area.findChild<QTabBar*>()->currentIndex(), 0);
-        QVERIFY(!windows.FindOpenMessage("G1"));
+        QVERIFY(!windows.FindOpenMessage("A", "G1"));
 
-        QVERIFY(windows.CloseMessageWindow("g1"));
+        // Another source's message with the same guid is another window.
+        QVERIFY(!windows.FindOpenMessage("B", "g1"));
+        windows.OpenMessageWindow("B", "g1", "Other source", page.toStdString());
+        QVERIFY(windows.FindOpenMessage("A", "g1"));
+        QCOMPARE(windows.activeMessageWindow()->windowTitle(), QStringLiteral("First one"));
+        QVERIFY(windows.CloseMessageWindow("B", "g1"));
+        QTRY_COMPARE(TabTexts(area).size(), 3);
+
+        QVERIFY(windows.CloseMessageWindow("A", "g1"));
         QCOMPARE(ItemIds(windows), (QStringList{"g2", "g3"}));
         QTRY_COMPARE(TabTexts(area), (QStringList{"Second one", "Third one"}));
-        QVERIFY(!windows.FindOpenMessage("g1"));
-        QVERIFY(!windows.CloseMessageWindow("g1"));
+        QVERIFY(!windows.FindOpenMessage("A", "g1"));
+        QVERIFY(!windows.CloseMessageWindow("A", "g1"));
 
         // The close button of a tab closes that window and removes its tab.
         QTabBar* tabs = area.findChild<QTabBar*>();
@@ -80,6 +88,33 @@ private slots:
         QTRY_COMPARE(TabTexts(area), QStringList{"Second one"});
         // The most recent window has gone with its tab.
         QVERIFY(windows.oDoc() == nullptr);
+    }
+
+    // A one-word title of 200 characters: its tab takes at most a third of the window, now and
+    // after a resize, and the other tabs keep their whole text.
+    void aLongTitleMakesNoTabWiderThanAThirdOfTheWindow() {
+        QTemporaryDir dir;
+        const QString page = dir.filePath(QStringLiteral("item.htm"));
+        AppFolders::write(page, "<html><body>message</body></html>");
+        RecordingSeam seam;
+        QMdiArea area;
+        area.resize(900, 600);
+        area.show();
+        MdiMessageWindows windows(&area, seam);
+        const std::string word(200, 'W');
+        windows.OpenMessageWindow("A", "g1", "Short", page.toStdString());
+        windows.OpenMessageWindow("A", "g2", word, page.toStdString());
+        QTabBar* tabs = area.findChild<QTabBar*>();
+        for (const int width : {900, 1500, 600}) {
+            area.resize(width, 600);
+            QTRY_COMPARE(tabs->count(), 2);
+            QVERIFY2(
+                tabs->tabRect(1).width() <= width / 3,
+                qPrintable(QString::number(tabs->tabRect(1).width()) + " " + tabs->tabText(1)));
+            QVERIFY(tabs->tabText(1).endsWith(QChar(0x2026)));
+        }
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Short"));
+        QCOMPARE(windows.oDoc()->windowTitle(), QString::fromStdString(word));
     }
 
     void showMessageOpensAStoredMessageOnceWithItsRenderedPage() {
@@ -96,6 +131,7 @@ private slots:
                 "</item>"));
         world.checkAll(false);
         QMdiArea area;
+        area.resize(900, 600);
         area.show();
         MdiMessageWindows windows(&area, world.seam);
 

@@ -183,6 +183,11 @@ private slots:
         QCOMPARE(Colour(icon, QIcon::Normal), kColors[1]);
         QVERIFY(Colour(icon, QIcon::Selected) != kColors[2]);
         QVERIFY(model.data(index, Qt::FontRole).value<QFont>().bold());
+        // The tip holds the whole title, however long, and follows a rename.
+        const std::string title = "A title far too long for the pane " + std::string(200, 'x');
+        node->setText(title);
+        QCOMPARE(model.data(index, Qt::ToolTipRole).toString(), QString::fromStdString(title));
+        QVERIFY(changed.last()[2].value<QList<int>>().contains(Qt::ToolTipRole));
         // An image outside the list shows no picture.
         node->setImage(9);
         QVERIFY(!model.data(index, Qt::DecorationRole).isValid());

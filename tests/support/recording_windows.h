@@ -3,36 +3,38 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "view/message_windows.h"
 
 namespace vellorin::test {
 
-// The open message windows, recorded. A guid in `open` counts as shown by a window.
+// The open message windows, recorded. A (source, guid) in `open` counts as shown by a window.
 class RecordingWindows : public MessageWindows {
 public:
+    using Key = std::pair<std::string, std::string>;  // source identifier, guid
     struct Window {
-        std::string guid, caption, pagePath;
+        std::string sourceId, guid, caption, pagePath;
     };
 
-    bool FindOpenMessage(const std::string& guid) override {
+    bool FindOpenMessage(const std::string& sourceId, const std::string& guid) override {
         searched.push_back(guid);
-        return open.count(guid) > 0;
+        return open.count({sourceId, guid}) > 0;
     }
-    void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                           const std::string& pagePath) override {
-        opened.push_back({guid, caption, pagePath});
-        open.insert(guid);
+    void OpenMessageWindow(const std::string& sourceId, const std::string& guid,
+                           const std::string& caption, const std::string& pagePath) override {
+        opened.push_back({sourceId, guid, caption, pagePath});
+        open.insert({sourceId, guid});
         if (onOpen)
             onOpen();
     }
-    bool CloseMessageWindow(const std::string& guid) override {
+    bool CloseMessageWindow(const std::string& sourceId, const std::string& guid) override {
         closed.push_back(guid);
-        return open.erase(guid) > 0;
+        return open.erase({sourceId, guid}) > 0;
     }
 
-    std::set<std::string> open;
+    std::set<Key> open;
     std::vector<std::string> searched, closed;
     std::vector<Window> opened;
     std::function<void()> onOpen;  // runs as a real window's events would

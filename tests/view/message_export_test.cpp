@@ -89,15 +89,33 @@ protected:
     TempDir out_;
 };
 
+TEST(ExportFileNameTest, TheExtensionIsAddedUnlessTheNameEndsInOneTheFilterLists) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/d/digest", "/d/digest.htm"},
+        {"/d/Release 1.2 notes", "/d/Release 1.2 notes.htm"},
+        {"/d/Release 1.2", "/d/Release 1.2.htm"},
+        {"/d/page.HTML", "/d/page.HTML"},
+        {"/d/page.htm", "/d/page.htm"},
+        {"/d/.htm", "/d/.htm.htm"},
+        {"/d.htm/page", "/d.htm/page.htm"},
+        {"/d/", "/d/"},
+    };
+    for (const auto& [typed, expected] : cases)
+        EXPECT_EQ(WithDefaultExtension(typed, "htm", "HTML Files|*.htm;*.html"), expected) << typed;
+    EXPECT_EQ(WithDefaultExtension("/d/notes.md", "txt", "Text Files|*.txt"), "/d/notes.md.txt");
+}
+
 TEST_F(MessageExportTest, WritesThePageToTheChosenFileAndReportsFailures) {
     select("m2");
     dialog_.answer = out_.write("old.htm", "older content that is longer than the new one .....");
+    seam_.answers = {MsgAnswer::Yes};
     EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(0).outcome, ExportOutcome::Written);
     const SaveFileRequest& request = dialog_.requests.at(0);
     EXPECT_EQ(request.title, "Save Article Description as ...");
-    EXPECT_EQ(request.fileName, "Old news");
+    EXPECT_EQ(request.fileName, "Old news.htm");
     EXPECT_EQ(request.filter, "HTML Files|*.htm;*.html");
-    EXPECT_TRUE(request.overwritePrompt);
+    EXPECT_EQ(seam_.captions(), std::vector<std::string>{"Confirm Save As"});
+    seam_.clear();
     EXPECT_EQ(TempDir::read(out_.file("old.htm")),
               "<html><head><title>Old news</title></head><body><p>body</p></body></html>\r\n");
 
@@ -110,6 +128,25 @@ TEST_F(MessageExportTest, WritesThePageToTheChosenFileAndReportsFailures) {
     dialog_.answer = out_.file("missing-folder/x.htm");
     EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(0).outcome, ExportOutcome::WriteFailed);
     EXPECT_EQ(seam_.captions(), std::vector<std::string>{"Error !"});
+}
+
+// A desktop's own dialog asks about the name it was given and adds the extension afterwards:
+// the export asks about the file it will write, and No keeps that file.
+TEST_F(MessageExportTest, AFileThatTheExtensionMakesAnExistingOneIsReplacedOnlyAfterYes) {
+    select("m2");
+    out_.write("Old news.txt", "kept");
+    dialog_.answer = out_.file("Old news");
+    const ExportResult declined = export_.mnuPopupSourceExportOpt_Click(1);
+    EXPECT_EQ(declined.outcome, ExportOutcome::Cancelled);
+    EXPECT_EQ(TempDir::read(out_.file("Old news.txt")), "kept");
+    ASSERT_EQ(seam_.boxes.size(), 1u);
+    EXPECT_EQ(seam_.boxes[0].caption, "Confirm Save As");
+    EXPECT_EQ(seam_.boxes[0].text,
+              out_.file("Old news.txt") + " already exists.\r\nDo you want to replace it?");
+    EXPECT_EQ(seam_.boxes[0].defaultButton, MsgDefault::Second);
+    seam_.answers = {MsgAnswer::Yes};
+    EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(1).outcome, ExportOutcome::Written);
+    EXPECT_NE(TempDir::read(out_.file("Old news.txt")), "kept");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ TEST_F(ShowMessageTest, RendersThePageAndOpensAWindowOrBringsTheOpenOneForward) 
               "From: Jane Roe  (jane@example.com\r\n) Reply: Desk (desk@example.com\r\n) "
               "Mon, 05 Dec 2026 08:56:31\r\n | Weekly report\r\n | </style><p>Hello</p>\r\n");
     ASSERT_EQ(windows_.opened.size(), 1u);
+    EXPECT_EQ(windows_.opened[0].sourceId, kSourceA);
     EXPECT_EQ(windows_.opened[0].guid, "m1");
     EXPECT_EQ(windows_.opened[0].caption, "Weekly report number one ...");
     EXPECT_TRUE(seam_.boxes.empty());
@@ -32,6 +33,19 @@ TEST_F(ShowMessageTest, RendersThePageAndOpensAWindowOrBringsTheOpenOneForward) 
     EXPECT_EQ(TempDir::read(pagePath()), "earlier page");
     // The message is current all the same, so that marking it read acts on it.
     EXPECT_EQ(context_.inbox.CurrentItem.Guid, "m1");
+
+    // A window of another source whose message has the same guid is another message.
+    windows_.open = {{test::kSourceB, "m3"}};
+    EXPECT_EQ(ShowMessage(context_, windows_, kSourceA, "m3").outcome, ShowOutcome::Opened);
+}
+
+TEST_F(ShowMessageTest, AMessageThatCouldNotBeShownStaysUnread) {
+    writeTemplate("SL");
+    select("m3");
+    writeInbox(kSourceA, test::InboxSection("m1", "Weekly", "Mon, 05 Dec 2026", "0"));
+    EXPECT_EQ(ShowSelectedMessage(context_, tree_, windows_)->outcome, ShowOutcome::NotStored);
+    EXPECT_EQ(message("m3")->image(), kImageUnread);
+    EXPECT_TRUE(message("m3")->bold());
 }
 
 TEST_F(ShowMessageTest, WorkDoneWhileTheWindowOpensDoesNotMisdirectTheReadMark) {

@@ -26,6 +26,7 @@ protected:
         hooks_.showSourceMenu = [this](int x, int y) {
             calls_.push_back("menu " + std::to_string(x) + "," + std::to_string(y));
         };
+        hooks_.showSourceMenuAtSelection = [this] { calls_.push_back("menu here"); };
         hooks_.shellOpen = [this](const std::string& target) { calls_.push_back(target); };
     }
     TreeHandlers handlers() { return TreeHandlers(context_, tree_, windows_, hooks_); }
@@ -42,11 +43,16 @@ protected:
 
 TEST_F(TreeHandlersTest, DoubleClickShowsAMessageAndChecksASourceWithTheTreeDisabled) {
     handlers().tvMessages_DblClick();  // nothing selected
-    // Without a template no window opens, yet the message is read.
+    // Without a template no window opens, and the message stays unread.
     select("m1");
     handlers().tvMessages_DblClick();
     EXPECT_EQ(seam_.captions(), Calls{"Error!"});
     EXPECT_TRUE(windows_.opened.empty());
+    EXPECT_EQ(message("m1")->image(), kImageUnread);
+    EXPECT_EQ(storedRead("m1"), "0");
+    writeTemplate("SL");
+    handlers().tvMessages_DblClick();
+    EXPECT_EQ(windows_.opened.size(), 1u);
     EXPECT_EQ(message("m1")->image(), kImageRead);
     EXPECT_EQ(storedRead("m1"), "1");
     EXPECT_TRUE(calls_.empty());
@@ -72,7 +78,7 @@ TEST_F(TreeHandlersTest, F2EditsOnlyASourceTitleAndRightClickSelectsBeforeTheMen
     const std::tuple<const char*, int, const char*, const char*, bool> clicks[] = {
         {"m1", kRightButton, "m3", "m3", true},
         {"m1", kRightButton, "", "m1", true},
-        {"m1", kRightButton, "source", "source", true},
+        {"m1", kRightButton, "source", "source", false},
         {"source", kRightButton, "m1", "source", false},
         {"m1", kLeftButton, "m3", "m1", false},
     };
@@ -84,6 +90,45 @@ TEST_F(TreeHandlersTest, F2EditsOnlyASourceTitleAndRightClickSelectsBeforeTheMen
         EXPECT_EQ(tree_.selectedNode(), node(after));
         EXPECT_EQ(calls_, menu ? Calls{"menu 40,70"} : Calls{});
     }
+}
+
+TEST_F(TreeHandlersTest, TheKeyboardReachesEveryMessageAction) {
+    writeTemplate("SL");
+    // selected, key, shift, handled, hook calls
+    const std::tuple<const char*, int, int, bool, Calls> keys[] = {
+        {"m1", kKeyApps, 0, true, {"menu here"}},
+        {"m1", kKeyF10, kShiftMask, true, {"menu here"}},
+        {"m1", kKeyF10, 0, false, {}},
+        {"source", kKeyApps, 0, false, {}},
+        {"source", kKeyReturn, 0, false, {}},
+        {"source", kKeyDelete, 0, false, {}},
+        {"m1", kKeyReturn, kCtrlMask, false, {}},
+    };
+    for (const auto& [selected, key, shift, handled, calls] : keys) {
+        SCOPED_TRACE(std::string(selected) + " " + std::to_string(key));
+        calls_.clear();
+        ASSERT_TRUE(tree_.setSelectedNode(node(selected)));
+        EXPECT_EQ(handlers().tvMessages_KeyDown(key, shift), handled);
+        EXPECT_EQ(calls_, calls);
+    }
+    EXPECT_TRUE(windows_.opened.empty());
+    EXPECT_TRUE(seam_.boxes.empty());
+
+    // Enter opens the message and marks it read.
+    select("m1");
+    EXPECT_TRUE(handlers().tvMessages_KeyDown(kKeyReturn, 0));
+    ASSERT_EQ(windows_.opened.size(), 1u);
+    EXPECT_EQ(windows_.opened[0].guid, "m1");
+    EXPECT_EQ(storedRead("m1"), "1");
+    // Delete asks first; No keeps the message, Yes deletes it and closes its window.
+    EXPECT_TRUE(handlers().tvMessages_KeyDown(kKeyDelete, 0));
+    EXPECT_EQ(seam_.captions(), Calls{"Delete selected Item?"});
+    EXPECT_NE(message("m1"), nullptr);
+    seam_.answers = {MsgAnswer::Yes};
+    EXPECT_TRUE(handlers().tvMessages_KeyDown(kKeyDelete, 0));
+    EXPECT_EQ(message("m1"), nullptr);
+    EXPECT_EQ(inboxText().find("[m1]"), std::string::npos);
+    EXPECT_TRUE(windows_.open.empty());
 }
 
 TEST_F(TreeHandlersTest, ARenameIsAskedAndOnlyYesChangesTheTitle) {

@@ -11,7 +11,10 @@ FormDock::FormDock(QWidget* parent) : QDockWidget(parent) {
 }
 
 void FormDock::closeEvent(QCloseEvent* event) {
-    event->ignore();
+    if (closable_)
+        QDockWidget::closeEvent(event);
+    else
+        event->ignore();
 }
 
 }  // namespace vellorin

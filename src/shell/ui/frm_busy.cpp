@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPen>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -36,6 +37,30 @@ QLabel* CaptionLabel(const QString& name, const QString& text, QWidget* parent) 
     return label;
 }
 
+// A one-line label whose text, however long (a source's title, a link), neither widens the
+// window nor runs out of it: what does not fit is cut with an ellipsis. text() and the
+// accessible name keep the whole text.
+class ElidedLabel : public QLabel {
+public:
+    ElidedLabel(const QString& name, const QString& text, QWidget* parent) : QLabel(text, parent) {
+        setObjectName(name);
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+    QSize sizeHint() const override { return {minimumWidth(), QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+        style()->drawItemText(&painter, area, static_cast<int>(alignment()), palette(), isEnabled(),
+                              shown, foregroundRole());
+    }
+};
+
 }  // namespace
 
 frmBusy::frmBusy(const QString& appFolder, QWidget* parent)
@@ -58,12 +83,10 @@ frmBusy::frmBusy(const QString& appFolder, QWidget* parent)
     QFont bold = lblChecking_->font();
     bold.setBold(true);
     lblChecking_->setFont(bold);
-    lblSource_ = CaptionLabel(QStringLiteral("lblSource"), QStringLiteral("Source Title"), this);
-    lblStatus_ = CaptionLabel(QStringLiteral("lblStatus"), QString(), this);
-    for (QLabel* value : {lblSource_, lblStatus_}) {
-        value->setTextFormat(Qt::PlainText);
+    lblSource_ = new ElidedLabel(QStringLiteral("lblSource"), QStringLiteral("Source Title"), this);
+    lblStatus_ = new ElidedLabel(QStringLiteral("lblStatus"), QString(), this);
+    for (QLabel* value : {lblSource_, lblStatus_})
         value->setMinimumWidth(260);
-    }
     lstQueue_ = new QListWidget(this);
     lstQueue_->setObjectName(QStringLiteral("lstQueue"));
     lstQueue_->setFocusPolicy(Qt::NoFocus);

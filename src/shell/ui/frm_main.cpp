@@ -372,6 +372,8 @@ void frmMain::Form_Unload() {
         oSysTray_ = nullptr;
     }
     RegisterPlugIns(false, false, false, false);
+    // A floating tree pane is a window of its own, which must go too.
+    ucFormDock_->allowClose();
     UnloadAllForms(this);
     emit unloaded();
 }

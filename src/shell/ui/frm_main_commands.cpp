@@ -1,5 +1,6 @@
 // frmMain's commands: the menu items, the tray menu's keys and the help targets.
 
+#include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -188,6 +189,14 @@ void frmMain::updateFileItems() {
     menus_.mnuFilePrint->setEnabled(HasSlot(message, "printPage()"));
     menus_.mnuFileCloseCurrent->setEnabled(mdiArea_->currentSubWindow() != nullptr);
     menus_.mnuFileCloseAll->setEnabled(!mdiArea_->subWindowList().isEmpty());
+    // A sub-window's own menu claims the desktop's Close keys (Ctrl+W, Ctrl+F4), which Close
+    // Draft and Settings own here; a key with two owners would trigger neither.
+    for (QMdiSubWindow* subWindow : mdiArea_->subWindowList()) {
+        if (QMenu* menu = subWindow->systemMenu()) {
+            for (QAction* item : menu->actions())
+                item->setShortcuts({});
+        }
+    }
 }
 
 void frmMain::mnuFileSaveAs_Click() {

@@ -105,7 +105,9 @@ int main(int argc, char** argv) {
     context.online.setOverride(
         vellorin::OnlineOverrideFromEnvironment(std::getenv(vellorin::kOnlineEnvironmentVariable)));
     vellorin::frmMain mainWindow(context);
-    QObject::connect(&mainWindow, &vellorin::frmMain::unloaded, &app, &QCoreApplication::quit);
+    // exit, not quit: quit asks every window to close first and gives up when one refuses.
+    QObject::connect(&mainWindow, &vellorin::frmMain::unloaded, &app,
+                     [] { QCoreApplication::exit(0); });
 
     // The end itself runs here, between events; a signal caught during the load waits in the
     // pipe until the event loop runs.

@@ -48,7 +48,7 @@ MainMenus BuildMainMenus(QMenuBar* bar) {
              {&MainMenus::mnuFileSaveAs, "mnuFileSaveAs", "&Save As", "Ctrl+S"},
              {&MainMenus::mnuFilePrint, "mnuFilePrint", "&Print", "Ctrl+P"},
              kSeparator,
-             {&MainMenus::mnuFileCloseCurrent, "mnuFileCloseCurrent", "Close &Draft", ""},
+             {&MainMenus::mnuFileCloseCurrent, "mnuFileCloseCurrent", "Close &Draft", "Ctrl+W"},
              {&MainMenus::mnuFileCloseAll, "mnuFileCloseAll", "Close &All", "Shift+F4"},
              kSeparator,
              {&MainMenus::mnuFileExit, "mnuFileExit", "E&xit", "Ctrl+Q"},

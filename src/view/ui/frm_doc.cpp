@@ -23,12 +23,15 @@ namespace vellorin {
 namespace {
 
 constexpr const char* kHtmlExtension = "html";
+constexpr const char* kHtmlFilter = "HTML File|*.html;*.htm";
 
 QString ChooseSavePath(QWidget* parent, const QString& proposedPath) {
     QFileDialog dialog(parent, QStringLiteral("Save As"), proposedPath,
                        QStringLiteral("HTML File (*.html);;All Files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromLatin1(kHtmlExtension));
+    // savePageAs asks about the name it will write, extension added.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
@@ -110,12 +113,15 @@ void frmDoc::savePageAs() {
     const QString name = QString::fromStdString(SafeFileName(title.toStdString(), kHtmlExtension));
     const QString proposed =
         name.isEmpty() ? QString() : QDir::home().filePath(name + "." + kHtmlExtension);
-    const QString path = savePathChooser_ ? savePathChooser_(this, proposed) : QString();
-    if (path.trimmed().isEmpty())
+    const QString chosen = savePathChooser_ ? savePathChooser_(this, proposed) : QString();
+    if (chosen.trimmed().isEmpty())
+        return;
+    const std::string path =
+        WithDefaultExtension(chosen.toStdString(), kHtmlExtension, kHtmlFilter);
+    if (!ConfirmReplace(seam_, path))
         return;
     const IoStatus written = WriteFileAtomic(
-        path.toStdString(),
-        std::string_view(content_.constData(), static_cast<std::size_t>(content_.size())));
+        path, std::string_view(content_.constData(), static_cast<std::size_t>(content_.size())));
     if (!written.ok())
         ShowFileError(seam_, written.error, written.message());
 }

@@ -30,11 +30,12 @@ class UserSeam;
 class frmDoc : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString ItemID READ ItemID WRITE setItemID)
+    Q_PROPERTY(QString SourceID READ SourceID WRITE setSourceID)
 
 public:
     using UrlOpener = MessageView::LinkOpener;
     // Asks where to save the page, proposing `proposedPath`; an empty text when cancelled. The
-    // chooser asks before a file is replaced.
+    // chooser does not ask before a file is replaced: savePageAs does, about the final name.
     using SavePathChooser = std::function<QString(QWidget* parent, const QString& proposedPath)>;
     // Lets the user set the printer up; false when cancelled.
     using PrintSetup = std::function<bool(QPrinter& printer, QWidget* parent)>;
@@ -49,6 +50,9 @@ public:
     // The guid of the message shown.
     QString ItemID() const { return itemId_; }
     void setItemID(const QString& sItemID) { itemId_ = sItemID; }
+    // The identifier of the message's source: guids are unique only within one source.
+    QString SourceID() const { return sourceId_; }
+    void setSourceID(const QString& sSourceID) { sourceId_ = sSourceID; }
 
     // The view's widget (a QWebEngineView), or nullptr when the plugin could not be loaded.
     QWidget* ucBrowser() const { return view_ ? view_->widget() : nullptr; }
@@ -62,9 +66,11 @@ public:
     // The printer setup of printPage (a QPrintDialog unless replaced).
     void setPrintSetup(PrintSetup setup) { printSetup_ = std::move(setup); }
 
-    // File > Save As: asks for a file (the message's caption as proposed name) and writes the
-    // page there as HTML, exactly as it was read. A file that cannot be written is reported
-    // with the "Error !" box and nothing else changes; a cancelled choice does nothing.
+    // File > Save As: asks for a file (the message's caption with ".html" as proposed name),
+    // adds ".html" to a name without an HTML extension, asks before replacing an existing file
+    // (ConfirmReplace) and writes the page there as HTML, exactly as it was read. A file that
+    // cannot be written is reported with the "Error !" box and nothing else changes; a cancelled
+    // choice, or a replace declined, does nothing.
     Q_INVOKABLE void savePageAs();
     // File > Print: asks for the printer, then prints the page; printFinished tells the outcome.
     // Does nothing while an earlier print of this window is still going, or when cancelled.
@@ -81,6 +87,7 @@ private:
 
     UserSeam& seam_;
     QString itemId_;
+    QString sourceId_;
     QByteArray content_;
     std::unique_ptr<QTemporaryFile> pageCopy_;
     MessageView* view_ = nullptr;

@@ -49,6 +49,8 @@ frmOptions::frmOptions(AppContext& context, MessageWindows& windows, TreeHandler
         [this](LabelEdit& edit) { handlers_.tvMessages_AfterLabelEdit(edit); });
     connect(tvMessagesView_, &TreeView::DblClick, this,
             [this] { handlers_.tvMessages_DblClick(); });
+    connect(tvMessagesView_, &TreeView::KeyDown, this,
+            [this](int keyCode, int shift) { (void)handlers_.tvMessages_KeyDown(keyCode, shift); });
     connect(tvMessagesView_, &TreeView::KeyUp, this,
             [this](int keyCode, int shift) { handlers_.tvMessages_KeyUp(keyCode, shift); });
     connect(tvMessagesView_, &TreeView::MouseUp, this,
@@ -68,6 +70,8 @@ frmOptions::~frmOptions() {
 TreeHandlerHooks frmOptions::WithOwnHooks(TreeHandlerHooks hooks) {
     if (!hooks.showSourceMenu)
         hooks.showSourceMenu = [this](int x, int y) { ShowSourceMenu(x, y); };
+    if (!hooks.showSourceMenuAtSelection)
+        hooks.showSourceMenuAtSelection = [this] { ShowSourceMenuAtSelection(); };
     if (!hooks.shellOpen) {
         hooks.shellOpen = [](const std::string& target) {
             QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(target)));
@@ -135,6 +139,13 @@ QToolButton* frmOptions::AddOptionBarItem(QWidget* group, const OptionBarItem& i
 
 void frmOptions::ShowSourceMenu(int x, int y) {
     mnuPopupSource_->popup(tvMessagesView_->viewport()->mapToGlobal(QPoint(x, y)));
+}
+
+void frmOptions::ShowSourceMenuAtSelection() {
+    const QModelIndex current = tvMessagesView_->currentIndex();
+    tvMessagesView_->scrollTo(current);
+    const QRect row = tvMessagesView_->visualRect(current);
+    ShowSourceMenu(row.left() + row.height(), row.bottom());
 }
 
 }  // namespace vellorin

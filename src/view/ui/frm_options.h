@@ -25,8 +25,9 @@ class TreeView;
 // option bar is built and the tree filled from subscriptions.dat and the inboxes (sources in
 // title order, each with its messages newest day first, unread ones bold).
 //
-// The tree's events go to TreeHandlers with `hooks`. An empty showSourceMenu hook is filled with
-// this window's own: mnuPopupSource pops up at (x, y) of the tree's viewport. An empty shellOpen
+// The tree's events go to TreeHandlers with `hooks`. Empty showSourceMenu and
+// showSourceMenuAtSelection hooks are filled with this window's own: mnuPopupSource pops up at
+// (x, y) of the tree's viewport, or at the selected node. An empty shellOpen
 // hook opens the target with the desktop's handler (QDesktopServices). The context and the
 // windows are borrowed and must outlive the window.
 class frmOptions : public QWidget {
@@ -48,6 +49,8 @@ public:
 
     // Shows mnuPopupSource at (x, y) of the tree's viewport without waiting for a choice.
     void ShowSourceMenu(int x, int y);
+    // Shows mnuPopupSource below the start of the selected node's row, scrolled into view.
+    void ShowSourceMenuAtSelection();
 
 private:
     TreeHandlerHooks WithOwnHooks(TreeHandlerHooks hooks);

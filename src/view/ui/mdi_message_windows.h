@@ -17,22 +17,26 @@ namespace vellorin {
 class UserSeam;
 
 // The open message windows as the main window keeps them: each frmDoc in a sub-window of the
-// frame's MDI area, shown as a tab (closable, its text the window's caption). The area is the
-// frame's; it must outlive this object, and so must the seam.
+// frame's MDI area, shown as a tab (closable, its text the window's caption, cut with an ellipsis
+// to keep the tab at most a third of the frame wide). The area is the frame's; it must outlive
+// this object, and so must the seam.
 class MdiMessageWindows : public MessageWindows {
 public:
     // Puts `area` into tabbed mode with closable, movable tabs.
     MdiMessageWindows(QMdiArea* area, UserSeam& seam);
+    ~MdiMessageWindows() override;
 
-    // True when an open window shows the message `guid` (exact comparison of its ItemID); the
-    // first such window becomes the active sub-window (its tab in front).
-    bool FindOpenMessage(const std::string& guid) override;
-    // Opens a frmDoc for `pagePath` in a new sub-window, with ItemID `guid` and the caption
-    // `caption` (also the tab's text), makes it the active one and oDoc.
-    void OpenMessageWindow(const std::string& guid, const std::string& caption,
-                           const std::string& pagePath) override;
-    // Closes the first open window of the message `guid` and its tab; true when there was one.
-    bool CloseMessageWindow(const std::string& guid) override;
+    // True when an open window shows the message `guid` of source `sourceId` (exact comparison
+    // of its SourceID and ItemID); the first such window becomes the active sub-window (its tab
+    // in front).
+    bool FindOpenMessage(const std::string& sourceId, const std::string& guid) override;
+    // Opens a frmDoc for `pagePath` in a new sub-window, with SourceID `sourceId`, ItemID `guid`
+    // and the caption `caption` (also the tab's text), makes it the active one and oDoc.
+    void OpenMessageWindow(const std::string& sourceId, const std::string& guid,
+                           const std::string& caption, const std::string& pagePath) override;
+    // Closes the first open window of the message `guid` of source `sourceId` and its tab; true
+    // when there was one.
+    bool CloseMessageWindow(const std::string& sourceId, const std::string& guid) override;
 
     // The message window most recently opened, while it is open.
     frmDoc* oDoc() const;
@@ -46,12 +50,16 @@ public:
     void setUrlOpener(frmDoc::UrlOpener opener) { urlOpener_ = std::move(opener); }
 
 private:
-    // The sub-window of the first open window showing `guid`, or nullptr.
-    QMdiSubWindow* findSubWindow(const std::string& guid) const;
+    class TabFitter;
+
+    // The sub-window of the first open window showing `guid` of `sourceId`, or nullptr.
+    QMdiSubWindow* findSubWindow(const std::string& sourceId, const std::string& guid) const;
 
     QMdiArea* area_;
     UserSeam& seam_;
     QPointer<frmDoc> oDoc_;
+    // Owned by the area.
+    QPointer<TabFitter> tabFitter_;
     frmDoc::UrlOpener urlOpener_;
 };
 

@@ -27,7 +27,7 @@ void QtSaveFileDialog::Prepare(QFileDialog& dialog, const SaveFileRequest& reque
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(NameFilters(request.filter));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.selectFile(QString::fromStdString(request.fileName));
 }
 

@@ -17,8 +17,9 @@ class QWidget;
 namespace vellorin {
 
 // The common save dialog (ucCommonDialog) of the desktop client: a modal QFileDialog in save
-// mode with the request's title, filter, default extension and proposed file name, asking before
-// it replaces an existing file when the request says so.
+// mode with the request's title, filter, default extension and proposed file name. It does not
+// ask before replacing a file: a desktop's own dialog (KDE's, the portal's) may ask about the
+// name before adding the extension, so the caller asks about the final name (ConfirmReplace).
 //
 // The dialog opens in the folder of the previous export, at first in the user's home folder.
 // An auto-answer hook, when set, answers instead of the dialog, with the chosen path or nullopt

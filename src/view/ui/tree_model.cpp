@@ -75,6 +75,8 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
+        // The whole title, for one too long for the pane.
+        case Qt::ToolTipRole:
             return ToQString(node->text());
         case Qt::DecorationRole: {
             const QIcon icon = images_.picture(node->image(), node->selectedImage());
@@ -131,7 +133,7 @@ void TreeModel::nodeChanged(TreeNode* node, NodeField field) {
     QList<int> roles;
     switch (field) {
         case NodeField::Text:
-            roles = {Qt::DisplayRole, Qt::EditRole};
+            roles = {Qt::DisplayRole, Qt::EditRole, Qt::ToolTipRole};
             break;
         case NodeField::Tag:
             roles = {TagRole};

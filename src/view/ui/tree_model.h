@@ -17,7 +17,8 @@ namespace vellorin {
 // keeps no copy of the nodes: an index's internal pointer is its TreeNode. The control is borrowed
 // and must outlive the model.
 //
-// Roles: Display and Edit give the text, Decoration the picture of the node's image (the selected
+// Roles: Display, Edit and ToolTip give the text (the tip shows a title too long for the pane
+// whole), Decoration the picture of the node's image (the selected
 // image while selected), Font a bold font for a bold node (nothing otherwise, so the view's font
 // stays), TagRole the tag, KeyRole the key, ImageRole the image position.
 class TreeModel : public QAbstractItemModel, private TreeObserver {

@@ -37,7 +37,7 @@ constexpr NamedKey kNamedKeys[] = {
     {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},      {Qt::Key_Escape, 27},
     {Qt::Key_Space, 32},    {Qt::Key_PageUp, 33},  {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
     {Qt::Key_Home, 36},     {Qt::Key_Left, 37},    {Qt::Key_Up, 38},       {Qt::Key_Right, 39},
-    {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},  {Qt::Key_Delete, 46},
+    {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},  {Qt::Key_Delete, 46},   {Qt::Key_Menu, 93},
 };
 
 int ButtonCode(Qt::MouseButton button) {
@@ -144,6 +144,17 @@ void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
         emit DblClick();
+}
+
+void TreeView::keyPressEvent(QKeyEvent* event) {
+    const int keyCode = KeyCode(event->key());
+    const int shift = ShiftMask(event->modifiers());
+    emit KeyDown(keyCode, shift);
+    if (keyCode == kKeyApps || (keyCode == kKeyF10 && shift == kShiftMask)) {
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void TreeView::keyReleaseEvent(QKeyEvent* event) {

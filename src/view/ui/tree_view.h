@@ -42,6 +42,9 @@ signals:
     void DblClick();
     // A key released (not an automatic repeat) while the tree has the focus.
     void KeyUp(int keyCode, int shift);
+    // A key pressed while the tree has the focus (before the view moves its selection). The
+    // menu key and Shift+F10 reach only this signal: the view shows no menu of its own.
+    void KeyDown(int keyCode, int shift);
     // A mouse button released over the tree; x and y are in the viewport's pixels.
     void MouseUp(const vellorin::TreeMouseRelease& release);
 
@@ -49,6 +52,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
