@@ -12,7 +12,9 @@ frmDoc* MessageWindowOf(const QMdiSubWindow* subWindow) {
 
 }  // namespace
 
-MdiMessageWindows::MdiMessageWindows(QMdiArea* area, UserSeam& seam) : area_(area), seam_(seam) {
+MdiMessageWindows::MdiMessageWindows(QMdiArea* area, UserSeam& seam,
+                                     MessageViewChoice::EngineChosen engineChosen)
+    : area_(area), seam_(seam), views_(seam, std::move(engineChosen)) {
     area_->setViewMode(QMdiArea::TabbedView);
     area_->setTabsClosable(true);
     area_->setTabsMovable(true);
@@ -57,8 +59,8 @@ bool MdiMessageWindows::FindOpenMessage(const std::string& guid) {
 
 void MdiMessageWindows::OpenMessageWindow(const std::string& guid, const std::string& caption,
                                           const std::string& pagePath) {
-    auto* window =
-        new frmDoc(seam_, QString::fromStdString(caption), QString::fromStdString(pagePath));
+    auto* window = new frmDoc(seam_, QString::fromStdString(caption),
+                              QString::fromStdString(pagePath), nullptr, &views_.factory());
     window->setItemID(QString::fromStdString(guid));
     if (urlOpener_)
         window->setUrlOpener(urlOpener_);
