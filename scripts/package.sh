@@ -6,6 +6,7 @@
 # engine not in the process's memory map); then installs vellorin-webview, chooses the engine in
 # settings.cfg and opens a message with it; removes both packages again.
 #   scripts/package.sh [BUILD_DIR]
+# Screenshots of the installed client with a message open go to BUILD_DIR/package-test/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=../tests/support/x_tray_session.sh
@@ -102,18 +103,21 @@ client_pid=""
 # runs; the tree is worked through the accessibility interface.
 kill "$trayer_pid" 2>/dev/null || true
 trayer_pid=""
+# Screenshots of the open message go to BUILD_DIR/package-test/.
+shots="$PWD/$build/package-test"
+mkdir -p "$shots"
 open_message() {
     env -u DBUS_SESSION_BUS_ADDRESS dbus-run-session -- \
-        /usr/bin/python3 scripts/package_open_message.py "$work" "$1"
+        /usr/bin/python3 scripts/package_open_message.py "$work" "$1" "$shots/$2.png"
 }
 # vellorin alone: the built-in view, whatever settings.cfg asks for.
-open_message builtin
+open_message builtin builtin-view
 HOME="$work/home" XDG_CONFIG_HOME="" XDG_DATA_HOME="" /usr/bin/vellorinctl settings webengine=1
 grep -q '^webengine=1' "$work/home/.config/Vellorin/settings.cfg" ||
     fail "vellorinctl did not store webengine=1 in settings.cfg"
 grep -q "^Web Engine Not Available: " "$work/client-builtin.log" &&
     fail "the client told of a missing web engine that was not chosen"
-open_message builtin
+open_message builtin engine-chosen-not-installed
 grep -c "^Web Engine Not Available: " "$work/client-builtin.log" | grep -qx 1 ||
     fail "the client did not tell once that the chosen web engine is missing"
 
@@ -123,7 +127,7 @@ install_deb "$webview_deb"
     fail "no message view plugin in /usr/lib/vellorin"
 ldd /usr/lib/vellorin/libvellorin_webview.so | grep -q 'not found' &&
     fail "the message view plugin misses libraries"
-open_message engine
+open_message engine engine-view
 grep -q "^Web Engine Not Available: " "$work/client-engine.log" &&
     fail "the client told of a missing web engine that is installed"
 

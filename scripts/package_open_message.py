@@ -3,12 +3,13 @@
 
 Run by package.sh inside dbus-run-session, on an X display without a tray host (so the client
 shows its main window at start):
-    package_open_message.py WORK engine|builtin
+    package_open_message.py WORK engine|builtin SCREENSHOT
 WORK holds the home folder the client runs with (WORK/home). On the first run the inbox gets its
 message: a feed served on 127.0.0.1 is subscribed and checked with the installed vellorinctl.
 Then /usr/bin/vellorin starts, the message is opened with a double-click in the tree (found
 through the accessibility interface), and the process's memory map must hold the web engine's
-library exactly when `engine` is asked for. A screenshot goes to WORK/view-VIEW.png.
+library exactly when `engine` is asked for. The screen with the message open goes to SCREENSHOT
+(a PNG file).
 """
 
 import http.server
@@ -80,6 +81,30 @@ def engine_mapped(pid):
         return ENGINE_LIBRARY in maps.read()
 
 
+def pss_kib(pid):
+    """The proportional set size of the process and all its descendants, in KiB."""
+    parents = {}
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as stat:
+                parents[int(entry)] = int(stat.read().rsplit(")", 1)[1].split()[1])
+        except (OSError, ValueError, IndexError):
+            pass
+    tree, total = {pid}, 0
+    while True:
+        more = {p for p, parent in parents.items() if parent in tree} - tree
+        if not more:
+            break
+        tree |= more
+    for member in tree:
+        try:
+            with open("/proc/%d/smaps_rollup" % member) as rollup:
+                total += sum(int(line.split()[1]) for line in rollup if line.startswith("Pss:"))
+        except OSError:
+            pass
+    return total
+
+
 def subscribe_once(env):
     """The message in the inbox: the feed subscribed and checked, the first time only."""
     sources = subprocess.run(["/usr/bin/vellorinctl", "sources"], env=env, check=True,
@@ -107,7 +132,7 @@ def subscribe_once(env):
 
 
 def main():
-    work, view = sys.argv[1], sys.argv[2]
+    work, view, screenshot = sys.argv[1], sys.argv[2], sys.argv[3]
     env = dict(os.environ, HOME=os.path.join(work, "home"), XDG_CONFIG_HOME="", XDG_DATA_HOME="",
                QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", VELLORIN_ONLINE="0",
                VELLORIN_NONINTERACTIVE="1", no_proxy="127.0.0.1")
@@ -141,10 +166,11 @@ def main():
             time.sleep(3)  # time enough for a library that should not come
             if engine_mapped(client.pid):
                 fail("the built-in view mapped the web engine")
-        subprocess.run(["import", "-window", "root", os.path.join(work, "view-%s.png" % view)],
-                       check=False)
-        print("package: a message opened with the %s view; %s %s mapped" % (
-            view, ENGINE_LIBRARY, "is" if view == "engine" else "is not"), flush=True)
+        time.sleep(1)  # the page drawn
+        subprocess.run(["import", "-window", "root", screenshot], check=False)
+        print("package: a message opened with the %s view; %s %s mapped; PSS of the client's "
+              "processes %.1f MB" % (view, ENGINE_LIBRARY, "is" if view == "engine" else "is not",
+                                     pss_kib(client.pid) / 1024), flush=True)
     finally:
         if client.poll() is None:
             client.send_signal(signal.SIGTERM)
