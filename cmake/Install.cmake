@@ -1,7 +1,7 @@
-# Installation and the Debian package.
+# Installation and the Debian packages.
 #
 #   <prefix>/bin/vellorin, vellorinctl
-#   <prefix>/<libdir>/vellorin/           the desktop client's message view plugin
+#   <prefix>/<libdir>/vellorin/           the web engine message view plugin (vellorin-webview)
 #   <prefix>/share/vellorin/              the files the programs read (the application folder)
 #   <prefix>/share/applications/          the desktop entry
 #   <prefix>/share/metainfo/              AppStream metadata
@@ -13,11 +13,14 @@
 include(GNUInstallDirs)
 
 set(VELLORIN_APP_ID net.vellorin.Vellorin)
+# Everything but the web engine's plugin goes into the package vellorin.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME vellorin)
 
 install(TARGETS vellorinctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(VELLORIN_BUILD_GUI)
     install(TARGETS vellorin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(TARGETS vellorin_webview LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vellorin)
+    install(TARGETS vellorin_webview LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vellorin
+        COMPONENT webview)
 endif()
 install(FILES ${VELLORIN_RESOURCES} DESTINATION ${CMAKE_INSTALL_DATADIR}/vellorin)
 
@@ -74,25 +77,49 @@ else()
     message(WARNING "scdoc not found: the manual pages are not installed")
 endif()
 
-# ---------------------------------------------------------------- Debian package
+# ---------------------------------------------------------------- Debian packages
+# Two packages: vellorin, the programs with the built-in message view (no web engine), and
+# vellorin-webview, the plugin that shows messages with the full web engine when the user chooses
+# it in the preferences. vellorin suggests it; it needs vellorin of the same version.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vellorin)
 set(CPACK_PACKAGE_VENDOR "Vellorin")
 set(CPACK_PACKAGE_CONTACT "Vellorin <support@vellorin.net>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client for the Vellorin notification service")
-string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Vellorin checks the Message Sources you subscribe to (RSS feeds of the\n"
-    "Vellorin service), keeps a local inbox per source, shows each item as an\n"
-    "e-mail-like message and announces new messages from the system tray.\n"
-    "vellorinctl offers the same inboxes on the command line.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.vellorin.net/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL vellorin)
+if(VELLORIN_BUILD_GUI)
+    list(APPEND CPACK_COMPONENTS_ALL webview)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+
+# Each package's description: its summary line, then the text. No CPACK_PACKAGE_DESCRIPTION_SUMMARY,
+# which CPack would put before both.
+set(CPACK_DEBIAN_VELLORIN_PACKAGE_NAME vellorin)
+string(CONCAT CPACK_COMPONENT_VELLORIN_DESCRIPTION
+    "desktop client for the Vellorin notification service\n"
+    "Vellorin checks the Message Sources you subscribe to (RSS feeds of the\n"
+    "Vellorin service), keeps a local inbox per source, shows each item as an\n"
+    "e-mail-like message and announces new messages from the system tray.\n"
+    "vellorinctl offers the same inboxes on the command line. Messages are\n"
+    "shown by the client's own light view; vellorin-webview adds the full\n"
+    "web engine as a choice.")
 # Loaded at run time, so the shared-library scan cannot see them: the display platform plugins
 # and the SVG support that draws the pictures.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_VELLORIN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+set(CPACK_DEBIAN_VELLORIN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_VELLORIN_PACKAGE_SUGGESTS "vellorin-webview")
+
+set(CPACK_DEBIAN_WEBVIEW_PACKAGE_NAME vellorin-webview)
+string(CONCAT CPACK_COMPONENT_WEBVIEW_DESCRIPTION
+    "full web engine message view for the Vellorin desktop client\n"
+    "Vellorin shows messages with its own light view. This plugin lets it show\n"
+    "them with Qt WebEngine instead, when chosen in the preferences (Show\n"
+    "messages with the full web engine); it uses much more memory.")
+# The web engine libraries come from the shared-library scan of the plugin.
+set(CPACK_DEBIAN_WEBVIEW_PACKAGE_DEPENDS "vellorin (= ${PROJECT_VERSION})")
 include(CPack)

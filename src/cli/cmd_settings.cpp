@@ -14,8 +14,8 @@ struct SettingRule {
 };
 
 constexpr SettingRule kSettable[] = {
-    {"schedule", 1, 1, true}, {"freq", 0, 2, true}, {"winstartup", 0, 1, true},
-    {"ff", 0, 1, false},      {"ie", 0, 1, false},
+    {"schedule", 1, 1, true},  {"freq", 0, 2, true}, {"winstartup", 0, 1, true},
+    {"webengine", 0, 1, true}, {"ff", 0, 1, false},  {"ie", 0, 1, false},
 };
 
 const SettingRule* FindRule(const std::string& key) {
@@ -47,6 +47,8 @@ std::int16_t* Field(mSettings& s, const std::string& key) {
         return &s.freq;
     if (key == "winstartup")
         return &s.winstartup;
+    if (key == "webengine")
+        return &s.webengine;
     if (key == "ff")
         return &s.ff;
     return &s.ie;
@@ -86,6 +88,7 @@ int RunSettingsCommand(CommandEnv& env) {
         env.out << "schedule=" << settings.schedule << "\n"
                 << "freq=" << settings.freq << "\n"
                 << "winstartup=" << settings.winstartup << "\n"
+                << "webengine=" << settings.webengine << "\n"
                 << "ff=" << settings.ff << "\n"
                 << "ie=" << settings.ie << "\n";
         return kExitOk;

@@ -10,7 +10,8 @@ int CommandEnv::usageError(const std::string& message) const {
 const std::vector<CommandInfo>& Commands() {
     static const std::vector<CommandInfo> commands = {
         {"settings", "[KEY=VALUE...]",
-         "print the settings, or set and save them (freq 0-2, winstartup, ff, ie 0 or 1)",
+         "print the settings, or set and save them (freq 0-2, winstartup, webengine, ff, ie 0 or "
+         "1)",
          RunSettingsCommand},
         {"sources", "", "list the sources: id, title, link, unread count, message count",
          RunSourcesCommand},

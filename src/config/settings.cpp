@@ -53,6 +53,7 @@ void mSettings::SaveAppSettings() {
         WriteSetting(ini, "schedule", schedule);
         WriteSetting(ini, "freq", freq);
         WriteSetting(ini, "winstartup", winstartup);
+        WriteSetting(ini, "webengine", webengine);
     }
     if (schedule != 0)
         context_.hooks().EnableScheduleTimer();
@@ -81,10 +82,12 @@ void mSettings::LoadAppSettings(bool fillDialog, SettingsDialogView* dialog) {
         if (FrequencyStatusText(freq).empty())
             freq = 0;
         winstartup = ReadSetting(ini, "winstartup", 1);
+        webengine = ReadSetting(ini, "webengine", 0);
     }
     if (fillDialog && dialog) {
         dialog->setFrequencyIndex(freq);
         dialog->setStartupChecked(winstartup != 0);
+        dialog->setWebEngineChecked(webengine != 0);
     }
 }
 

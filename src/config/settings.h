@@ -13,6 +13,7 @@ public:
     virtual ~SettingsDialogView() = default;
     virtual void setFrequencyIndex(int index) = 0;
     virtual void setStartupChecked(bool checked) = 0;
+    virtual void setWebEngineChecked(bool checked) = 0;
 };
 
 // What the loads put into the plug-in dialog when asked to fill it (index 0 Firefox, 1 IE).
@@ -33,6 +34,9 @@ public:
     std::int16_t winstartup = 0;
     std::int16_t ff = 0;
     std::int16_t ie = 0;
+    // Message windows show their page with the full web engine (1) rather than the built-in
+    // view (0); key "webengine" of section "app".
+    std::int16_t webengine = 0;
 
     // The drop box: its left and top edges in twips, its transparency level (0-3) and its size
     // (0-2), as section "dropbox" holds them (LoadDropBoxSettings, SaveDropBoxSettings).
@@ -44,13 +48,13 @@ public:
     // The settings file: application folder + "settings.cfg".
     std::string SettingsPath() const;
 
-    // Writes schedule, freq, winstartup; enables the schedule timer when schedule is non-zero;
-    // registers (naming the executable beside the running program) or removes the
+    // Writes schedule, freq, winstartup, webengine; enables the schedule timer when schedule is
+    // non-zero; registers (naming the executable beside the running program) or removes the
     // start-at-login entry; shows "Settings are successfully saved!".
     void SaveAppSettings();
-    // Reads schedule (always 1), freq (0 when blank or outside 0-2), winstartup (1 when blank).
-    // A value that is not a number or lies outside the 16-bit range counts as blank. Never
-    // creates the file.
+    // Reads schedule (always 1), freq (0 when blank or outside 0-2), winstartup (1 when blank),
+    // webengine (0 when blank). A value that is not a number or lies outside the 16-bit range
+    // counts as blank. Never creates the file.
     void LoadAppSettings(bool fillDialog, SettingsDialogView* dialog = nullptr);
     // Writes ff and ie, then registers the browser monitor with the timer started.
     void SavePlugInSettings();

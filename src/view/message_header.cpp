@@ -91,13 +91,32 @@ void SplitParty(std::string value, std::string& name, std::string& email) {
     email.erase(std::remove(email.begin(), email.end(), '>'), email.end());
 }
 
+// The length of the style rule that leads `body`: up to and including the first "}" when the
+// body begins, after blanks, with a <style> element and that "}" stands inside it; otherwise 0.
+std::size_t LeadingStyleRule(std::string_view body) {
+    constexpr std::string_view kBlanks = " \t\r\n\f\v";
+    constexpr std::string_view kStyle = "<style";
+    const std::size_t open = body.find_first_not_of(kBlanks);
+    const std::size_t brace = body.find('}', open == std::string_view::npos ? body.size() : open);
+    if (brace == std::string_view::npos)
+        return 0;
+    // From the element's "<" up to the brace, which must not have closed the element yet.
+    const std::string head = ToLowerAscii(body.substr(open, brace - open));
+    if (head.size() <= kStyle.size() || head.compare(0, kStyle.size(), kStyle) != 0 ||
+        head.find("</style") != std::string::npos)
+        return 0;
+    const char after = head[kStyle.size()];
+    if (after != '>' && after != '/' && kBlanks.find(after) == std::string_view::npos)
+        return 0;
+    return brace + 1;
+}
+
 std::string BodyOf(const std::string& description) {
     std::size_t marker = description.find(kBodyStart);
     if (marker == std::string::npos)
         return description;
-    std::size_t begin = marker + kBodyStart.size();
-    std::size_t brace = description.find('}', begin);
-    return description.substr(brace == std::string::npos ? begin : brace + 1);
+    const std::string_view body = std::string_view(description).substr(marker + kBodyStart.size());
+    return std::string(body.substr(LeadingStyleRule(body)));
 }
 
 }  // namespace

@@ -33,8 +33,10 @@ struct MessageHeader {
 // reply-to to the end of the block; values are not trimmed, so they keep the line break before
 // the next label. A from or reply-to value loses its double quotes and is split at its first
 // "<" into name and address (the address without any ">"); without "<" it is all address.
-// The body is the text after "header end -->", from just after the first "}" in it (the rule of
-// the service's style element), or all of it when it holds no "}".
+// The body is the text after "header end -->". When that text begins (after blanks) with a
+// <style> element, the service's style rule is dropped: the body starts just after the first "}"
+// inside the element (so it starts with the element's closing tag). Any other body is taken
+// whole, whatever braces its text holds.
 //
 // Descriptions that do not follow the layout give these results (never a failure):
 // - no "header start:", or no "header end" after it: every header field is empty;

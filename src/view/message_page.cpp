@@ -1,29 +1,25 @@
 #include "view/message_page.h"
 
+#include <vector>
+
 #include "base/helpers.h"
 
 namespace vellorin {
 namespace {
 
-// Replaces every occurrence of `token`, left to right, without searching the inserted text
-// again. An occurrence stays as it is when replacing it would take the whole text past `limit`.
-std::string ReplaceToken(const std::string& text, std::string_view token, std::string_view value,
-                         std::size_t limit) {
-    std::size_t hit = text.find(token);
-    if (hit == std::string::npos)
-        return text;
-    std::string out;
-    out.reserve(text.size());
-    std::size_t done = 0;
-    while (hit != std::string::npos) {
-        out.append(text, done, hit - done);
-        std::size_t rest = text.size() - hit - token.size();
-        out.append(out.size() + value.size() + rest <= limit ? value : token);
-        done = hit + token.size();
-        hit = text.find(token, done);
-    }
-    out.append(text, done, std::string::npos);
-    return out;
+struct Replacement {
+    std::string_view token;
+    std::string_view value;
+};
+
+// The replacement whose token stands at `at` of `text`, or nullptr. No token is the beginning of
+// another, so at most one matches.
+const Replacement* TokenAt(std::string_view text, std::size_t at,
+                           const std::vector<Replacement>& table) {
+    for (const Replacement& r : table)
+        if (text.compare(at, r.token.size(), r.token) == 0)
+            return &r;
+    return nullptr;
 }
 
 }  // namespace
@@ -42,15 +38,26 @@ std::string ShortTitle(const std::string& title) {
 
 std::string FillTemplate(std::string_view templateText, const MessageHeader& header,
                          std::size_t maxPageBytes) {
-    std::string fromName = IsBlank(header.FromName) ? std::string() : header.FromName + " ";
-    const std::pair<std::string_view, std::string_view> steps[] = {
+    const std::string fromName = IsBlank(header.FromName) ? std::string() : header.FromName + " ";
+    const std::vector<Replacement> table = {
         {"FN", fromName},         {"FEML", header.FromEmail},  {"DT", header.Date},
         {"RT", header.ReplyName}, {"REML", header.ReplyEmail}, {"SL", header.Subject},
         {"DESC", header.Body},
     };
-    std::string page(templateText);
-    for (const auto& [token, value] : steps)
-        page = ReplaceToken(page, token, value, maxPageBytes);
+    // One pass over the template: what is put in is never searched again.
+    std::string page;
+    page.reserve(templateText.size());
+    std::size_t at = 0;
+    while (at < templateText.size()) {
+        const Replacement* r = TokenAt(templateText, at, table);
+        if (r == nullptr) {
+            page += templateText[at++];
+            continue;
+        }
+        const std::size_t rest = templateText.size() - at - r->token.size();
+        page.append(page.size() + r->value.size() + rest <= maxPageBytes ? r->value : r->token);
+        at += r->token.size();
+    }
     return page;
 }
 

@@ -27,17 +27,16 @@ constexpr std::size_t kMaxPageBytes = std::size_t{64} << 20;
 // by one blank, then "..."; a shorter title is returned unchanged.
 std::string ShortTitle(const std::string& title);
 
-// Fills the message page template. The tokens are replaced one after another over the whole
-// text, every occurrence, letter case significant, in this order:
+// Fills the message page template in one pass from left to right: each token found in the
+// template is replaced by its value, letter case significant, and the values put in are never
+// searched again (a sender named "ART Shop" or a subject holding "DESC" stays as it is):
 //   "FN"   FromName and one blank (nothing when FromName is blank)
 //   "FEML" FromEmail      "DT" Date      "RT" ReplyName      "REML" ReplyEmail
 //   "SL"   Subject        "DESC" Body
 // Values go in as they are, without HTML escaping (the page is shown with scripts off and no
-// access to other files). Because each step searches the whole text, a token inside a value
-// inserted by an earlier step is replaced too (a subject holding "DESC" gets the body there).
-// That can multiply one feed value by another, so an occurrence is left as its token once
-// replacing it would make the page larger than `maxPageBytes`; pages of real messages are far
-// below the limit.
+// access to other files). A template with many tokens could still make a long value fill the
+// memory, so an occurrence is left as its token once replacing it would make the page larger
+// than `maxPageBytes`; pages of real messages are far below the limit.
 std::string FillTemplate(std::string_view templateText, const MessageHeader& header,
                          std::size_t maxPageBytes = kMaxPageBytes);
 

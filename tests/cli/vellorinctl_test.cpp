@@ -97,7 +97,7 @@ TEST_F(VellorinctlTest, TheManualPageDescribesWhatHelpLists) {
 TEST_F(VellorinctlTest, SettingsPrintAndSaveLikeTheDialogs) {
     ProcessResult r = ctl({"settings"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "schedule=1\nfreq=0\nwinstartup=1\nff=0\nie=0\n");
+    EXPECT_EQ(r.out, "schedule=1\nfreq=0\nwinstartup=1\nwebengine=0\nff=0\nie=0\n");
     EXPECT_FALSE(fs::exists(settingsFile()));  // the defaults are not written
 
     r = ctl({"settings", "freq=1", "winstartup=1"});
@@ -115,9 +115,12 @@ TEST_F(VellorinctlTest, SettingsPrintAndSaveLikeTheDialogs) {
     r = ctl({"settings", "ff=1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");  // the plug-in save shows nothing
+    EXPECT_EQ(ctl({"settings", "webengine=1"}).exitCode, 0);
     EXPECT_EQ(test::TempDir::read(settingsFile()),
-              "[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n[plugin]\r\nff=1\r\nie=0\r\n");
-    EXPECT_EQ(ctl({"settings"}).out, "schedule=1\nfreq=1\nwinstartup=1\nff=1\nie=0\n");
+              "[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\nwebengine=1\r\n[plugin]\r\nff=1\r\n"
+              "ie=0\r\n");
+    EXPECT_EQ(ctl({"settings"}).out, "schedule=1\nfreq=1\nwinstartup=1\nwebengine=1\nff=1\nie=0\n");
+    EXPECT_EQ(ctl({"settings", "webengine=2"}).exitCode, 2);
 
     EXPECT_EQ(ctl({"settings", "winstartup=0"}).exitCode, 0);
     EXPECT_FALSE(fs::exists(autostartEntry()));

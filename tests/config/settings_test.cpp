@@ -37,8 +37,8 @@ protected:
 
 TEST_F(SettingsTest, MissingBlankAndDamagedValuesGiveTheDefaults) {
     struct Case {
-        const char* stored;  // value of freq, winstartup and ff alike; nullptr: no file
-        int freq, winstartup, ff;
+        const char* stored;  // value of freq, winstartup, webengine, ff alike; nullptr: no file
+        int freq, winstartup, ff;  // webengine reads like ff
     } cases[] = {
         {nullptr, 0, 1, 0},         {"2", 2, 2, 2},     {"   ", 0, 1, 0}, {" 1 ", 1, 1, 1},
         {"abc", 0, 1, 0},           {"40000", 0, 1, 0}, {"1x", 0, 1, 0},  {"-1", 0, -1, -1},
@@ -50,7 +50,8 @@ TEST_F(SettingsTest, MissingBlankAndDamagedValuesGiveTheDefaults) {
         if (c.stored) {
             const std::string v = c.stored;
             app_.write("settings.cfg", "[app]\r\nschedule=0\r\nfreq=" + v + "\r\nwinstartup=" + v +
-                                           "\r\n[plugin]\r\nff=" + v + "\r\n");
+                                           "\r\nwebengine=" + v + "\r\n[plugin]\r\nff=" + v +
+                                           "\r\n");
         }
         s.LoadAppSettings(false);
         s.LoadPlugInSettings(false);
@@ -58,6 +59,7 @@ TEST_F(SettingsTest, MissingBlankAndDamagedValuesGiveTheDefaults) {
         EXPECT_EQ(s.freq, c.freq);
         EXPECT_EQ(s.winstartup, c.winstartup);
         EXPECT_EQ(s.ff, c.ff);
+        EXPECT_EQ(s.webengine, c.ff);
         EXPECT_EQ(s.ie, 0);
         EXPECT_FALSE(!c.stored && (std::filesystem::exists(settingsFile()) ||
                                    std::filesystem::exists(autostartFile())));
@@ -75,7 +77,8 @@ TEST_F(SettingsTest, SavesInTheExampleLayoutAndRegistersStartup) {
     s.ie = 0;
     s.SavePlugInSettings();
     EXPECT_EQ(TempDir::read(settingsFile()),
-              "[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n[plugin]\r\nff=1\r\nie=0\r\n");
+              "[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\nwebengine=0\r\n[plugin]\r\nff="
+              "1\r\nie=0\r\n");
     ASSERT_EQ(seam_.boxes.size(), 1u);
     EXPECT_EQ(seam_.boxes[0].caption, "Done!");
     EXPECT_EQ(seam_.boxes[0].text, "Settings are successfully saved!");

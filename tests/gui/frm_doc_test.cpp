@@ -16,7 +16,7 @@
 namespace vellorin::test {
 namespace {
 
-// The web engine's view inside the window (from the message view plugin).
+// The web engine's view inside the window (from the message view plugin beside the program).
 QWebEngineView* WebView(const frmDoc& doc) {
     return qobject_cast<QWebEngineView*>(doc.ucBrowser());
 }
@@ -37,7 +37,8 @@ class OpenPage {
 public:
     explicit OpenPage(const QByteArray& html) {
         AppFolders::write(pagePath(), html);
-        doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"), pagePath());
+        doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"), pagePath(), nullptr,
+                                       LoadMessageViewFactory());
         doc->setUrlOpener([this](const QUrl& url) { opened.append(url); });
         QSignalSpy loaded(doc.get(), &frmDoc::pageLoaded);
         doc->resize(640, 480);
@@ -202,10 +203,10 @@ private slots:
         RecordingSeam seam;
         // The next message is written over the page file while the first window still loads.
         AppFolders::write(path, "<html><head><title>First</title></head><body>1</body></html>");
-        frmDoc first(seam, QStringLiteral("First"), path);
+        frmDoc first(seam, QStringLiteral("First"), path, nullptr, LoadMessageViewFactory());
         QSignalSpy firstLoaded(&first, &frmDoc::pageLoaded);
         AppFolders::write(path, "<html><head><title>Second</title></head><body>2</body></html>");
-        frmDoc second(seam, QStringLiteral("Second"), path);
+        frmDoc second(seam, QStringLiteral("Second"), path, nullptr, LoadMessageViewFactory());
         QSignalSpy secondLoaded(&second, &frmDoc::pageLoaded);
         QTRY_VERIFY_WITH_TIMEOUT(!firstLoaded.isEmpty() && !secondLoaded.isEmpty(), 20000);
         QCOMPARE(Evaluate(first, "document.title").toString(), QStringLiteral("First"));
@@ -321,53 +322,6 @@ private slots:
             qputenv(variable, before);
         else
             qunsetenv(variable);
-    }
-
-    void withoutTheViewerPluginTheWindowSaysSoAndStillSaves() {
-        const QByteArray html = "<html><body>kept</body></html>";
-        const struct {
-            const char* name;
-            QByteArray pluginBytes;  // null: no plugin file in the folder
-        } cases[] = {
-            {"no plugin file", QByteArray()},
-            {"a plugin file that is no library", QByteArray("not a shared library")},
-        };
-        for (const auto& testCase : cases) {
-            QTemporaryDir folder;
-            if (!testCase.pluginBytes.isNull())
-                AppFolders::write(folder.filePath(QString::fromLatin1(kMessageViewPluginFile)),
-                                  testCase.pluginBytes);
-            SetMessageViewFolders({folder.path()});
-            AppFolders::write(folder.filePath(QStringLiteral("item.htm")), html);
-            RecordingSeam seam;
-            auto doc = std::make_unique<frmDoc>(seam, QStringLiteral("A message"),
-                                                folder.filePath(QStringLiteral("item.htm")));
-            SetMessageViewFolders({});
-            QSignalSpy loaded(doc.get(), &frmDoc::pageLoaded);
-            doc->show();
-            QVERIFY2(loaded.wait(5000), testCase.name);
-            QCOMPARE(loaded.first().first().toBool(), false);
-            QVERIFY2(doc->ucBrowser() == nullptr, testCase.name);
-            auto* label = doc->findChild<QLabel*>(QStringLiteral("lblNoView"));
-            QVERIFY2(label != nullptr && label->isVisible(), testCase.name);
-            QVERIFY2(label->text().contains(QStringLiteral("cannot be shown")), testCase.name);
-
-            // Print asks nothing; Save As still writes the page as it was read.
-            int asked = 0;
-            doc->setPrintSetup([&asked](QPrinter&, QWidget*) { return ++asked > 0; });
-            doc->printPage();
-            QCOMPARE(asked, 0);
-            const QString saved = folder.filePath(QStringLiteral("saved.html"));
-            doc->setSavePathChooser([&saved](QWidget*, const QString&) { return saved; });
-            doc->setUrlOpener([](const QUrl&) {});
-            doc->savePageAs();
-            QCOMPARE(AppFolders::read(saved), html);
-            QVERIFY(seam.boxes.empty());
-        }
-        // The plugin beside the test program is found again.
-        OpenPage page("<html><body>shown</body></html>");
-        QVERIFY(page.ok);
-        QVERIFY(page.view() != nullptr);
     }
 };
 

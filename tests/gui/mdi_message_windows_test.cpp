@@ -6,8 +6,10 @@
 #include "gui/gui_tests.h"
 #include "support/recording_seam.h"
 #include "view/show_message.h"
+#include "view/ui/built_in_view_factory.h"
 #include "view/ui/frm_doc.h"
 #include "view/ui/mdi_message_windows.h"
+#include "view/ui/message_view_plugin.h"
 
 namespace vellorin::test {
 
@@ -28,6 +30,45 @@ QStringList ItemIds(const MdiMessageWindows& windows) {
         ids.append(window->ItemID());
     return ids;
 }
+
+// Whether the window's view is one the program makes itself (not the web engine's).
+bool ShowsBuiltInView(const frmDoc& window) {
+    QWidget parent;
+    QWidget* reference = BuiltInMessageViewFactory()
+                             .createMessageView(
+                                 QUrl(), QString(), [](bool) {}, [](bool) {}, &parent)
+                             ->widget();
+    return window.ucBrowser() != nullptr && window.ucBrowser()->objectName() == "ucBrowser" &&
+           window.ucBrowser()->metaObject() == reference->metaObject();
+}
+
+bool ShowsWebEngine(const frmDoc& window) {
+    return qobject_cast<QWebEngineView*>(window.ucBrowser()) != nullptr;
+}
+
+// A shown MDI area with its message windows, whose view choice `engine` holds, and a page.
+class ChoiceWorld {
+public:
+    ChoiceWorld() {
+        AppFolders::write(page, "<html><body>message</body></html>");
+        area.resize(800, 600);
+        area.show();
+    }
+    // Opens a window of the page and waits for its view to load it.
+    frmDoc* open(const std::string& guid) {
+        windows.OpenMessageWindow("S", guid, guid, page.toStdString());
+        frmDoc* window = windows.oDoc();
+        QSignalSpy loaded(window, &frmDoc::pageLoaded);
+        return loaded.wait(20000) && loaded.first().first().toBool() ? window : nullptr;
+    }
+
+    QTemporaryDir dir;
+    const QString page = dir.filePath(QStringLiteral("item.htm"));
+    RecordingSeam seam;
+    QMdiArea area;
+    bool engine = false;
+    MdiMessageWindows windows{&area, seam, [this] { return engine; }};
+};
 
 }  // namespace
 
@@ -55,9 +96,9 @@ private slots:
         QCOMPARE(TabTexts(area), (QStringList{"First one", "Second one", "Third one"}));
         QCOMPARE(windows.oDoc()->ItemID(), QStringLiteral("g3"));
         QCOMPARE(windows.activeMessageWindow(), windows.oDoc());
-        QCOMPARE(windows.oDoc()->findChild<QWebEngineView*>("ucBrowser"),
-                 qobject_cast<QWebEngineView*>(windows.oDoc()->ucBrowser()));
-        QVERIFY(windows.oDoc()->ucBrowser() != nullptr);
+        // Without a choice the windows show the built-in view.
+        QCOMPARE(windows.oDoc()->findChild<QWidget*>("ucBrowser"), windows.oDoc()->ucBrowser());
+        QVERIFY(ShowsBuiltInView(*windows.oDoc()));
 
         // An open message comes to the front, its tab with it.
         QVERIFY(windows.FindOpenMessage("A", "g1"));
@@ -115,6 +156,47 @@ private slots:
         }
         QCOMPARE(tabs->tabText(0), QStringLiteral("Short"));
         QCOMPARE(windows.oDoc()->windowTitle(), QString::fromStdString(word));
+    }
+
+    // Each window gets the view chosen when it opens; the engine's plugin is found beside the
+    // program.
+    void eachWindowShowsTheViewChosenWhenItOpens() {
+        ChoiceWorld world;
+        for (bool engine : {false, true, false, true}) {
+            world.engine = engine;
+            frmDoc* window = world.open(engine ? "engine" : "built-in");
+            QVERIFY(window != nullptr);
+            QCOMPARE(ShowsWebEngine(*window), engine);
+            QCOMPARE(ShowsBuiltInView(*window), !engine);
+        }
+        QCOMPARE(world.windows.messageWindows().size(), 4);
+        QVERIFY(world.seam.boxes.empty());
+    }
+
+    // The engine chosen but its plugin missing or broken: one box for the session, and every
+    // window shows its page in the built-in view; a plugin that turns up is used.
+    void aMissingEnginePluginIsToldOnceAndTheBuiltInViewShows() {
+        ChoiceWorld world;
+        world.engine = true;
+        QTemporaryDir empty, broken;
+        AppFolders::write(broken.filePath(QString::fromLatin1(kMessageViewPluginFile)),
+                          "not a shared library");
+        for (const QString& folder : {empty.path(), broken.path(), empty.path()}) {
+            SetMessageViewFolders({folder});
+            frmDoc* window = world.open("g");
+            SetMessageViewFolders({});
+            QVERIFY(window != nullptr);
+            QVERIFY(ShowsBuiltInView(*window));
+        }
+        QCOMPARE(world.seam.captions(), std::vector<std::string>{"Web Engine Not Available"});
+        const MessageBoxRequest& box = world.seam.boxes.front();
+        QCOMPARE(box.icon, MsgIcon::Exclamation);
+        QVERIFY(box.text.find(kMessageViewPluginFile) != std::string::npos);
+        QVERIFY(box.text.find("vellorin-webview") != std::string::npos);
+
+        frmDoc* window = world.open("found");
+        QVERIFY(window != nullptr && ShowsWebEngine(*window));
+        QCOMPARE(world.seam.boxes.size(), std::size_t{1});
     }
 
     void showMessageOpensAStoredMessageOnceWithItsRenderedPage() {

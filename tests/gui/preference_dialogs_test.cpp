@@ -55,6 +55,7 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences ..."));
         QCOMPARE(dialog.findChild<QComboBox*>("cmbFreq"), dialog.cmbFreq());
         QCOMPARE(dialog.findChild<QCheckBox*>("chkStartup"), dialog.chkStartup());
+        QCOMPARE(dialog.findChild<QCheckBox*>("chkWebEngine"), dialog.chkWebEngine());
         QCOMPARE(dialog.findChild<QPushButton*>("btnSave"), dialog.btnSave());
         QCOMPARE(dialog.findChild<QPushButton*>("btnCancel"), dialog.btnCancel());
         QStringList items;
@@ -63,6 +64,8 @@ private slots:
         QCOMPARE(items, QStringList({"Every 15 minutes", "Every 30 minutes", "Every 60 minutes!"}));
         QCOMPARE(dialog.chkStartup()->text(),
                  QStringLiteral("Start Application on Windows Startup."));
+        QCOMPARE(dialog.chkWebEngine()->text(),
+                 QStringLiteral("Show messages with the full web engine (uses more memory)"));
         QCOMPARE(dialog.btnSave()->text(), QStringLiteral(" Save Settings!"));
         QCOMPARE(dialog.btnCancel()->text(), QStringLiteral("No Changes!"));
         const QStringList labels = LabelTexts(dialog);
@@ -78,30 +81,36 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<int>("index");
         QTest::addColumn<bool>("startup");
-        QTest::newRow("no file") << QByteArray() << 0 << true;
-        QTest::newRow("30 minutes, no login start")
-            << QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\n") << 1 << false;
-        QTest::newRow("60 minutes") << QByteArray("[app]\r\nfreq=2\r\n") << 2 << true;
+        QTest::addColumn<bool>("engine");
+        QTest::newRow("no file") << QByteArray() << 0 << true << false;
+        QTest::newRow("30 minutes, no login start, web engine")
+            << QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\nwebengine=1\r\n") << 1
+            << false << true;
+        QTest::newRow("60 minutes") << QByteArray("[app]\r\nfreq=2\r\n") << 2 << true << false;
         QTest::newRow("blank values")
-            << QByteArray("[app]\r\nfreq=  \r\nwinstartup= \r\n") << 0 << true;
+            << QByteArray("[app]\r\nfreq=  \r\nwinstartup= \r\nwebengine= \r\n") << 0 << true
+            << false;
         // An index this version has no interval for is read as the default.
-        QTest::newRow("index without an entry") << QByteArray("[app]\r\nfreq=7\r\n") << 0 << true;
+        QTest::newRow("index without an entry")
+            << QByteArray("[app]\r\nfreq=7\r\n") << 0 << true << false;
     }
     void preferencesOpenWithTheStoredValues() {
         QFETCH(QByteArray, settings);
         QFETCH(int, index);
         QFETCH(bool, startup);
+        QFETCH(bool, engine);
         World world(settings);
         frmSettings dialog(*world.context);
         QCOMPARE(dialog.cmbFreq()->currentIndex(), index);
         QCOMPARE(dialog.chkStartup()->isChecked(), startup);
+        QCOMPARE(dialog.chkWebEngine()->isChecked(), engine);
         // Opening reads only.
         QCOMPARE(world.settings(), settings);
         QVERIFY(world.seam.boxes.empty());
     }
 
     // "No Changes!" keeps the stored values and writes nothing; "Save Settings!" stores the
-    // chosen ones, rearms the schedule and writes the login entry.
+    // chosen ones (the view choice too), rearms the schedule and writes the login entry.
     void savingThePreferencesStoresThemRearmsTheScheduleAndTheLoginEntry() {
         const QByteArray settings("[app]\r\nschedule=0\r\nfreq=0\r\nwinstartup=0\r\n");
         World world(settings);
@@ -110,6 +119,8 @@ private slots:
             dialog.show();
             dialog.cmbFreq()->setCurrentIndex(1);
             dialog.chkStartup()->setChecked(true);
+            QVERIFY(!dialog.chkWebEngine()->isChecked());
+            QTest::mouseClick(dialog.chkWebEngine(), Qt::LeftButton);
             QTest::mouseClick(save ? dialog.btnSave() : dialog.btnCancel(), Qt::LeftButton);
             QVERIFY(!dialog.isVisible());
             if (save) {
@@ -119,11 +130,14 @@ private slots:
             QCOMPARE(world.settings(), settings);
             QCOMPARE(world.context->settings.freq, 0);
             QCOMPARE(world.context->settings.winstartup, 0);
+            QCOMPARE(world.context->settings.webengine, 0);
             QVERIFY(!QFile::exists(world.loginEntry()));
             QVERIFY(world.seam.boxes.empty());
         }
-        QCOMPARE(world.settings(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\n"));
+        QCOMPARE(world.settings(),
+                 QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\nwebengine=1\r\n"));
         QCOMPARE(world.context->settings.freq, 1);
+        QCOMPARE(world.context->settings.webengine, 1);
         QCOMPARE(world.hooks.scheduleEnabled, 1);
         QCOMPARE(world.seam.captions(), std::vector<std::string>{"Done!"});
         QVERIFY(World::read(world.loginEntry()).contains("/vellorin\" -s"));
@@ -132,10 +146,14 @@ private slots:
         frmSettings dialog(*world.context);
         QCOMPARE(dialog.cmbFreq()->currentIndex(), 1);
         QVERIFY(dialog.chkStartup()->isChecked());
+        QVERIFY(dialog.chkWebEngine()->isChecked());
         dialog.chkStartup()->setChecked(false);
+        dialog.chkWebEngine()->setChecked(false);
         QTest::mouseClick(dialog.btnSave(), Qt::LeftButton);
         QVERIFY(!QFile::exists(world.loginEntry()));
-        QCOMPARE(world.settings(), QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\n"));
+        QCOMPARE(world.settings(),
+                 QByteArray("[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=0\r\nwebengine=0\r\n"));
+        QCOMPARE(world.context->settings.webengine, 0);
         QCOMPARE(world.hooks.scheduleEnabled, 2);
     }
 

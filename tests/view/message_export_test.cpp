@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "view/message_header.h"
+#include "view/message_page.h"
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {
@@ -43,6 +44,21 @@ TEST(ExportLayoutTest, TextAndDraftLayouts) {
               "Content -Transfer - encoding: quoted -printable\r\n"
               "\r\n"
               "<html><head><title>T</title></head><body><p>Hello\r\nthere</p></body></html>");
+}
+
+// A body without the service's leading style element reaches the page and every export whole.
+TEST(ExportLayoutTest, PageAndExportsKeepABodyWithBraces) {
+    const std::string body = "<p>Your sign-in code is {7731}. It expires in 10 minutes.</p>";
+    InboxItem item;
+    item.Title = "Code";
+    item.Description =
+        "<!-- header start:\nfrom: \"A\" <a>\nsubject: S\ndate: D\nreply-to: R <r>\n"
+        "header end -->" +
+        body;
+    const MessageHeader h = ParseHeader(item.Description);
+    for (const std::string& text : {FillTemplate("<body>DESC</body>", h), TextExportText(h),
+                                    EmailExportText(item.Title, h), HtmlExportText(item)})
+        EXPECT_NE(text.find(body), std::string::npos) << text;
 }
 
 // The service's header block ends every value with "<br />" and a line break, which the parsed

@@ -32,6 +32,31 @@ MessageHeader Body(std::string body) {
     return h;
 }
 
+// The service puts a style rule before the body, which is dropped; any other body is kept whole.
+TEST(ParseHeaderTest, DropsOnlyTheRuleOfALeadingStyleElement) {
+    const std::string code = "Your sign-in code is {7731}. It expires in 10 minutes.";
+    const struct {
+        std::string afterBlock, body;
+    } cases[] = {
+        {code, code},
+        {"<p>" + code + "</p>", "<p>" + code + "</p>"},
+        {"\r\n <style>p { margin: 0 }</style><p>{x}</p>", "</style><p>{x}</p>"},
+        {"<STYLE type=\"text/css\">p{x}</STYLE>y", "</STYLE>y"},
+        {"<style></style><p>{x}</p>", "<style></style><p>{x}</p>"},
+        {"<styles>{x}", "<styles>{x}"},
+        {"<p>a</p><style>p{x}</style>", "<p>a</p><style>p{x}</style>"},
+        {"<style>no brace", "<style>no brace"},
+        {"  ", "  "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.afterBlock);
+        const MessageHeader h =
+            ParseHeader("header start:\n" + kFull + "header end -->" + c.afterBlock);
+        EXPECT_EQ(h.Body, c.body);
+        EXPECT_EQ(h.Subject, "S\n");
+    }
+}
+
 TEST(ParseHeaderTest, FollowsTheGrammarAndGivesSoundResultsForBrokenBlocks) {
     const std::string jane = "&quot;Jane&quot; &lt;b1&gt;", desk = "&quot;Desk&quot; &lt;b2&gt;";
     const std::string noClose = "header start:\n" + kFull + "header end\n<p>b</p>";

@@ -23,7 +23,7 @@ MessageHeader With(std::string MessageHeader::*field, std::string value) {
     return h;
 }
 
-TEST(FillTemplateTest, ReplacesTheSevenTokensInOrderAndStopsAtThePageLimit) {
+TEST(FillTemplateTest, ReplacesTheTemplatesTokensInOnePassAndStopsAtThePageLimit) {
     struct Case {
         std::string templateText;
         MessageHeader header;
@@ -35,7 +35,12 @@ TEST(FillTemplateTest, ReplacesTheSevenTokensInOrderAndStopsAtThePageLimit) {
         {"From: FN(FEML)", With(&MessageHeader::FromName, "   "), "From: (box1)"},
         {"SL-SLSL", kSample, "Weekly report-Weekly reportWeekly report"},
         {"sl Sl fn desc Desc", kSample, "sl Sl fn desc Desc"},  // letter case counts
-        {"SL", With(&MessageHeader::Subject, "Re: DESC and desc"), "Re: <p>Hello</p> and desc"},
+        // Values put in are never searched for tokens again.
+        {"SL", With(&MessageHeader::Subject, "Re: DESC and desc"), "Re: DESC and desc"},
+        {"FN(FEML) RT", With(&MessageHeader::FromName, "ART Shop"), "ART Shop (box1) Desk"},
+        {"DT|SL", With(&MessageHeader::Date, "FN FEML RT REML SL"),
+         "FN FEML RT REML SL|Weekly report"},
+        {"FFNEML|REREML", With(&MessageHeader::FromName, ""), "FEML|REbox2"},
         {"DESC", With(&MessageHeader::Body, "FN DT RT SL"), "FN DT RT SL"},
         {"<h1>SL</h1>", With(&MessageHeader::Subject, "<b>\"x\" & y</b>"),
          "<h1><b>\"x\" & y</b></h1>"},
@@ -44,11 +49,10 @@ TEST(FillTemplateTest, ReplacesTheSevenTokensInOrderAndStopsAtThePageLimit) {
         EXPECT_EQ(FillTemplate(c.templateText, c.header), c.expected) << c.templateText;
 
     MessageHeader h;
-    h.Subject = "DESC DESC DESC";
     h.Body = "0123456789";
     // The first occurrence fits, the other two would pass 25 bytes and stay as tokens.
-    EXPECT_EQ(FillTemplate("SL", h, 25), "0123456789 DESC DESC");
-    EXPECT_EQ(FillTemplate("SL", h, 34), "0123456789 0123456789 0123456789");
+    EXPECT_EQ(FillTemplate("DESC DESC DESC", h, 25), "0123456789 DESC DESC");
+    EXPECT_EQ(FillTemplate("DESC DESC DESC", h, 34), "0123456789 0123456789 0123456789");
 }
 
 TEST(RenderMessagePageTest, WritesItemHtmFromTheTemplateOrReportsWhyNot) {

@@ -50,6 +50,10 @@ frmSettings::frmSettings(AppContext& context, QWidget* parent)
         QStringLiteral("If this option is selected, Application will be automatically started "
                        "with Windows OS Startup."));
 
+    chkWebEngine_ = new QCheckBox(
+        QStringLiteral("Show messages with the full web engine (uses more memory)"), this);
+    chkWebEngine_->setObjectName(QStringLiteral("chkWebEngine"));
+
     btnSave_ = new QPushButton(QStringLiteral(" Save Settings!"), this);
     btnSave_->setObjectName(QStringLiteral("btnSave"));
     btnSave_->setDefault(true);
@@ -70,6 +74,8 @@ frmSettings::frmSettings(AppContext& context, QWidget* parent)
     layout->addWidget(chkStartup_);
     layout->addWidget(lblStartup);
     layout->addSpacing(12);
+    layout->addWidget(chkWebEngine_);
+    layout->addSpacing(12);
     layout->addLayout(buttons);
     setMinimumWidth(380);
 
@@ -88,6 +94,10 @@ void frmSettings::setStartupChecked(bool checked) {
     chkStartup_->setChecked(checked);
 }
 
+void frmSettings::setWebEngineChecked(bool checked) {
+    chkWebEngine_->setChecked(checked);
+}
+
 void frmSettings::btnSave_Click() {
     const int index = cmbFreq_->currentIndex();
     if (index == -1) {
@@ -101,6 +111,7 @@ void frmSettings::btnSave_Click() {
     settings.schedule = 1;
     settings.freq = static_cast<std::int16_t>(index);
     settings.winstartup = chkStartup_->isChecked() ? 1 : 0;
+    settings.webengine = chkWebEngine_->isChecked() ? 1 : 0;
     settings.SaveAppSettings();
     accept();
 }

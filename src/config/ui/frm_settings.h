@@ -28,9 +28,11 @@ public:
     // SettingsDialogView
     void setFrequencyIndex(int index) override;
     void setStartupChecked(bool checked) override;
+    void setWebEngineChecked(bool checked) override;
 
     QComboBox* cmbFreq() const { return cmbFreq_; }
     QCheckBox* chkStartup() const { return chkStartup_; }
+    QCheckBox* chkWebEngine() const { return chkWebEngine_; }
     QPushButton* btnSave() const { return btnSave_; }
     QPushButton* btnCancel() const { return btnCancel_; }
 
@@ -40,6 +42,7 @@ private:
     AppContext& context_;
     QComboBox* cmbFreq_ = nullptr;
     QCheckBox* chkStartup_ = nullptr;
+    QCheckBox* chkWebEngine_ = nullptr;
     QPushButton* btnSave_ = nullptr;
     QPushButton* btnCancel_ = nullptr;
 };

@@ -14,7 +14,9 @@
 namespace vellorin {
 
 void frmMain::LoadWindows() {
-    messageWindows_ = std::make_unique<MdiMessageWindows>(mdiArea_, context_.seam());
+    // The view the preferences chose, as they stand when each message window opens.
+    messageWindows_ = std::make_unique<MdiMessageWindows>(
+        mdiArea_, context_.seam(), [this] { return context_.settings.webengine != 0; });
 
     TreeHandlerHooks hooks;
     // A double-click on a source: the scheduler queues it, disables the tree, runs the check and

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMetaObject>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -17,7 +16,7 @@
 #include "base/user_seam.h"
 #include "util/atomic_file.h"
 #include "view/message_export.h"
-#include "view/ui/message_view_plugin.h"
+#include "view/ui/built_in_view_factory.h"
 
 namespace vellorin {
 namespace {
@@ -44,7 +43,8 @@ bool SetUpPrinter(QPrinter& printer, QWidget* parent) {
 
 }  // namespace
 
-frmDoc::frmDoc(UserSeam& seam, const QString& caption, const QString& pagePath, QWidget* parent)
+frmDoc::frmDoc(UserSeam& seam, const QString& caption, const QString& pagePath, QWidget* parent,
+               MessageViewFactory* views)
     : QWidget(parent), seam_(seam), savePathChooser_(&ChooseSavePath), printSetup_(&SetUpPrinter) {
     setObjectName(QStringLiteral("frmDoc"));
     setWindowTitle(caption);
@@ -65,26 +65,8 @@ frmDoc::frmDoc(UserSeam& seam, const QString& caption, const QString& pagePath, 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    QString whyNoView;
-    MessageViewFactory* factory = LoadMessageViewFactory(&whyNoView);
-    if (factory == nullptr) {
-        auto* label = new QLabel(
-            QStringLiteral("This message cannot be shown: the message viewer could not be "
-                           "loaded.\n%1")
-                .arg(whyNoView),
-            this);
-        label->setObjectName(QStringLiteral("lblNoView"));
-        label->setAlignment(Qt::AlignCenter);
-        label->setWordWrap(true);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        layout->addWidget(label);
-        // Who waits for the page learns that none will come, once the window is set up.
-        QMetaObject::invokeMethod(
-            this, [this] { emit pageLoaded(false); }, Qt::QueuedConnection);
-        return;
-    }
-
-    view_ = factory->createMessageView(
+    MessageViewFactory& factory = views ? *views : BuiltInMessageViewFactory();
+    view_ = factory.createMessageView(
         pageUrl, caption, [this](bool ok) { emit pageLoaded(ok); },
         [this](bool ok) { ucBrowser_printFinished(ok); }, this);
     layout->addWidget(view_->widget());

@@ -10,7 +10,6 @@
 #include "view/ui/message_view.h"
 
 class QPrinter;
-class QLabel;
 class QTemporaryFile;
 
 namespace vellorin {
@@ -24,9 +23,8 @@ class UserSeam;
 // file or address; a link the user clicks opens in the desktop's browser or mail program
 // (MessageView).
 //
-// The view comes from the message view plugin, loaded with the first window (and with it the web
-// engine). When it cannot be loaded, the window says so (lblNoView) where the page would be;
-// Save As still writes the page, Print does nothing and pageLoaded(false) is emitted.
+// The view comes from the factory the window is made with: the built-in view unless told
+// otherwise (MessageViewChoice picks the one the user chose).
 class frmDoc : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString ItemID READ ItemID WRITE setItemID)
@@ -42,9 +40,9 @@ public:
 
     // Opens the page at `pagePath` with the caption `caption`. A page file that cannot be read
     // is reported through `seam` (ReadTextFile's box) and shows as an empty page. The seam must
-    // outlive the window.
+    // outlive the window. The view comes from `views` (BuiltInMessageViewFactory when none).
     frmDoc(UserSeam& seam, const QString& caption, const QString& pagePath,
-           QWidget* parent = nullptr);
+           QWidget* parent = nullptr, MessageViewFactory* views = nullptr);
     ~frmDoc() override;
 
     // The guid of the message shown.
@@ -54,7 +52,7 @@ public:
     QString SourceID() const { return sourceId_; }
     void setSourceID(const QString& sSourceID) { sourceId_ = sSourceID; }
 
-    // The view's widget (a QWebEngineView), or nullptr when the plugin could not be loaded.
+    // The view's widget (objectName "ucBrowser").
     QWidget* ucBrowser() const { return view_ ? view_->widget() : nullptr; }
     // The page as read when the window opened.
     const QByteArray& pageContent() const { return content_; }

@@ -66,8 +66,12 @@ private:
     QMdiArea* area_;
 };
 
-MdiMessageWindows::MdiMessageWindows(QMdiArea* area, UserSeam& seam)
-    : area_(area), seam_(seam), tabFitter_(new TabFitter(area)) {
+MdiMessageWindows::MdiMessageWindows(QMdiArea* area, UserSeam& seam,
+                                     MessageViewChoice::EngineChosen engineChosen)
+    : area_(area),
+      seam_(seam),
+      views_(seam, std::move(engineChosen)),
+      tabFitter_(new TabFitter(area)) {
     area_->setViewMode(QMdiArea::TabbedView);
     area_->setTabsClosable(true);
     area_->setTabsMovable(true);
@@ -116,8 +120,8 @@ bool MdiMessageWindows::FindOpenMessage(const std::string& sourceId, const std::
 
 void MdiMessageWindows::OpenMessageWindow(const std::string& sourceId, const std::string& guid,
                                           const std::string& caption, const std::string& pagePath) {
-    auto* window =
-        new frmDoc(seam_, QString::fromStdString(caption), QString::fromStdString(pagePath));
+    auto* window = new frmDoc(seam_, QString::fromStdString(caption),
+                              QString::fromStdString(pagePath), nullptr, &views_.factory());
     window->setSourceID(QString::fromStdString(sourceId));
     window->setItemID(QString::fromStdString(guid));
     if (urlOpener_)

@@ -8,6 +8,7 @@
 
 #include "view/message_windows.h"
 #include "view/ui/frm_doc.h"
+#include "view/ui/message_view_choice.h"
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -22,16 +23,20 @@ class UserSeam;
 // this object, and so must the seam.
 class MdiMessageWindows : public MessageWindows {
 public:
-    // Puts `area` into tabbed mode with closable, movable tabs.
-    MdiMessageWindows(QMdiArea* area, UserSeam& seam);
+    // Puts `area` into tabbed mode with closable, movable tabs. `engineChosen` tells, as each
+    // window opens, whether the user chose the full web engine for its view (MessageViewChoice);
+    // without it every window gets the built-in view.
+    MdiMessageWindows(QMdiArea* area, UserSeam& seam,
+                      MessageViewChoice::EngineChosen engineChosen = {});
     ~MdiMessageWindows() override;
 
     // True when an open window shows the message `guid` of source `sourceId` (exact comparison
     // of its SourceID and ItemID); the first such window becomes the active sub-window (its tab
     // in front).
     bool FindOpenMessage(const std::string& sourceId, const std::string& guid) override;
-    // Opens a frmDoc for `pagePath` in a new sub-window, with SourceID `sourceId`, ItemID `guid`
-    // and the caption `caption` (also the tab's text), makes it the active one and oDoc.
+    // Opens a frmDoc for `pagePath`, with the view the user chose, in a new sub-window, with
+    // SourceID `sourceId`, ItemID `guid` and the caption `caption` (also the tab's text), makes it
+    // the active one and oDoc.
     void OpenMessageWindow(const std::string& sourceId, const std::string& guid,
                            const std::string& caption, const std::string& pagePath) override;
     // Closes the first open window of the message `guid` of source `sourceId` and its tab; true
@@ -57,6 +62,7 @@ private:
 
     QMdiArea* area_;
     UserSeam& seam_;
+    MessageViewChoice views_;
     QPointer<frmDoc> oDoc_;
     // Owned by the area.
     QPointer<TabFitter> tabFitter_;

@@ -11,9 +11,9 @@ class QWidget;
 
 namespace vellorin {
 
-// The view of one message page inside a message window. The web engine that draws the pages is
-// large and only needed once a message is opened, so the views come from a plugin loaded at
-// that moment (LoadMessageViewFactory) rather than from the program itself.
+// The view of one message page inside a message window. The program makes its own light views
+// (BuiltInMessageViewFactory); the web engine's views, large and a choice of the user's, come
+// from a plugin loaded only when chosen (LoadMessageViewFactory, MessageViewChoice).
 //
 // A view shows the page at the address it was made for and nothing else: the page runs no
 // script and reaches no other file or address; a link the user clicks (also one that asks for a
