@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/monotonic_clock.h"
+#include "browserlink/firefox_session.h"
 #include "browserlink/session_file.h"
 #include "browserlink/url_monitor.h"
 #include "gui/frm_main_client.h"
@@ -37,6 +38,15 @@ private:
     TempDir home_;
     int step_ = 0;
 };
+
+// One tick of the monitor, and the answer of the session file's read (on a thread of its own)
+// handed back to this thread, as the running client gets it.
+void Tick(clsURLMon& monitor) {
+    monitor.myTimer_ThatTime();
+    if (auto* firefox = dynamic_cast<FirefoxSessionSource*>(monitor.source(kBrowserFirefox)))
+        firefox->waitForRead();
+    QCoreApplication::sendPostedEvents();
+}
 
 // Closes whatever popup is open by its "Close Window" label.
 void Dismiss(frmMain& w) {
@@ -89,10 +99,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&browser));
 
         firefox.show(kOther);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QVERIFY(w.notificationPopup() == nullptr);
         firefox.show(kSite);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QPointer<frmNotification> popup = w.notificationPopup();
         QVERIFY(popup);
         QVERIFY(popup->isVisible());
@@ -101,7 +111,7 @@ private slots:
         QCOMPARE(QApplication::activeWindow(), &browser);
         // The same page again (Firefox rewrote its file): nothing new.
         firefox.show(kSite);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QCOMPARE(w.notificationPopup(), popup.data());
 
         QTest::mouseClick(popup->btnSnooze(), Qt::LeftButton);
@@ -109,15 +119,15 @@ private slots:
         // Back and forth for almost ten minutes: no popup.
         for (int i = 0; i < 10; ++i) {
             firefox.show(i % 2 ? kSite : kOther);
-            monitor->myTimer_ThatTime();
+            Tick(*monitor);
             QVERIFY2(w.notificationPopup() == nullptr, qPrintable(QString::number(i)));
             monotonic.advance(std::chrono::seconds(59));
         }
         monotonic.advance(std::chrono::seconds(10));  // 600 s since the button
         firefox.show(kOther);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         firefox.show(kSite);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QVERIFY(w.notificationPopup() != nullptr);
         Dismiss(w);
         QVERIFY(client.boxes.empty());
@@ -132,7 +142,7 @@ private slots:
         client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
         frmMain& w = *client.window;
         firefox.show(kSite);
-        w.oUrlMon()->myTimer_ThatTime();
+        Tick(*w.oUrlMon());
         QVERIFY(w.noSourcePopup() != nullptr);
         QVERIFY(w.notificationPopup() == nullptr);
         QVERIFY(!w.plugIn().LastPopupTime().has_value());

@@ -2,11 +2,11 @@
 // two popups.
 
 #include <QAction>
-#include <QDir>
 #include <QTimer>
 
 #include "base/app_context.h"
 #include "browserlink/firefox_session.h"
+#include "browserlink/ui/firefox_watch.h"
 #include "browserlink/ui/qt_monitor_timer.h"
 #include "browserlink/url_monitor.h"
 #include "notify/ui/frm_no_source_notify.h"
@@ -55,12 +55,15 @@ void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, boo
         return;
     }
     if (!oUrlMon_) {
-        // Firefox answers through its session file; the other browser service does not exist
-        // here and never answers.
-        oUrlMon_ = std::make_unique<clsURLMon>(
-            std::make_unique<FirefoxSessionSource>(
-                FirefoxProfileRoots(QDir::homePath().toStdString())),
-            std::make_unique<SilentAddressSource>(), std::make_unique<QtMonitorTimer>());
+        // Firefox answers through its session file, read off this thread: a finished read is
+        // asked for at once. The other browser service does not exist here and never answers.
+        auto firefoxAnswered = [this] {
+            if (oUrlMon_ && oUrlMon_->MonitorFireFox)
+                oUrlMon_->GetDDEURL(kBrowserFirefox);
+        };
+        oUrlMon_ = std::make_unique<clsURLMon>(NewFirefoxSource(this, firefoxAnswered),
+                                               std::make_unique<SilentAddressSource>(),
+                                               std::make_unique<QtMonitorTimer>());
         oUrlMon_->StopMon();
         oUrlMon_->MonitorFireFox = bFirefox;
         oUrlMon_->MonitorIE = bIExplore;
