@@ -1,3 +1,5 @@
+#include <QCheckBox>
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -7,6 +9,7 @@
 #include "browserlink/firefox_session.h"
 #include "browserlink/session_file.h"
 #include "browserlink/url_monitor.h"
+#include "config/ui/frm_reg_plugin.h"
 #include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_no_source_notify.h"
@@ -152,6 +155,36 @@ private slots:
         w.close();
         QVERIFY(w.oUrlMon() == nullptr);
         QVERIFY(!w.tmrPlugIn()->isActive());
+    }
+
+    // The plug-in dialog's browser choice applies when it is saved, not at the next start.
+    void thePlugInDialogsChoiceAppliesAtOnce() {
+        FirefoxHome firefox;
+        ScopedEnv home("HOME", firefox.path());
+        Client client({"[plugin]\r\nff=0\r\n"});
+        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
+        frmMain& w = *client.window;
+        QVERIFY(w.oUrlMon() && !w.oUrlMon()->MonitorFireFox);
+        firefox.show(kSite);
+        Tick(*w.oUrlMon());
+        QVERIFY(w.noSourcePopup() == nullptr);
+        for (bool watch : {true, false}) {
+            client.item("mnuToolsPlugIn")->trigger();
+            QPointer<frmRegPlugin> dialog = w.plugInDialog();
+            QVERIFY(dialog);
+            QCOMPARE(dialog->chkPlugIn(0)->isChecked(), !watch);
+            dialog->chkPlugIn(0)->setChecked(watch);
+            QTest::mouseClick(dialog->btnSave(), Qt::LeftButton);
+            QCOMPARE(w.oUrlMon()->MonitorFireFox, watch);
+            firefox.show(watch ? kSite : kOther);
+            Tick(*w.oUrlMon());
+            firefox.show(kSite);
+            Tick(*w.oUrlMon());
+            QCOMPARE(w.noSourcePopup() != nullptr, watch);
+            Dismiss(w);
+            QTRY_VERIFY(dialog.isNull());
+        }
+        QVERIFY(client.boxes.empty());
     }
 };
 

@@ -65,8 +65,6 @@ void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, boo
                                                std::make_unique<SilentAddressSource>(),
                                                std::make_unique<QtMonitorTimer>());
         oUrlMon_->StopMon();
-        oUrlMon_->MonitorFireFox = bFirefox;
-        oUrlMon_->MonitorIE = bIExplore;
         oUrlMon_->Active = true;
         oUrlMon_->URLChanged = [this](int BrowserApp, const std::string& sURL) {
             (void)BrowserApp;
@@ -74,6 +72,10 @@ void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, boo
         };
         oUrlMon_->StartMon();
     }
+    // The browsers chosen now, also when the monitor was registered before (the plug-in dialog
+    // saved): the choice applies at once.
+    oUrlMon_->MonitorFireFox = bFirefox;
+    oUrlMon_->MonitorIE = bIExplore;
     if (bStartTimer)
         tmrPlugIn_->start();
 }
