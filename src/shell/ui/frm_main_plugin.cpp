@@ -1,7 +1,6 @@
 // frmMain's side of the browser plug-in: the URL monitor, the judging of its addresses and the
 // two popups.
 
-#include <QAction>
 #include <QTimer>
 
 #include "base/app_context.h"
@@ -12,6 +11,8 @@
 #include "notify/ui/frm_no_source_notify.h"
 #include "notify/ui/frm_notification.h"
 #include "shell/ui/frm_main.h"
+#include "subscriptions/ui/frm_subscr_list_manager.h"
+#include "subscriptions/ui/frm_subscribe.h"
 
 namespace vellorin {
 namespace {
@@ -118,11 +119,17 @@ void frmMain::showPopup(PlugInPopup popup) {
     }
     if (frmNoSourceNotify_ == nullptr) {
         frmNoSourceNotify_ = new frmNoSourceNotify(appFolder, this);
-        // The subscribe dialog and the subscription manager, as their menu items open them.
-        connect(frmNoSourceNotify_, &frmNoSourceNotify::addSourceRequested, menus_.mnuMsgSourceNew,
-                &QAction::trigger);
-        connect(frmNoSourceNotify_, &frmNoSourceNotify::managerRequested, menus_.mnuMsgSourceManage,
-                &QAction::trigger);
+        // The subscribe dialog and the subscription manager, modeless and owned by this window:
+        // the user is reading the site in the browser and may go back to it meanwhile.
+        connect(frmNoSourceNotify_, &frmNoSourceNotify::addSourceRequested, this, [this] {
+            if (messageTree_ != nullptr)
+                frmSubscribe::Open(context_, *messageTree_, DialogOpenMode::ModelessOwned, this);
+        });
+        connect(frmNoSourceNotify_, &frmNoSourceNotify::managerRequested, this, [this] {
+            if (messageTree_ != nullptr)
+                frmSubscrListManager::Open(context_, *messageTree_, DialogOpenMode::ModelessOwned,
+                                           this);
+        });
     }
     PreparePopup(*frmNoSourceNotify_);
     frmNoSourceNotify_->Open();
