@@ -5,7 +5,9 @@
 #include <lz4.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -82,25 +84,34 @@ std::optional<std::string> ReadFile(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> FirefoxProfileRoots(const std::string& home) {
-    return {home + "/.mozilla/firefox", home + "/snap/firefox/common/.mozilla/firefox",
+std::vector<std::string> FirefoxProfileRoots(const std::string& home,
+                                             const std::string& configHome) {
+    // A relative $XDG_CONFIG_HOME is invalid and ignored.
+    const std::string config =
+        !configHome.empty() && configHome.front() == '/' ? configHome : home + "/.config";
+    return {config + "/mozilla/firefox", home + "/.mozilla/firefox",
+            home + "/snap/firefox/common/.mozilla/firefox",
             home + "/.var/app/org.mozilla.firefox/.mozilla/firefox"};
 }
 
-std::string DefaultFirefoxProfile(const std::string& root) {
+std::vector<std::string> FirefoxProfileFolders(const std::string& root) {
     const std::string ini = root + "/profiles.ini";
     auto value = [&](const std::string& section, const char* key) {
         return profile::GetPrivateProfileString(section, key, "", ini);
     };
     const std::vector<std::string> sections =
         SplitAtNul(profile::GetPrivateProfileString(std::nullopt, std::nullopt, "", ini));
+    std::vector<std::string> folders;
+    auto add = [&](std::string folder) {
+        if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(std::move(folder));
+    };
     for (const std::string& section : sections) {
-        if (StartsWithNoCase(section, "Install")) {
-            if (std::string path = value(section, "Default"); !path.empty())
-                return ProfileFolder(root, path);
-        }
+        if (StartsWithNoCase(section, "Install"))
+            add(ProfileFolder(root, value(section, "Default")));
     }
-    std::string first;
+    std::vector<std::string> others;
+    bool defaultTaken = false;
     for (const std::string& section : sections) {
         if (!StartsWithNoCase(section, "Profile"))
             continue;
@@ -108,14 +119,18 @@ std::string DefaultFirefoxProfile(const std::string& root) {
         if (path.empty())
             continue;
         // IsRelative=0 marks an absolute path; a relative one starts below the root.
-        const std::string folder =
+        std::string folder =
             value(section, "IsRelative") == "0" && path.front() == '/' ? path : root + "/" + path;
-        if (value(section, "Default") == "1")
-            return folder;
-        if (first.empty())
-            first = folder;
+        if (!defaultTaken && value(section, "Default") == "1") {
+            defaultTaken = true;
+            add(std::move(folder));
+        } else {
+            others.push_back(std::move(folder));
+        }
     }
-    return first;
+    for (std::string& folder : others)
+        add(std::move(folder));
+    return folders;
 }
 
 std::optional<std::string> DecodeMozLz4(std::string_view bytes) {
@@ -158,6 +173,15 @@ std::optional<std::string> SessionAddressReply(std::string_view json) {
 FirefoxSessionSource::FirefoxSessionSource(std::vector<std::string> profileRoots)
     : roots_(std::move(profileRoots)) {}
 
+FirefoxSessionSource::~FirefoxSessionSource() {
+    waitForRead();
+}
+
+void FirefoxSessionSource::waitForRead() {
+    if (reader_.joinable())
+        reader_.join();
+}
+
 std::optional<FirefoxSessionSource::FileStamp> FirefoxSessionSource::stamp(
     const std::string& path) {
     struct stat st {};
@@ -176,12 +200,23 @@ void FirefoxSessionSource::locateProfiles() {
         iniStamps_.push_back(stamp(root + "/profiles.ini"));
         if (!iniStamps_.back())
             continue;
-        if (const std::string folder = DefaultFirefoxProfile(root); !folder.empty())
+        for (const std::string& folder : FirefoxProfileFolders(root))
             sessionFiles_.push_back(folder + kSessionFile);
     }
 }
 
+void FirefoxSessionSource::takeFinishedRead() {
+    if (!reading_.valid() ||
+        reading_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    lastReply_ = reading_.get();
+    lastFile_ = std::move(readingFile_);
+    lastStamp_ = readingStamp_;
+    waitForRead();
+}
+
 std::optional<std::string> FirefoxSessionSource::request() {
+    takeFinishedRead();
     if (!located_)
         locateProfiles();
     const std::string* newestFile = nullptr;
@@ -198,8 +233,8 @@ std::optional<std::string> FirefoxSessionSource::request() {
     };
     findNewest();
     if (!newest) {
-        // Firefox is not running, or its profiles moved (installed, a new default profile):
-        // locate them again when a profiles.ini changed.
+        // Firefox is not running, or its profiles moved (installed, a new profile): locate them
+        // again when a profiles.ini changed.
         for (std::size_t i = 0; i < roots_.size(); ++i) {
             if (stamp(roots_[i] + "/profiles.ini") != iniStamps_[i]) {
                 locateProfiles();
@@ -210,14 +245,23 @@ std::optional<std::string> FirefoxSessionSource::request() {
         if (!newest)
             return std::nullopt;
     }
-    if (*newestFile == lastFile_ && newest == lastStamp_)
+    // Unchanged since the last read, or a read in progress (the next request after it ended
+    // looks again).
+    if ((*newestFile == lastFile_ && newest == lastStamp_) || reading_.valid())
         return lastReply_;
-    lastFile_ = *newestFile;
-    lastStamp_ = newest;
+    readingFile_ = *newestFile;
+    readingStamp_ = newest;
     ++reads_;
-    const std::optional<std::string> bytes = ReadFile(lastFile_);
-    const std::optional<std::string> json = bytes ? DecodeMozLz4(*bytes) : std::nullopt;
-    lastReply_ = json ? SessionAddressReply(*json) : std::nullopt;
+    std::promise<std::optional<std::string>> answer;
+    reading_ = answer.get_future();
+    reader_ =
+        std::thread([path = readingFile_, done = readDone_, answer = std::move(answer)]() mutable {
+            const std::optional<std::string> bytes = ReadFile(path);
+            const std::optional<std::string> json = bytes ? DecodeMozLz4(*bytes) : std::nullopt;
+            answer.set_value(json ? SessionAddressReply(*json) : std::nullopt);
+            if (done)
+                done();
+        });
     return lastReply_;
 }
 

@@ -64,6 +64,12 @@ void clsURLMon::myTimer_ThatTime() {
         GetDDEURL(kBrowserInternetExplorer);
 }
 
+AddressSource* clsURLMon::source(int enmBrowser) const {
+    return enmBrowser == kBrowserFirefox            ? firefox_.source.get()
+           : enmBrowser == kBrowserInternetExplorer ? iexplore_.source.get()
+                                                    : nullptr;
+}
+
 void clsURLMon::GetDDEURL(int enmBrowser) {
     Browser* browser = enmBrowser == kBrowserFirefox            ? &firefox_
                        : enmBrowser == kBrowserInternetExplorer ? &iexplore_

@@ -60,6 +60,8 @@ public:
     // Polls one browser (kBrowserFirefox or kBrowserInternetExplorer; any other code does
     // nothing) and raises the events its reply calls for.
     void GetDDEURL(int enmBrowser);
+    // The address source of a browser (by its code), nullptr for any other code or none.
+    AddressSource* source(int enmBrowser) const;
 
 private:
     struct Browser {

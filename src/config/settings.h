@@ -38,10 +38,11 @@ public:
     // view (0); key "webengine" of section "app".
     std::int16_t webengine = 0;
 
-    // The drop box: its left and top edges in twips, its transparency level (0-3) and its size
-    // (0-2), as section "dropbox" holds them (LoadDropBoxSettings, SaveDropBoxSettings).
-    std::int16_t DropBoxLeft = 0;
-    std::int16_t DropBoxTop = 0;
+    // The drop box: its left and top edges in twips (wide enough for any place on a large
+    // desktop), its transparency level (0-3) and its size (0-2), as section "dropbox" holds them
+    // (LoadDropBoxSettings, SaveDropBoxSettings).
+    std::int32_t DropBoxLeft = 0;
+    std::int32_t DropBoxTop = 0;
     std::int16_t DropBoxTrans = 1;
     std::int16_t DropBoxSize = 2;
 

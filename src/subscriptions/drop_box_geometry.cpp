@@ -32,16 +32,16 @@ DropBoxSizeEntry DropBoxSizeFor(int sizeIndex) {
     return kSizes[sizeIndex];
 }
 
-std::int16_t EdgeToStoredTwips(int pixels, double twipsPerPixel) {
+std::int32_t EdgeToStoredTwips(int pixels, double twipsPerPixel) {
     const double twips = static_cast<double>(pixels) * twipsPerPixel;
-    constexpr double kMin = std::numeric_limits<std::int16_t>::min();
-    constexpr double kMax = std::numeric_limits<std::int16_t>::max();
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
     // Clamped before the conversion: a value outside the target type is undefined behaviour.
     if (!(twips >= kMin))
-        return std::numeric_limits<std::int16_t>::min();
+        return std::numeric_limits<std::int32_t>::min();
     if (twips >= kMax)
-        return std::numeric_limits<std::int16_t>::max();
-    return static_cast<std::int16_t>(RoundHalfEven(twips));
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(RoundHalfEven(twips));
 }
 
 ScreenPoint DropBoxPlacement(int leftTwips, int topTwips, double twipsPerPixel, int width,

@@ -22,10 +22,10 @@ struct DropBoxSizeEntry {
 // default size.
 DropBoxSizeEntry DropBoxSizeFor(int sizeIndex);
 
-// A window edge at `pixels` as the 16-bit twips value that is stored: the product rounded to the
-// nearest integer (halves to even), then clamped to -32768 .. 32767, so that a window far out on
-// a large desktop is kept at the range's end instead of wrapping to the other side.
-std::int16_t EdgeToStoredTwips(int pixels, double twipsPerPixel);
+// A window edge at `pixels` as the twips value that is stored: the product rounded to the nearest
+// integer (halves to even). Any place on a desktop fits (a 2,560-pixel screen at 96 DPI ends at
+// 38,400 twips); only a product beyond the 32-bit range is clamped to its end.
+std::int32_t EdgeToStoredTwips(int pixels, double twipsPerPixel);
 
 // Where the drop box opens: its stored edges (twips) as pixels, as long as the window of
 // `width` by `height` pixels there would have its centre on one of `screens` (each a screen's

@@ -1,8 +1,11 @@
 #include "subscriptions/subscribe_procedure.h"
 
+#include <filesystem>
+
 #include "base/app_context.h"
 #include "base/helpers.h"
 #include "subscriptions/link_validation.h"
+#include "subscriptions/source_list_document.h"
 #include "view/tree_control.h"
 
 namespace vellorin {
@@ -13,6 +16,7 @@ constexpr const char* kManagerRootKey = "main";
 constexpr const char* kAlreadySubscribedCaption = "Already Subscribed!";
 constexpr const char* kAlreadySubscribedText =
     "You have already subscribed to this Message channel!";
+constexpr const char* kNotSubscribedCaption = "Source Not Subscribed!";
 
 ProcedureResult SendBackTo(InputField field, bool selectLink = false) {
     return ProcedureResult{false, field, selectLink};
@@ -22,6 +26,24 @@ ProcedureResult SendBackTo(InputField field, bool selectLink = false) {
 bool IsSubscribed(mSubscriptions& subscriptions, const std::string& link) {
     subscriptions.CurrentSource.Link = link;
     return subscriptions.SourceAction(mSubscriptions::SourceExists);
+}
+
+// Whether the list, read without any box, lacks `link`: the edited source was unsubscribed
+// meanwhile (in the main window, by vellorinctl). A list that cannot be read is not judged here;
+// the update reports it.
+bool SourceGone(mSubscriptions& subscriptions, const std::string& link) {
+    if (IsBlank(subscriptions.DataFolder))
+        subscriptions.EnsureDataFolder();
+    SourceListDocument doc;
+    const std::string path = subscriptions.SubscriptionsPath();
+    if (!std::filesystem::is_regular_file(path) ||
+        doc.load(path) != SourceListDocument::LoadStatus::kOk)
+        return false;
+    for (const SourceEntry& source : doc.entries()) {
+        if (source.link == link)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -93,6 +115,20 @@ ProcedureResult SaveSource(AppContext& context, TreeControl& tvSources,
     }
     mSubscriptions& subscriptions = context.subscriptions;
     if (state.editMode) {
+        if (state.id != kManagerRootKey && SourceGone(subscriptions, state.link)) {
+            seam.messageBox(kNotSubscribedCaption,
+                            "\"" + state.title + "\" is no longer subscribed: it was removed " +
+                                "while you were editing it. Nothing was saved.",
+                            MsgIcon::Exclamation);
+            subscriptions.LoadSubscriptions(tvSources);
+            return SendBackTo(InputField::None);
+        }
+        // Two sources with one link would be renamed and removed together.
+        if (link != state.link && IsSubscribed(subscriptions, link)) {
+            seam.messageBox(kAlreadySubscribedCaption, kAlreadySubscribedText,
+                            MsgIcon::Exclamation);
+            return SendBackTo(InputField::Link, true);
+        }
         SourceRecord& source = subscriptions.CurrentSource;
         source.ID = state.id;
         source.Link = state.link;

@@ -45,8 +45,11 @@ std::optional<SourceEditState> EditStateForSelection(const TreeControl& tvSource
 
 // "Add New" / "Save Changes!" of the manager. Refuses a blank title ("Title?"), a blank link
 // ("Message Source Link?") and a link without the service's host ("Invalid Link!"). In edit mode
-// renames and relinks the source whose link is `state.link` (UpdateSource; no duplicate test);
-// in add mode refuses a subscribed link ("Already Subscribed!") and adds the source. On success
+// tells the user when the source is no longer in the list ("Source Not Subscribed!", the tree
+// reloaded), refuses a changed link that another source already has ("Already Subscribed!",
+// back to the link field), and otherwise renames and relinks the source whose link is
+// `state.link` (UpdateSource); the root "main" is no source and saving it does nothing. In add
+// mode refuses a subscribed link ("Already Subscribed!") and adds the source. On success
 // shows the mode's "Done!" box and reloads `tvSources`; the caller then clears its fields. A
 // failed UpdateSource or AddSource ends silently (AddSource has shown its own box).
 ProcedureResult SaveSource(AppContext& context, TreeControl& tvSources,

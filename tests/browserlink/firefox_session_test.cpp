@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "browserlink/session_file.h"
 #include "browserlink/url_monitor.h"
@@ -28,26 +30,42 @@ void Touch(const std::string& path, int second) {
     fs::last_write_time(path, fs::file_time_type(std::chrono::seconds(1'700'000'000 + second)));
 }
 
-TEST(FirefoxSessionTest, DefaultProfileByInstallThenDefaultThenFirst) {
+// The answer once every read the requests started has ended, as the next tick finds it.
+std::optional<std::string> Settled(FirefoxSessionSource& source) {
+    for (;;) {
+        source.waitForRead();
+        const int reads = source.reads();
+        std::optional<std::string> answer = source.request();
+        if (source.reads() == reads)
+            return answer;
+    }
+}
+
+TEST(FirefoxSessionTest, EveryProfileOfProfilesIniInstalledThenDefaultThenTheRest) {
     test::TempDir root;
-    // profiles.ini, the profile folder expected (relative to the root unless absolute)
-    const std::pair<std::string, std::string> cases[] = {
-        {test::ProfilesIni("abc.default-release"), "abc.default-release"},
+    // profiles.ini, the profile folders expected (relative to the root unless absolute)
+    using Folders = std::vector<std::string>;
+    const std::pair<std::string, Folders> cases[] = {
+        {test::ProfilesIni("abc.default-release"), {"abc.default-release"}},
         {"[Profile1]\nName=x\nIsRelative=1\nPath=Profiles/x\n\n"
          "[Profile0]\nName=y\nIsRelative=1\nPath=Profiles/y\nDefault=1\n",
-         "Profiles/y"},
-        {"[Profile0]\nName=x\nIsRelative=1\nPath=first\n[Profile1]\nPath=second\n", "first"},
-        {"[Profile0]\nIsRelative=0\nPath=/opt/profile\nDefault=1\n", "/opt/profile"},
-        {"[General]\nVersion=2\n", ""},
+         {"Profiles/y", "Profiles/x"}},
+        {"[Profile0]\nName=x\nIsRelative=1\nPath=first\n[Profile1]\nPath=second\n",
+         {"first", "second"}},
+        {"[Profile0]\nIsRelative=0\nPath=/opt/profile\nDefault=1\n", {"/opt/profile"}},
+        {"[Profile0]\nPath=work\n[InstallB]\nDefault=dev\n[InstallA]\nDefault=work\n"
+         "[Profile1]\nPath=dev\nDefault=1\n[Profile2]\nPath=play\n",
+         {"dev", "work", "play"}},
+        {"[General]\nVersion=2\n", {}},
     };
-    for (const auto& [ini, folder] : cases) {
+    for (const auto& [ini, folders] : cases) {
         root.write("profiles.ini", ini);
-        const std::string expected = folder.empty()          ? ""
-                                     : folder.front() == '/' ? folder
-                                                             : root.path() + "/" + folder;
-        EXPECT_EQ(DefaultFirefoxProfile(root.path()), expected) << ini;
+        Folders expected;
+        for (const std::string& f : folders)
+            expected.push_back(f.front() == '/' ? f : root.path() + "/" + f);
+        EXPECT_EQ(FirefoxProfileFolders(root.path()), expected) << ini;
     }
-    EXPECT_EQ(DefaultFirefoxProfile(root.path() + "/missing"), "");
+    EXPECT_EQ(FirefoxProfileFolders(root.path() + "/missing"), Folders{});
 }
 
 TEST(FirefoxSessionTest, SelectedTabOfTheSelectedWindow) {
@@ -115,13 +133,16 @@ struct Home {
 TEST(FirefoxSessionTest, ReadsTheSessionFileOnlyWhenItChanged) {
     Home h;
     FirefoxSessionSource source(FirefoxProfileRoots(h.home.path()));
-    EXPECT_EQ(source.request(), std::nullopt) << "Firefox not running: no session file";
+    EXPECT_EQ(Settled(source), std::nullopt) << "Firefox not running: no session file";
     h.write(MozLz4(SessionJson("https://a.example/", "A")), 1);
     const std::optional<std::string> a = MakeAddressReply("https://a.example/", "A");
-    EXPECT_EQ(source.request(), a);
+    EXPECT_EQ(Settled(source), a);
     EXPECT_EQ(source.request(), a);
     EXPECT_EQ(source.reads(), 1);
     h.write(MozLz4(SessionJson("https://b.example/", "B")), 2);
+    // The new file is read while the old answer stands.
+    EXPECT_EQ(source.request(), a);
+    source.waitForRead();
     EXPECT_EQ(source.request(), MakeAddressReply("https://b.example/", "B"));
     EXPECT_EQ(source.reads(), 2);
 
@@ -134,37 +155,105 @@ TEST(FirefoxSessionTest, ReadsTheSessionFileOnlyWhenItChanged) {
     for (const std::string& bad : {damaged, good.substr(0, good.size() - 10),
                                    MozLz4(R"({"windows":[]})"), std::string("mozLz40")}) {
         h.write(bad, second++);
-        EXPECT_EQ(source.request(), std::nullopt);
+        EXPECT_EQ(Settled(source), std::nullopt);
         EXPECT_EQ(source.request(), std::nullopt);
     }
     EXPECT_EQ(source.reads(), 6);
     h.write(good, second);
-    EXPECT_EQ(source.request(), MakeAddressReply("https://c.example/", "C"));
+    EXPECT_EQ(Settled(source), MakeAddressReply("https://c.example/", "C"));
     // Firefox ended: its session file is gone.
     fs::remove(h.session);
     EXPECT_EQ(source.request(), std::nullopt);
 }
 
-TEST(FirefoxSessionTest, FindsSnapAndFlatpakProfilesAndTakesTheNewestSession) {
+TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
     test::TempDir home;
+    test::TempDir config;
     const std::string snap = "snap/firefox/common/.mozilla/firefox/";
     const std::string flatpak = ".var/app/org.mozilla.firefox/.mozilla/firefox/";
+    const std::string xdg = ".config/mozilla/firefox/";
+    EXPECT_EQ(FirefoxProfileRoots("/h", "/c"),
+              (std::vector<std::string>{"/c/mozilla/firefox", "/h/.mozilla/firefox",
+                                        "/h/" + snap.substr(0, snap.size() - 1),
+                                        "/h/" + flatpak.substr(0, flatpak.size() - 1)}));
+    // An unset or relative $XDG_CONFIG_HOME means ~/.config.
+    for (const char* unset : {"", "relative/config"})
+        EXPECT_EQ(FirefoxProfileRoots("/h", unset).front(), "/h/.config/mozilla/firefox");
+
     FirefoxSessionSource source(FirefoxProfileRoots(home.path()));
-    EXPECT_EQ(source.request(), std::nullopt);
+    EXPECT_EQ(Settled(source), std::nullopt);
     // Installed while the client runs: profiles.ini appears, then the session file.
     home.write(snap + "profiles.ini", test::ProfilesIni("s.default"));
     home.write(snap + "s.default/" + kRecovery, MozLz4(SessionJson("https://snap.example/", "S")));
     Touch(home.file(snap + "s.default/" + kRecovery), 10);
-    EXPECT_EQ(source.request(), MakeAddressReply("https://snap.example/", "S"));
+    EXPECT_EQ(Settled(source), MakeAddressReply("https://snap.example/", "S"));
 
-    FirefoxSessionSource both(FirefoxProfileRoots(home.path()));
+    FirefoxSessionSource all(FirefoxProfileRoots(home.path(), config.path()));
+    // Each step makes one session file the newest; files not there yet are written first.
+    struct Step {
+        bool inConfig;  // under `config`, else under the home folder
+        std::string file;
+        int second;
+        const char* address;
+        const char* title;
+    } steps[] = {
+        {false, flatpak + "f.default/" + kRecovery, 20, "https://flatpak.example/", "T"},
+        {false, snap + "s.default/" + kRecovery, 30, "https://snap.example/", "S"},
+        {true, "mozilla/firefox/x.default/" + std::string(kRecovery), 40, "https://xdg.example/",
+         "T"},
+        // A profile that is not the default, in use by a second Firefox.
+        {true, "mozilla/firefox/work/" + std::string(kRecovery), 50, "https://work.example/", "T"},
+    };
     home.write(flatpak + "profiles.ini", test::ProfilesIni("f.default"));
-    home.write(flatpak + "f.default/" + kRecovery,
-               MozLz4(SessionJson("https://flatpak.example/", "F")));
-    Touch(home.file(flatpak + "f.default/" + kRecovery), 20);
-    EXPECT_EQ(both.request(), MakeAddressReply("https://flatpak.example/", "F"));
-    Touch(home.file(snap + "s.default/" + kRecovery), 30);
-    EXPECT_EQ(both.request(), MakeAddressReply("https://snap.example/", "S"));
+    config.write("mozilla/firefox/profiles.ini",
+                 test::ProfilesIni("x.default") + "[Profile1]\nName=work\nPath=work\n");
+    // ~/.config is not looked at when $XDG_CONFIG_HOME names another folder.
+    home.write(xdg + "profiles.ini", test::ProfilesIni("h.default"));
+    home.write(xdg + "h.default/" + kRecovery, MozLz4(SessionJson("https://home.example/", "H")));
+    Touch(home.file(xdg + "h.default/" + kRecovery), 100);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.address);
+        test::TempDir& folder = step.inConfig ? config : home;
+        if (!fs::exists(folder.file(step.file)))
+            folder.write(step.file, MozLz4(SessionJson(step.address, step.title)));
+        Touch(folder.file(step.file), step.second);
+        EXPECT_EQ(Settled(all), MakeAddressReply(step.address, step.title));
+    }
+}
+
+TEST(FirefoxSessionTest, ALargeSessionIsReadOffTheRequestingThread) {
+    Home h;
+    FirefoxSessionSource source(FirefoxProfileRoots(h.home.path()));
+    std::thread::id readOn;
+    int done = 0;
+    source.setReadDone([&] {
+        readOn = std::this_thread::get_id();
+        ++done;
+    });
+    // About 20 MB of JSON: many windows, the last one selected.
+    std::string json = R"({"windows":[)";
+    const std::string tab = R"({"tabs":[{"entries":[{"url":"https://x.example/)" +
+                            std::string(2000, 'p') +
+                            R"(","title":"X"}],"index":1}],"selected":1},)";
+    int windows = 0;
+    for (; json.size() < 20u * 1024 * 1024; ++windows)
+        json += tab;
+    json += R"({"tabs":[{"entries":[{"url":"https://www.vellorin.net/","title":"V"}],"index":1}],)"
+            R"("selected":1}],"selectedWindow":)" +
+            std::to_string(windows + 1) + "}";
+    h.write(MozLz4(json), 1);
+    EXPECT_EQ(source.request(), std::nullopt) << "the answer comes after the read";
+    source.waitForRead();
+    EXPECT_EQ(done, 1);
+    EXPECT_NE(readOn, std::this_thread::get_id());
+    EXPECT_EQ(source.request(), MakeAddressReply("https://www.vellorin.net/", "V"));
+    EXPECT_EQ(source.reads(), 1);
+    // A rewrite while a read is running is read after it.
+    h.write(MozLz4(json), 2);
+    (void)source.request();
+    h.write(MozLz4(SessionJson("https://b.example/", "B")), 3);
+    EXPECT_EQ(Settled(source), MakeAddressReply("https://b.example/", "B"));
+    EXPECT_EQ(done, source.reads());
 }
 
 TEST(FirefoxSessionTest, TheMonitorReportsWhatTheSessionFileShows) {
@@ -172,13 +261,21 @@ TEST(FirefoxSessionTest, TheMonitorReportsWhatTheSessionFileShows) {
     std::vector<std::string> seen;
     clsURLMon mon(std::make_unique<FirefoxSessionSource>(FirefoxProfileRoots(h.home.path())),
                   std::make_unique<SilentAddressSource>(), nullptr);
+    auto* firefox = dynamic_cast<FirefoxSessionSource*>(mon.source(kBrowserFirefox));
+    ASSERT_NE(firefox, nullptr);
+    EXPECT_EQ(mon.source(kBrowserInternetExplorer) != nullptr, true);
+    EXPECT_EQ(mon.source(7), nullptr);
     mon.URLChanged = [&](int, const std::string& url) { seen.push_back(url); };
     mon.TitleChanged = [&](const std::string& title) { seen.push_back("title " + title); };
     mon.MonitorFireFox = true;
     h.write(MozLz4(SessionJson("https://www.vellorin.net/", "Vellorin")), 1);
-    mon.myTimer_ThatTime();
-    mon.myTimer_ThatTime();
+    for (int tick = 0; tick < 3; ++tick) {
+        mon.myTimer_ThatTime();
+        firefox->waitForRead();
+    }
     h.write("damaged", 2);
+    mon.myTimer_ThatTime();
+    firefox->waitForRead();
     mon.myTimer_ThatTime();
     EXPECT_EQ(seen, (std::vector<std::string>{"https://www.vellorin.net/", "title Vellorin"}));
 }

@@ -1,11 +1,15 @@
+#include <QCheckBox>
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "base/monotonic_clock.h"
+#include "browserlink/firefox_session.h"
 #include "browserlink/session_file.h"
 #include "browserlink/url_monitor.h"
+#include "config/ui/frm_reg_plugin.h"
 #include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_no_source_notify.h"
@@ -37,6 +41,15 @@ private:
     TempDir home_;
     int step_ = 0;
 };
+
+// One tick of the monitor, and the answer of the session file's read (on a thread of its own)
+// handed back to this thread, as the running client gets it.
+void Tick(clsURLMon& monitor) {
+    monitor.myTimer_ThatTime();
+    if (auto* firefox = dynamic_cast<FirefoxSessionSource*>(monitor.source(kBrowserFirefox)))
+        firefox->waitForRead();
+    QCoreApplication::sendPostedEvents();
+}
 
 // Closes whatever popup is open by its "Close Window" label.
 void Dismiss(frmMain& w) {
@@ -89,10 +102,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&browser));
 
         firefox.show(kOther);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QVERIFY(w.notificationPopup() == nullptr);
         firefox.show(kSite);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QPointer<frmNotification> popup = w.notificationPopup();
         QVERIFY(popup);
         QVERIFY(popup->isVisible());
@@ -101,7 +114,7 @@ private slots:
         QCOMPARE(QApplication::activeWindow(), &browser);
         // The same page again (Firefox rewrote its file): nothing new.
         firefox.show(kSite);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QCOMPARE(w.notificationPopup(), popup.data());
 
         QTest::mouseClick(popup->btnSnooze(), Qt::LeftButton);
@@ -109,15 +122,15 @@ private slots:
         // Back and forth for almost ten minutes: no popup.
         for (int i = 0; i < 10; ++i) {
             firefox.show(i % 2 ? kSite : kOther);
-            monitor->myTimer_ThatTime();
+            Tick(*monitor);
             QVERIFY2(w.notificationPopup() == nullptr, qPrintable(QString::number(i)));
             monotonic.advance(std::chrono::seconds(59));
         }
         monotonic.advance(std::chrono::seconds(10));  // 600 s since the button
         firefox.show(kOther);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         firefox.show(kSite);
-        monitor->myTimer_ThatTime();
+        Tick(*monitor);
         QVERIFY(w.notificationPopup() != nullptr);
         Dismiss(w);
         QVERIFY(client.boxes.empty());
@@ -132,7 +145,7 @@ private slots:
         client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
         frmMain& w = *client.window;
         firefox.show(kSite);
-        w.oUrlMon()->myTimer_ThatTime();
+        Tick(*w.oUrlMon());
         QVERIFY(w.noSourcePopup() != nullptr);
         QVERIFY(w.notificationPopup() == nullptr);
         QVERIFY(!w.plugIn().LastPopupTime().has_value());
@@ -167,6 +180,36 @@ private slots:
         QPointer<frmNoSourceNotify> left = w.noSourcePopup();
         client.window.reset();
         QVERIFY(left.isNull());
+    }
+
+    // The plug-in dialog's browser choice applies when it is saved, not at the next start.
+    void thePlugInDialogsChoiceAppliesAtOnce() {
+        FirefoxHome firefox;
+        ScopedEnv home("HOME", firefox.path());
+        Client client({"[plugin]\r\nff=0\r\n"});
+        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
+        frmMain& w = *client.window;
+        QVERIFY(w.oUrlMon() && !w.oUrlMon()->MonitorFireFox);
+        firefox.show(kSite);
+        Tick(*w.oUrlMon());
+        QVERIFY(w.noSourcePopup() == nullptr);
+        for (bool watch : {true, false}) {
+            client.item("mnuToolsPlugIn")->trigger();
+            QPointer<frmRegPlugin> dialog = w.plugInDialog();
+            QVERIFY(dialog);
+            QCOMPARE(dialog->chkPlugIn(0)->isChecked(), !watch);
+            dialog->chkPlugIn(0)->setChecked(watch);
+            QTest::mouseClick(dialog->btnSave(), Qt::LeftButton);
+            QCOMPARE(w.oUrlMon()->MonitorFireFox, watch);
+            firefox.show(watch ? kSite : kOther);
+            Tick(*w.oUrlMon());
+            firefox.show(kSite);
+            Tick(*w.oUrlMon());
+            QCOMPARE(w.noSourcePopup() != nullptr, watch);
+            Dismiss(w);
+            QTRY_VERIFY(dialog.isNull());
+        }
+        QVERIFY(client.boxes.empty());
     }
 };
 

@@ -158,13 +158,18 @@ private slots:
         QCOMPARE(box->CheckedTrans(), 1);
         QCOMPARE(box->size(), QSize(WindowSide(2), WindowSide(2)));
 
-        // Moved far out on a large desktop: stored at the end of the 16-bit range, not wrapped
-        // to the other side of the screen.
+        // Moved far out on a large desktop: stored as it is, neither wrapped nor cut to 32,767
+        // twips; where no screen is there any more it opens on the primary screen.
         box->move(5000, -5000);
         box->close();
-        QVERIFY2(world.settings().contains("[dropbox]\r\nleft=32767\r\ntop=-32768\r\ntrans=1\r\n"
-                                           "size=2\r\n"),
+        const double tpp = ScreenTwipsPerPixel();
+        QVERIFY2(world.settings().contains(
+                     "[dropbox]\r\nleft=" + QByteArray::number(qRound(5000 * tpp)) + "\r\ntop=" +
+                     QByteArray::number(qRound(-5000 * tpp)) + "\r\ntrans=1\r\nsize=2\r\n"),
                  world.settings().constData());
+        box = world.open();
+        QCOMPARE(box->pos(), QGuiApplication::primaryScreen()->geometry().topLeft());
+        box->close();
         QVERIFY(world.seam.boxes.empty());
     }
 

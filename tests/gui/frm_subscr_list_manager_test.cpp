@@ -173,6 +173,10 @@ private slots:
         QTest::newRow("add: already subscribed")
             << false << "Again" << kLinkAlpha << "Already Subscribed!"
             << "btnAdd" << false;
+        // Two sources with one link would be renamed and unsubscribed together.
+        QTest::newRow("edit: another source's link")
+            << true << "Zulu News" << kLinkAlpha << "Already Subscribed!"
+            << "txtLink" << true;
     }
     void refusalsShowTheirBoxAndSendTheFocusBack() {
         QFETCH(bool, edit);
@@ -225,8 +229,8 @@ private slots:
         QVERIFY(window.isNull());
     }
 
-    // Renaming keeps the identifier, the link and the stored messages; changing a link to one
-    // already subscribed is accepted. The main tree follows when the manager closes (Escape).
+    // Renaming keeps the identifier, the link and the stored messages; so does relinking. The
+    // main tree follows when the manager closes (Escape).
     void renamingAndRelinkingKeepTheInbox() {
         SubscriptionWorld world;
         frmSubscrListManager* window = OpenActive(world);
@@ -245,11 +249,12 @@ private slots:
             world.folder.dataFile(QString::fromStdString(world.alpha) + "/inbox.dat")));
 
         DoubleClick(*window, world.zulu);
-        window->txtLink()->setText(kLinkAlpha);
+        window->txtLink()->setText("http://www.vellorin.net/feeds/zulu2");
         QTest::mouseClick(window->btnAdd(), Qt::LeftButton);
         QCOMPARE(world.captions(), (Strings{"Done!", "Done!"}));
-        QCOMPARE(SourceRows(*window), QStringList({"Sources", QString("Zulu News|") + kLinkAlpha,
-                                                   QString("Alpha Notes|") + kLinkAlpha}));
+        QCOMPARE(SourceRows(*window),
+                 QStringList({"Sources", "Zulu News|http://www.vellorin.net/feeds/zulu2",
+                              QString("Alpha Notes|") + kLinkAlpha}));
         QCOMPARE(world.mainRows(), QStringList({"alpha notes", "Zulu News"}));
 
         QTest::keyClick(window->tvSources(), Qt::Key_Escape);
@@ -259,7 +264,8 @@ private slots:
     }
 
     // Saving the root with a link finds no source: nothing is shown or stored, edit mode stays.
-    // So does saving a source that was unsubscribed while it was being edited.
+    // Saving a source that was unsubscribed while it was being edited stores nothing either, and
+    // a box says why.
     void savingWhatNoSourceHasDoesNothing() {
         SubscriptionWorld world;
         const QByteArray before = world.list();
@@ -280,7 +286,10 @@ private slots:
         QCOMPARE(window->txtTitle()->text(), QStringLiteral("Zulu News"));
         window->txtTitle()->setText("Zulu renamed");
         QTest::mouseClick(window->btnAdd(), Qt::LeftButton);
-        QCOMPARE(world.seam.boxes.size(), std::size_t{1});
+        QCOMPARE(world.captions(), (Strings{"Unsubscribe Zulu News??", "Source Not Subscribed!"}));
+        QCOMPARE(world.seam.boxes[1].text,
+                 std::string("\"Zulu News\" is no longer subscribed: it was removed while you "
+                             "were editing it. Nothing was saved."));
         QVERIFY(InEditMode(*window));
         QVERIFY(!world.list().contains("Zulu"));
     }

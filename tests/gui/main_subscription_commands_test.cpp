@@ -1,3 +1,4 @@
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -6,6 +7,7 @@
 #include "gui/gui_tests.h"
 #include "gui/subscription_world.h"
 #include "inbox/check_feed_server.h"
+#include "notify/ui/frm_no_source_notify.h"
 #include "subscriptions/ui/frm_drop_box.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
@@ -140,6 +142,31 @@ private slots:
         QCOMPARE(MainRows(client), QStringList({"Local news renamed"}));
         QVERIFY(manager->close());
         QCOMPARE(MainRows(client), QStringList());
+    }
+
+    // The no-source popup's two buttons open the subscribe window and the manager modeless and
+    // owned by the main window, so that the user can go back to the site meanwhile.
+    void theNoSourcePopupOpensItsWindowsModelessAndOwned() {
+        const std::function<QDialog*()> instances[] = {
+            [] { return frmSubscribe::Instance(); },
+            [] { return frmSubscrListManager::Instance(); }};
+        const char* const buttons[] = {"btnAdd", "btnManager"};
+        for (int i = 0; i < 2; ++i) {
+            Client client;
+            client.window->showPopup(PlugInPopup::NoSourceNotify);
+            QPointer<frmNoSourceNotify> popup = client.window->noSourcePopup();
+            QVERIFY(popup);
+            QTest::mouseClick(popup->findChild<QPushButton*>(buttons[i]), Qt::LeftButton);
+            QDialog* window = instances[i]();
+            QVERIFY2(window && window->isVisible(), buttons[i]);
+            QCOMPARE(window->parentWidget(), client.window.get());
+            QCOMPARE(window->windowModality(), Qt::NonModal);
+            QCOMPARE(frmSubscribe::Instance() != nullptr, i == 0);
+            QTRY_VERIFY(popup.isNull() || !popup->isVisible());
+            window->close();
+            DeleteClosedWindows();
+        }
+        QVERIFY(frmSubscribe::Instance() == nullptr && frmSubscrListManager::Instance() == nullptr);
     }
 
     // Windows left open when the main window goes are discarded with it (they borrow its tree).

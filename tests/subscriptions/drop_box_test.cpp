@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,10 +52,23 @@ TEST_F(DropBoxSettingsTest, ValuesThatAreNoNumberOrOutOfRangeTakeTheDefaults) {
         const char* stored;  // the value of all four keys
         int left, top, trans, size;
     } cases[] = {
-        {"", 0, 0, 1, 2},           {"   ", 0, 0, 1, 2},   {"abc", 0, 0, 1, 2},
-        {"1x", 0, 0, 1, 2},         {"40000", 0, 0, 1, 2}, {"-32769", 0, 0, 1, 2},
-        {"-150", -150, -150, 1, 2}, {" 2 ", 2, 2, 2, 2},   {"0", 0, 0, 0, 0},
-        {"3", 3, 3, 3, 2},          {"4", 4, 4, 1, 2},     {"32767", 32767, 32767, 1, 2},
+        {"", 0, 0, 1, 2},
+        {"   ", 0, 0, 1, 2},
+        {"abc", 0, 0, 1, 2},
+        {"1x", 0, 0, 1, 2},
+        {" 2 ", 2, 2, 2, 2},
+        {"0", 0, 0, 0, 0},
+        {"-150", -150, -150, 1, 2},
+        {"3", 3, 3, 3, 2},
+        {"4", 4, 4, 1, 2},
+        {"32767", 32767, 32767, 1, 2},
+        // Edges right of or above 32,767 twips (a wide desktop) are kept; levels and sizes that
+        // far out choose nothing.
+        {"40000", 40000, 40000, 1, 2},
+        {"-32769", -32769, -32769, 1, 2},
+        {"2147483647", 2147483647, 2147483647, 1, 2},
+        {"2147483648", 0, 0, 1, 2},
+        {"+-5", 0, 0, 1, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
@@ -89,11 +104,13 @@ TEST_F(DropBoxSettingsTest, SavesTheFourKeysInOrderBesideTheOtherSections) {
     EXPECT_EQ(settings_.DropBoxSize, 0);
 
     // Saving again changes the values in place.
-    settings_.DropBoxLeft = 1500;
+    settings_.DropBoxLeft = 38400;  // the right edge of a 2,560-pixel screen
     SaveDropBoxSettings(settings_);
     EXPECT_EQ(TempDir::read(settingsFile()),
               "[app]\r\nschedule=1\r\nfreq=2\r\n"
-              "[dropbox]\r\nleft=1500\r\ntop=32767\r\ntrans=3\r\nsize=0\r\n");
+              "[dropbox]\r\nleft=38400\r\ntop=32767\r\ntrans=3\r\nsize=0\r\n");
+    LoadDropBoxSettings(settings_);
+    EXPECT_EQ(settings_.DropBoxLeft, 38400);
 }
 
 TEST(DropBoxGeometryTest, TheThreeSizesAreTheImageBoxPlusAHundredTwips) {
@@ -121,17 +138,24 @@ TEST(DropBoxGeometryTest, TheThreeSizesAreTheImageBoxPlusAHundredTwips) {
     EXPECT_EQ(TwipsToPixels(-600, 15.0), -40);
 }
 
-TEST(DropBoxGeometryTest, AnEdgeBeyondTheSixteenBitRangeIsClampedNotWrapped) {
+TEST(DropBoxGeometryTest, AnyEdgeOfALargeDesktopIsStoredAsItIs) {
     struct Case {
         int pixels;
         double twipsPerPixel;
-        int stored;
+        std::int64_t stored;
     } cases[] = {
         {1920, 15.0, 28800},    // a second monitor on the right at 96 DPI
-        {2880, 12.0, 32767},    // at 120 DPI: 34,560 twips, not -30,976
-        {-2880, 12.0, -32768},  // a monitor on the left
-        {2184, 15.0, 32760},   {-40, 15.0, -600}, {1, 0.5, 0},  // halves to even
-        {3, 0.5, 2},           {0, 15.0, 0},
+        {2400, 15.0, 36000},    // right of 2,184 pixels on a 2,560-pixel screen
+        {2880, 12.0, 34560},    // at 120 DPI: not -30,976, nor cut to 32,767
+        {-2880, 12.0, -34560},  // a monitor on the left
+        {5120, 15.0, 76800},    // the third monitor of three
+        {2184, 15.0, 32760},
+        {-40, 15.0, -600},
+        {1, 0.5, 0},  // halves to even
+        {3, 0.5, 2},
+        {0, 15.0, 0},
+        {std::numeric_limits<int>::max(), 15.0, std::numeric_limits<std::int32_t>::max()},
+        {std::numeric_limits<int>::min(), 15.0, std::numeric_limits<std::int32_t>::min()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pixels);
@@ -147,6 +171,8 @@ TEST(DropBoxGeometryTest, AStoredPlaceOnNoScreenOpensAtThePrimaryScreensTopLeft)
     const std::vector<ScreenRect> three{left, primary, right};
     const std::vector<ScreenRect> one{primary};
     const std::vector<ScreenRect> none;
+    const std::vector<ScreenRect> wide{{0, 0, 2560, 1440}};
+    const std::vector<ScreenRect> dual{{0, 0, 2560, 1440}, {2560, 0, 2560, 1440}};
     struct Case {
         const char* what;
         int leftTwips, topTwips;
@@ -162,6 +188,8 @@ TEST(DropBoxGeometryTest, AStoredPlaceOnNoScreenOpensAtThePrimaryScreensTopLeft)
         {"above every screen", 1500, -3000, three, {0, 0}},
         {"centre past the right edge", 28500, 0, one, {0, 0}},
         {"no screen known", 28800, 150, none, {1920, 10}},
+        {"right part of a wide screen", 36000, 150, wide, {2400, 10}},
+        {"far right of a dual monitor", 64500, 150, dual, {4300, 10}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

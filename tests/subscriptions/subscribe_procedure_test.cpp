@@ -21,6 +21,10 @@ protected:
     // The sources as the manager's tree shows them after a reload: key|text|tag.
     Rows managerRows() {
         context_.subscriptions.LoadSubscriptions(sources_);
+        return shownRows();
+    }
+    // The sources as the manager's tree shows them now.
+    Rows shownRows() const {
         Rows rows;
         const TreeNode* root = sources_.findNode("main");
         for (int i = 0; root && i < root->childCount(); ++i)
@@ -108,6 +112,76 @@ TEST_F(SubscribeProcedureTest, SubscribingStoresTheFieldsAsTypedOrEndsInTheError
               "Sorry; failed to add New Source to Subscription List. Please check the URL and "
               "try again ...");
     EXPECT_EQ(seam_.boxes.back().icon, MsgIcon::Exclamation);
+}
+
+TEST_F(SubscribeProcedureTest, EditingRefusesAnotherSourcesLinkAndTellsOfARemovedSource) {
+    const SourceEditState alpha{true, kSourceA, "Alpha", kLinkA};
+    struct Case {
+        const char* what;
+        std::vector<test::MessageTreeTest::Source> list;  // written before saving
+        std::string title, link;
+        Rows boxes;
+        bool done;
+        InputField focus;
+        Rows after;  // the manager's rows after saving
+    };
+    const std::string a = kSourceA, b = kSourceB;
+    const Case cases[] = {
+        {"relinked to the other source's link",
+         {{kSourceA, "Alpha", kLinkA}, {kSourceB, "Beta", kLinkB}},
+         "Alpha",
+         kLinkB,
+         {"Already Subscribed!"},
+         false,
+         InputField::Link,
+         {a + "|Alpha|" + kLinkA, b + "|Beta|" + kLinkB}},
+        {"renamed, its own link kept",
+         {{kSourceA, "Alpha", kLinkA}, {kSourceB, "Beta", kLinkB}},
+         "Alpha 2",
+         kLinkA,
+         {"Done!"},
+         true,
+         InputField::None,
+         {a + "|Alpha 2|" + kLinkA, b + "|Beta|" + kLinkB}},
+        {"unsubscribed meanwhile",
+         {{kSourceB, "Beta", kLinkB}},
+         "Alpha 2",
+         kLinkA,
+         {"Source Not Subscribed!"},
+         false,
+         InputField::None,
+         {b + "|Beta|" + kLinkB}},
+        {"unsubscribed meanwhile and relinked to the other's link",
+         {{kSourceB, "Beta", kLinkB}},
+         "Alpha",
+         kLinkB,
+         {"Source Not Subscribed!"},
+         false,
+         InputField::None,
+         {b + "|Beta|" + kLinkB}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The manager shows both sources; the list may have changed since.
+        writeList({{kSourceA, "Alpha", kLinkA}, {kSourceB, "Beta", kLinkB}});
+        context_.subscriptions.LoadSubscriptions(sources_);
+        writeList(c.list);
+        const std::string before = listText();
+        seam_.clear();
+        const ProcedureResult r = SaveSource(context_, sources_, alpha, c.title, c.link);
+        EXPECT_EQ(r.done, c.done);
+        EXPECT_EQ(r.focus, c.focus);
+        EXPECT_EQ(seam_.captions(), c.boxes);
+        // The tree shows the list as it is now, whatever the outcome.
+        EXPECT_EQ(shownRows(), c.after);
+        if (!c.done) {
+            EXPECT_EQ(listText(), before);
+        }
+    }
+    EXPECT_EQ(seam_.boxes[0].text,
+              "\"Alpha\" is no longer subscribed: it was removed while you were editing it. "
+              "Nothing was saved.");
+    EXPECT_EQ(seam_.boxes[0].icon, MsgIcon::Exclamation);
 }
 
 TEST_F(SubscribeProcedureTest, UnsubscribeAsksFirstThenRemovesTheSourceAndItsMessages) {

@@ -1,17 +1,18 @@
 // frmMain's side of the browser plug-in: the URL monitor, the judging of its addresses and the
 // two popups.
 
-#include <QAction>
-#include <QDir>
 #include <QTimer>
 
 #include "base/app_context.h"
 #include "browserlink/firefox_session.h"
+#include "browserlink/ui/firefox_watch.h"
 #include "browserlink/ui/qt_monitor_timer.h"
 #include "browserlink/url_monitor.h"
 #include "notify/ui/frm_no_source_notify.h"
 #include "notify/ui/frm_notification.h"
 #include "shell/ui/frm_main.h"
+#include "subscriptions/ui/frm_subscr_list_manager.h"
+#include "subscriptions/ui/frm_subscribe.h"
 
 namespace vellorin {
 namespace {
@@ -55,15 +56,16 @@ void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, boo
         return;
     }
     if (!oUrlMon_) {
-        // Firefox answers through its session file; the other browser service does not exist
-        // here and never answers.
-        oUrlMon_ = std::make_unique<clsURLMon>(
-            std::make_unique<FirefoxSessionSource>(
-                FirefoxProfileRoots(QDir::homePath().toStdString())),
-            std::make_unique<SilentAddressSource>(), std::make_unique<QtMonitorTimer>());
+        // Firefox answers through its session file, read off this thread: a finished read is
+        // asked for at once. The other browser service does not exist here and never answers.
+        auto firefoxAnswered = [this] {
+            if (oUrlMon_ && oUrlMon_->MonitorFireFox)
+                oUrlMon_->GetDDEURL(kBrowserFirefox);
+        };
+        oUrlMon_ = std::make_unique<clsURLMon>(NewFirefoxSource(this, firefoxAnswered),
+                                               std::make_unique<SilentAddressSource>(),
+                                               std::make_unique<QtMonitorTimer>());
         oUrlMon_->StopMon();
-        oUrlMon_->MonitorFireFox = bFirefox;
-        oUrlMon_->MonitorIE = bIExplore;
         oUrlMon_->Active = true;
         oUrlMon_->URLChanged = [this](int BrowserApp, const std::string& sURL) {
             (void)BrowserApp;
@@ -71,6 +73,10 @@ void frmMain::RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, boo
         };
         oUrlMon_->StartMon();
     }
+    // The browsers chosen now, also when the monitor was registered before (the plug-in dialog
+    // saved): the choice applies at once.
+    oUrlMon_->MonitorFireFox = bFirefox;
+    oUrlMon_->MonitorIE = bIExplore;
     if (bStartTimer)
         tmrPlugIn_->start();
 }
@@ -129,11 +135,17 @@ void frmMain::showPopup(PlugInPopup popup) {
     }
     if (frmNoSourceNotify_ == nullptr) {
         frmNoSourceNotify_ = new frmNoSourceNotify(appFolder, nullptr);
-        // The subscribe dialog and the subscription manager, as their menu items open them.
-        connect(frmNoSourceNotify_, &frmNoSourceNotify::addSourceRequested, menus_.mnuMsgSourceNew,
-                &QAction::trigger);
-        connect(frmNoSourceNotify_, &frmNoSourceNotify::managerRequested, menus_.mnuMsgSourceManage,
-                &QAction::trigger);
+        // The subscribe dialog and the subscription manager, modeless and owned by this window:
+        // the user is reading the site in the browser and may go back to it meanwhile.
+        connect(frmNoSourceNotify_, &frmNoSourceNotify::addSourceRequested, this, [this] {
+            if (messageTree_ != nullptr)
+                frmSubscribe::Open(context_, *messageTree_, DialogOpenMode::ModelessOwned, this);
+        });
+        connect(frmNoSourceNotify_, &frmNoSourceNotify::managerRequested, this, [this] {
+            if (messageTree_ != nullptr)
+                frmSubscrListManager::Open(context_, *messageTree_, DialogOpenMode::ModelessOwned,
+                                           this);
+        });
     }
     PreparePopup(*frmNoSourceNotify_);
     frmNoSourceNotify_->Open();
