@@ -12,6 +12,10 @@
 # the server has answered its 200 requests (GET /count) and a moment has passed. PSS is Pss in
 # /proc/PID/smaps_rollup of the client (no message is opened, so there is no web engine helper).
 #
+# With MODE=menu the runs are the tray menu's "Check for New Messages" instead, chosen with
+# xdotool one after the other (each shows the busy window), after the one scheduled run of the
+# start-up.
+#
 # Usage: bench/day_in_tray.sh [RUNS]   (default 300)
 # Environment: BUILD_DIR (default build), KEEP=1 keeps the work folder, EVERY (default 25) how
 # often PSS is printed, FEED_SERVER a bench_feed_server built elsewhere, HEAPTRACK=1 runs the
@@ -21,12 +25,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-300}
+mode=${MODE:-schedule}
 every=${EVERY:-25}
 build=${BUILD_DIR:-build}
 sources=200
 items=50
 
-for tool in Xvfb trayer curl; do
+for tool in Xvfb trayer curl xdotool; do
     command -v "$tool" >/dev/null || { echo "missing: $tool (scripts/install-deps.sh)"; exit 1; }
 done
 if [ "${HEAPTRACK:-0}" = 1 ]; then
@@ -102,8 +107,10 @@ export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime"
 
 launcher=()
 if [ "${HEAPTRACK:-0}" = 1 ]; then launcher=(heaptrack -o "$work/heaptrack"); fi
+schedule=(VELLORIN_SCHEDULE_SECONDS=0)
+[ "$mode" = schedule ] || schedule=()
 env XDG_DATA_HOME="$work/home" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-    VELLORIN_ONLINE=1 VELLORIN_SCHEDULE_SECONDS=0 "${launcher[@]}" "$work/app/vellorin" -s \
+    VELLORIN_ONLINE=1 "${schedule[@]}" "${launcher[@]}" "$work/app/vellorin" -s \
     >"$work/client.log" 2>&1 &
 client_pid=$!
 # Under heaptrack the client is a child of the launcher.
@@ -120,44 +127,82 @@ pss() { awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup"; }
 # The pages no other process maps (Private_Clean + Private_Dirty), in KiB: the part of PSS that
 # does not depend on what else runs on the machine.
 private() { awk '/^Private_(Clean|Dirty):/ { u += $2 } END { print u + 0 }' "/proc/$pid/smaps_rollup"; }
-# Waits until the server has answered `1` runs' requests and nothing more comes for a moment.
+# Waits until the server has answered at least `1` runs' requests and then nothing for a moment,
+# between two runs (the next starts a second or more after the last ended); gives how many runs
+# are over then.
 wait_runs() {
     local want=$(($1 * sources + base)) deadline=$(($(date +%s) + 120)) n
-    while n=$(answered); [ "$n" -lt "$want" ]; do
-        [ "$(date +%s)" -lt "$deadline" ] || { echo "run $1 did not end (answered $n)"; exit 1; }
-        sleep 0.2
+    while :; do
+        n=$(answered)
+        if [ "$n" -ge "$want" ] && [ $(((n - base) % sources)) -eq 0 ]; then
+            sleep 0.4
+            [ "$(answered)" -eq "$n" ] && break
+        fi
+        [ "$(date +%s)" -lt "$deadline" ] || { echo "run $1 did not end (answered $n)" >&2; exit 1; }
+        sleep 0.1
     done
-    sleep 0.5
+    echo $(((n - base) / sources))
 }
 
+# The middle of the client's icon inside the tray host's panel, or nothing.
+tray_icon() {
+    local w
+    for w in $(xdotool search --onlyvisible --classname '^vellorin$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        if [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ] && [ "$Y" -lt 24 ]; then
+            echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+            return
+        fi
+    done
+}
+# The tray menu's third item, "Check for New Messages".
+check_from_tray() {
+    local ix iy
+    read -r ix iy < <(tray_icon)
+    xdotool mousemove "$ix" "$iy" click 3
+    sleep 0.5
+    xdotool key Down Down Down Return
+}
+
+echo "mode: $mode"
 echo "runs  PSS KiB  growth since run 1  private KiB  growth"
 start=$(date +%s)
-wait_runs 1
+run=$(wait_runs 1) || exit 1
 first=$(pss)
 first_private=$(private)
-printf '%4d  %7d  %+7d  %7d  %+7d\n' 1 "$first" 0 "$first_private" 0
-for run in $(seq 2 "$runs"); do
-    wait_runs "$run"
-    if [ $((run % every)) -eq 0 ] || [ "$run" -eq "$runs" ]; then
-        now=$(pss)
-        now_private=$(private)
-        printf '%4d  %7d  %+7d  %7d  %+7d\n' "$run" "$now" $((now - first)) "$now_private" \
-            $((now_private - first_private))
+first_run=$run
+printf '%4d  %7d  %+7d  %7d  %+7d\n' "$run" "$first" 0 "$first_private" 0
+next=$every
+while [ "$run" -lt "$runs" ]; do
+    [ "$next" -le "$runs" ] || next=$runs
+    if [ "$mode" = menu ]; then
+        while [ "$run" -lt "$next" ]; do
+            check_from_tray
+            run=$(wait_runs $((run + 1))) || exit 1
+        done
+    else
+        run=$(wait_runs "$next") || exit 1
     fi
+    now=$(pss)
+    now_private=$(private)
+    printf '%4d  %7d  %+7d  %7d  %+7d\n' "$run" "$now" $((now - first)) "$now_private" \
+        $((now_private - first_private))
+    next=$((run + every))
 done
-last=$(pss)
-last_private=$(private)
+last=$now
+last_private=$now_private
 seconds=$(($(date +%s) - start))
 growth=$((last - first))
 verdict=ok
 [ "$growth" -lt 5120 ] || verdict=MISSED
 echo
-echo "a day in the tray: $runs runs of $sources sources in $seconds s (load average $(cut -d' ' -f1-3 /proc/loadavg))"
-awk -v g="$growth" -v r="$runs" -v v="$verdict" 'BEGIN {
-    printf "  PSS growth from run 1 to run %d: %.2f MB (target < 5 MB) %s; %.1f KiB per run\n",
-        r, g / 1024, v, g / (r - 1) }'
-awk -v g="$((last_private - first_private))" -v r="$runs" 'BEGIN {
-    printf "  private pages from run 1 to run %d: %+.2f MB, %.1f KiB per run\n", r, g / 1024, g / (r - 1) }'
+echo "a day in the tray: $run runs of $sources sources in $seconds s (load average $(cut -d' ' -f1-3 /proc/loadavg))"
+awk -v g="$growth" -v r="$run" -v f="$first_run" -v v="$verdict" 'BEGIN {
+    printf "  PSS growth from run %d to run %d: %+.2f MB (target < 5 MB) %s; %.1f KiB per run\n",
+        f, r, g / 1024, v, g / (r - f) }'
+awk -v g="$((last_private - first_private))" -v r="$run" -v f="$first_run" 'BEGIN {
+    printf "  private pages from run %d to run %d: %+.2f MB, %.1f KiB per run\n", f, r, g / 1024,
+        g / (r - f) }'
 if [ "${HEAPTRACK:-0}" = 1 ]; then
     kill "$pid" 2>/dev/null || true
     wait "$client_pid" 2>/dev/null || true
