@@ -82,8 +82,8 @@ TEST_F(SchedulerTest, DueOnlyWhenMoreWholeSecondsThanTheIntervalHavePassed) {
     context_.settings.freq = 0;
     scheduler_.LastCheck = base;
     clock_.set(base + 3s);
-    const std::tuple<const char*, bool> overrides[] = {
-        {"2", true}, {"3", false}, {"0", true}, {"2x", false}, {"-1", false}, {"", false}};
+    const std::tuple<const char*, bool> overrides[] = {{"2", true},   {"3", false},  {"0", true},
+                                                       {"2x", false}, {"-1", false}, {"", false}};
     for (const auto& [value, due] : overrides) {
         test::ScopedEnv env("VELLORIN_SCHEDULE_SECONDS", value);
         EXPECT_EQ(scheduler_.IsScheduleDue(), due) << value;
