@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -120,7 +121,12 @@ int main(int argc, char** argv) {
     }
     const std::time_t madeAt = std::time(nullptr);
 
+    // How many feed requests were answered, for scripts that count check runs (GET /count).
+    std::atomic<long> answered = 0;
     httplib::Server server;
+    server.Get("/count", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(std::to_string(answered.load()) + "\n", "text/plain");
+    });
     server.Get(R"(/www\.vellorin\.net/feeds/bench-(\d+)\.rss)", [&](const httplib::Request& request,
                                                                     httplib::Response& response) {
         const long index = std::strtol(request.matches[1].str().c_str(), nullptr, 10);
@@ -131,6 +137,7 @@ int main(int argc, char** argv) {
         const auto i = static_cast<std::size_t>(index);
         vellorin::tools::ServeConditional(request, response, feeds[i],
                                           "application/rss+xml; charset=UTF-8", etags[i], madeAt);
+        ++answered;
     });
     const int port = options.port == 0
                          ? server.bind_to_any_port("127.0.0.1")

@@ -991,6 +991,7 @@ def scenario(run, bin_dir, work):
     run.shot("three-sources")
     check_all(run, w)
     manage_subscriptions(run, w)
+    follow_vellorinctl(run, w, bin_dir)
     step("tray menu: Hide Inbox, Show Inbox")
     run.choose(run.tray_menu(), "Hide Inbox")
     run.wait_for("the main window hidden", lambda: not run.main_window())
@@ -1000,6 +1001,38 @@ def scenario(run, bin_dir, work):
     keyboard_round_and_floating_pane(run, w)
     exit_answered_yes(run, w)
     w.server.shutdown()
+
+
+# --- The client follows changes that vellorinctl makes while it runs -----------------------------
+
+LIVE_TITLE = "Notes from the command line"
+LIVE_RENAMED = "Notes renamed outside"
+
+
+def follow_vellorinctl(run, w, bin_dir):
+    """vellorinctl subscribes, renames and unsubscribes a source while the client shows its
+    tree: each change appears in the main tree by itself, without a box."""
+    env = dict(os.environ, HOME=w.home, XDG_CONFIG_HOME=os.path.join(w.home, ".config"))
+    link = "http://127.0.0.1:1/www.vellorin.net/feeds/notes"
+
+    def ctl(*args):
+        subprocess.run([os.path.join(bin_dir, "vellorinctl"), "--app-dir", w.app_folder,
+                        "--data-dir", w.data_folder, "--yes"] + list(args), env=env, check=True,
+                       stdout=subprocess.DEVNULL)
+        return time.monotonic()
+
+    for what, args, shown, gone in (
+            ("subscribe", ("subscribe", LIVE_TITLE, link), LIVE_TITLE, None),
+            ("rename", ("rename", link, LIVE_RENAMED), LIVE_RENAMED, LIVE_TITLE),
+            ("unsubscribe", ("unsubscribe", link), None, LIVE_RENAMED)):
+        step("vellorinctl %s while the client runs" % what)
+        began = ctl(*args)
+        run.wait_for("the main tree after vellorinctl " + what, lambda: (
+            (shown is None or bool(run.find(w.tree, CELL, shown))) and
+            (gone is None or not run.find(w.tree, CELL, gone))))
+        print("  shown after %.2f s" % (time.monotonic() - began), flush=True)
+        run.shot("vellorinctl-" + what)
+    expect(not run.find(run.application(), ALERT), "a box showed while the tree followed")
 
 
 def main(bin_dir, out_dir):

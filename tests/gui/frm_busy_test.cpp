@@ -1,6 +1,7 @@
 #include <string>
 #include <utility>
 
+#include "base/ui/app_icons.h"
 #include "gui/gui_check_world.h"
 #include "gui/gui_tests.h"
 #include "shell/ui/frm_busy.h"
@@ -76,6 +77,16 @@ class TestFrmBusy : public QObject {
     Q_OBJECT
 
 private slots:
+    // The window made at each run draws its picture from the one icon of the file: a new icon
+    // would add its pixmaps to Qt's pixmap cache under keys no later run finds.
+    void eachRunsWindowDrawsTheOnePictureOfTheFile() {
+        GuiCheckWorld world;
+        const QString busy = QString::fromLatin1(kBusyIconFileName);
+        const QIcon first = LoadAppIcon(world.appFolder(), busy);
+        QVERIFY(!first.isNull());
+        frmBusy window(world.appFolder());
+        QCOMPARE(LoadAppIcon(world.appFolder(), busy).cacheKey(), first.cacheKey());
+    }
     void hasItsControlsStaysOnTopAndIsTranslucent() {
         GuiCheckWorld world;
         frmBusy busy(world.appFolder());

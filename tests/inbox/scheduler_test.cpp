@@ -10,6 +10,7 @@
 #include "inbox/check_feed_server.h"
 #include "support/event_seam.h"
 #include "support/local_time.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "view/tree_control.h"
 
@@ -78,6 +79,17 @@ TEST_F(SchedulerTest, DueOnlyWhenMoreWholeSecondsThanTheIntervalHavePassed) {
     }
     EXPECT_EQ(ScheduleInterval(9, "-debug"), 60);
     EXPECT_EQ(ScheduleInterval(1, "-debug -s"), 1800);
+
+    // The benchmarks' shortened schedule: a whole number of seconds, anything else ignored.
+    context_.settings.freq = 0;
+    scheduler_.LastCheck = base;
+    clock_.set(base + 3s);
+    const std::tuple<const char*, bool> overrides[] = {{"2", true},   {"3", false},  {"0", true},
+                                                       {"2x", false}, {"-1", false}, {"", false}};
+    for (const auto& [value, due] : overrides) {
+        test::ScopedEnv env("VELLORIN_SCHEDULE_SECONDS", value);
+        EXPECT_EQ(scheduler_.IsScheduleDue(), due) << value;
+    }
 }
 
 TEST_F(SchedulerTest, TicksRunTheScheduleWhenDueAndOnlineSilentlyAndManualRunsDoNotMoveIt) {

@@ -7,9 +7,11 @@
 #include "shell/ui/form_dock.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/gui_check_run_hooks.h"
+#include "subscriptions/ui/data_folder_watcher.h"
 #include "view/tree_handlers.h"
 #include "view/ui/frm_options.h"
 #include "view/ui/mdi_message_windows.h"
+#include "view/ui/tree_view.h"
 
 namespace vellorin {
 
@@ -34,6 +36,9 @@ void frmMain::LoadWindows() {
     frmOptions_ = new frmOptions(context_, *messageWindows_, std::move(hooks), ucFormDock_);
     setTreeWindow(frmOptions_);
     setMessageTree(&frmOptions_->tvMessages());
+    // What another process (vellorinctl) changes in the data folder shows in the tree.
+    new DataFolderWatcher(context_, frmOptions_->tvMessages(), frmOptions_->tvMessagesView(),
+                          frmOptions_);
 
     checkRunHooks_ = std::make_unique<GuiCheckRunHooks>(
         QString::fromStdString(context_.appFolder()),

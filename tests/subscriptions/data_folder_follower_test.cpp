@@ -1,0 +1,203 @@
+#include "subscriptions/data_folder_follower.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "inbox/inbox_store.h"
+#include "subscriptions/data_folder_snapshot.h"
+#include "view/message_tree_fixture.h"
+
+namespace vellorin {
+namespace {
+
+namespace fs = std::filesystem;
+using test::kLinkA;
+using test::kLinkB;
+using test::kSourceA;
+using test::kSourceB;
+using Strings = std::vector<std::string>;
+using Outcome = DataFolderFollower::Outcome;
+
+constexpr const char* kLinkC = "http://www.vellorin.net/feeds/gamma";
+
+// Each node of a tree in tree order: depth, text, tag, image and weight.
+Strings Shown(const TreeControl& tree) {
+    Strings out;
+    for (const TreeNode* node : tree.nodes()) {
+        out.push_back(std::string(node->parent() ? "  " : "") + node->text() + " | " + node->tag() +
+                      " | " + std::to_string(node->image()) + (node->bold() ? " bold" : ""));
+    }
+    return out;
+}
+
+// The message tree of the fixture, followed while a second client of the same data folder (an
+// AppContext of its own, as vellorinctl is) changes it.
+class DataFolderFollowerTest : public test::MessageTreeTest {
+protected:
+    DataFolderFollowerTest()
+        : other_(AppOptions{app_.path(), data_.file("data"), "", "vellorinctl"}, otherSeam_,
+                 clock_) {
+        other_.subscriptions.EnsureDataFolder();
+    }
+
+    // What a client that loads the tree afresh shows.
+    Strings fresh() {
+        TreeControl tree("tvMessages");
+        other_.subscriptions.LoadSubscriptions(tree);
+        return Shown(tree);
+    }
+    bool act(std::int32_t action, const std::string& guid, const std::string& id = kSourceA) {
+        other_.inbox.CurrentSourceID = id;
+        other_.inbox.CurrentItem.Guid = guid;
+        return other_.inbox.InboxItemAction(action);
+    }
+    bool store(const std::string& guid, const std::string& title, const std::string& id) {
+        InboxItem item{title, "<p>new</p>", "Wed, 07 Dec 2026", "09:00:00", "+0000", guid, 0};
+        other_.inbox.CurrentSourceID = id;
+        other_.inbox.LoadLatestStamp();
+        return other_.inbox.SaveItems({&item, 1}).stored == 1;
+    }
+    bool source(std::int32_t action, const std::string& link, const std::string& title = "") {
+        other_.subscriptions.CurrentSource.Link = link;
+        other_.subscriptions.CurrentSource.NewLink = link;
+        other_.subscriptions.CurrentSource.NewTitle = title;
+        return other_.subscriptions.SourceAction(action);
+    }
+    std::string selected() const {
+        const TreeNode* node = tree_.selectedNode();
+        return node ? node->text() : "(none)";
+    }
+    // Every stored file of the data folder with its bytes.
+    Strings stored() const {
+        Strings out;
+        for (const auto& entry : fs::recursive_directory_iterator(data_.file("data"))) {
+            if (entry.is_regular_file())
+                out.push_back(entry.path().string() + "\n" + test::TempDir::read(entry.path()));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    test::RecordingSeam otherSeam_;
+    AppContext other_;
+};
+
+TEST_F(DataFolderFollowerTest, ChangesBetweenSnapshotsNameWhatChangedAndNothingElse) {
+    const std::string folder = data_.file("data");
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        bool list;
+        Strings inboxes;
+    };
+    const std::vector<Row> rows = {
+        {"nothing", [] {}, false, {}},
+        {"a message marked read in place",
+         [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); },
+         false,
+         {kSourceA}},
+        {"a message stored in a new inbox",
+         [&] { ASSERT_TRUE(store("b1", "Fresh", kSourceB)); },
+         false,
+         {kSourceB}},
+        {"a message deleted",
+         [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); },
+         false,
+         {kSourceA}},
+        {"validators beside an inbox",
+         [&] { data_.write("data/" + std::string(kSourceA) + "/validators.dat", "x"); },
+         false,
+         {}},
+        {"a source renamed",
+         [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkB, "B2")); },
+         true,
+         {}},
+        {"a new folder", [&] { fs::create_directory(folder + "/C"); }, false, {"C"}},
+        {"a source folder removed",
+         [&] { fs::remove_all(folder + "/" + kSourceA); },
+         false,
+         {kSourceA}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const DataFolderSnapshot before = TakeDataFolderSnapshot(folder);
+        row.change();
+        const DataFolderChanges changes = ChangesBetween(before, TakeDataFolderSnapshot(folder));
+        EXPECT_EQ(changes.subscriptions, row.list);
+        EXPECT_EQ(changes.inboxes, row.inboxes);
+    }
+    const Strings watched = WatchedPaths(folder, TakeDataFolderSnapshot(folder));
+    EXPECT_EQ(watched, (Strings{folder, folder + "/subscriptions.dat", folder + "/" + kSourceB,
+                                folder + "/" + kSourceB + "/inbox.dat", folder + "/C"}));
+}
+
+TEST_F(DataFolderFollowerTest, TheTreeFollowsAnotherWriterAndKeepsItsPlace) {
+    DataFolderFollower follower(context_, tree_);
+    tree_.findNode(kSourceA)->setExpanded(true);
+    select("m3");
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        const char* selected;
+    };
+    const std::vector<Row> rows = {
+        {"a source renamed",
+         [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkA, "Zeta")); }, "Newest"},
+        {"a message marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); }, "Newest"},
+        {"a message deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); }, "Newest"},
+        {"messages stored", [&] { ASSERT_TRUE(store("m4", "Stored", kSourceA)); }, "Newest"},
+        {"a source subscribed",
+         [&] { ASSERT_TRUE(other_.subscriptions.AddSource("Gamma", kLinkC)); }, "Newest"},
+        {"a source unsubscribed",
+         [&] {
+             ASSERT_TRUE(source(mSubscriptions::RemoveSource, kLinkB));
+             ASSERT_TRUE(other_.subscriptions.RemoveSourceFolder(kSourceB));
+         },
+         "Newest"},
+        {"the selected message deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m3")); },
+         "Zeta"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        row.change();
+        const Strings files = stored();
+        EXPECT_EQ(follower.follow(), Outcome::kFollowed);
+        EXPECT_EQ(Shown(tree_), fresh());
+        EXPECT_TRUE(tree_.findNode(kSourceA)->expanded());
+        EXPECT_EQ(selected(), row.selected);
+        EXPECT_EQ(stored(), files) << "the follower wrote";
+        EXPECT_EQ(follower.follow(), Outcome::kUnchanged);
+    }
+    EXPECT_TRUE(seam_.boxes.empty());
+}
+
+TEST_F(DataFolderFollowerTest, ChangesTheTreeAlreadyShowsCostNoReload) {
+    DataFolderFollower follower(context_, tree_);
+    // This client's own check run: messages stored, then the source loaded again.
+    context_.inbox.CurrentSourceID = kSourceA;
+    context_.inbox.LoadLatestStamp();
+    InboxItem item{"Own", "<p>own</p>", "Wed, 07 Dec 2026", "09:00:00", "+0000", "own1", 0};
+    ASSERT_EQ(context_.inbox.SaveItems({&item, 1}).stored, 1);
+    context_.inbox.LoadInbox(tree_);
+    tree_.findNode(kSourceA)->setExpanded(true);
+    select("own1");
+    EXPECT_EQ(follower.follow(), Outcome::kUnchanged);
+    EXPECT_EQ(selected(), "Own");
+
+    // While a title is edited the tree waits, and follows once the edit is over.
+    ASSERT_TRUE(act(mInbox::MarkRead, "own1"));
+    selectSource();
+    ASSERT_TRUE(tree_.startLabelEdit());
+    EXPECT_EQ(follower.follow(), Outcome::kWait);
+    tree_.abandonLabelEdit();
+    EXPECT_EQ(follower.follow(), Outcome::kFollowed);
+    EXPECT_EQ(Shown(tree_), fresh());
+}
+
+}  // namespace
+}  // namespace vellorin
