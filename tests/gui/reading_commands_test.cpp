@@ -141,7 +141,14 @@ private slots:
         QVERIFY(!r.node(r.alpha)->expanded());
         QVERIFY(!r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.alpha))));
         QVERIFY(r.node(r.zulu)->expanded());
+        QVERIFY(r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.zulu))));
         QCOMPARE(r.tree().selectedNode(), r.message("z1"));
+        // A source hidden by the search while expanded comes back expanded.
+        field->setText(QStringLiteral("sunday"));
+        QCOMPARE(r.shown(), QStringList({"alpha notes:", "Sunday note*"}));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.zulu))));
+        QVERIFY(!r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.alpha))));
     }
 
     void markAllAsReadFromTheSourceMenuAndTheMenuBar() {

@@ -23,7 +23,6 @@ void frmMain::ConnectReadingCommands() {
 
     lblSearchMatches_ = new QLabel(ucStatusBar_);
     lblSearchMatches_->setObjectName(QStringLiteral("PanelSearch"));
-    lblSearchMatches_->setAccessibleName(QStringLiteral("Search matches"));
     lblSearchMatches_->hide();
     ucStatusBar_->addWidget(lblSearchMatches_);
     if (frmOptions_ == nullptr)

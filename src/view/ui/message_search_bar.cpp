@@ -134,9 +134,10 @@ void MessageSearchBar::showOnly() {
             view_.setRowHidden(i, sourceIndex, !shown);
             any = any || shown;
         }
+        // A source shows expanded with its matches; one without is collapsed before it is
+        // hidden, since the view does not keep the expanded state of a row it hides.
+        source->setExpanded(any);
         view_.setRowHidden(row, QModelIndex(), !any);
-        if (any)
-            source->setExpanded(true);
     }
 }
 
@@ -157,6 +158,11 @@ void MessageSearchBar::endSearch() {
     place_.reset();
     matches_.clear();
     place.Restore(tree);
+    // The view shows each node's flag, whether Restore changed it or not.
+    for (int row = 0; row < tree.topLevelCount(); ++row) {
+        const TreeNode* source = tree.topLevelNode(row);
+        view_.setExpanded(model.indexOf(source), source->expanded());
+    }
     statusText_.clear();
     emit matchesChanged(statusText_);
 }
