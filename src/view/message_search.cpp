@@ -75,6 +75,14 @@ std::vector<TreeNode*> MessageSearch::find(const TreeControl& tree, std::string_
     return found;
 }
 
+void MessageSearch::prepare(const TreeControl& tree) {
+    for (int row = 0; row < tree.topLevelCount(); ++row) {
+        const TreeNode* source = tree.topLevelNode(row);
+        if (source->childCount() > 0)
+            (void)sourceIndex(source->key());
+    }
+}
+
 size_t MessageSearch::indexedMessages() const {
     size_t count = 0;
     for (const auto& [id, index] : sources_)

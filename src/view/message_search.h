@@ -27,6 +27,10 @@ public:
     // node whose message its inbox no longer holds does not match.
     std::vector<TreeNode*> find(const TreeControl& tree, std::string_view query);
 
+    // Reads every source of `tree` whose inbox changed into folded form now, so that the first
+    // search after it only scans (the search field does this when it takes the focus).
+    void prepare(const TreeControl& tree);
+
     // The messages held in folded form (for tests and benchmarks).
     size_t indexedMessages() const;
 

@@ -76,6 +76,9 @@ bool MessageSearchBar::eventFilter(QObject* watched, QEvent* event) {
         // Ctrl+K is the line editor's "delete to the end": leave it to the window's command.
         if (event->type() == QEvent::ShortcutOverride && IsSearchKey(key))
             return true;
+        // The inboxes are read while the user has yet to type, so each key only scans.
+        if (event->type() == QEvent::FocusIn)
+            search_.prepare(tree_);
         if (event->type() == QEvent::KeyPress && key->key() == Qt::Key_Escape &&
             !txtSearch_->text().isEmpty()) {
             txtSearch_->clear();
