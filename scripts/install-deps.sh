@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake g++ ninja-build pkg-config
     qt6-base-dev qt6-webengine-dev libqt6svg6 libxcb1-dev
-    libpugixml-dev libcurl4-openssl-dev liblz4-dev nlohmann-json3-dev libcanberra-dev
+    libpugixml-dev libcurl4-openssl-dev liblz4-dev libxml2-dev libicu-dev nlohmann-json3-dev libcanberra-dev
     libcpp-httplib-dev libgtest-dev libbenchmark-dev
     xvfb xauth xdg-utils ca-certificates
     trayer xdotool

@@ -15,6 +15,7 @@
 #include "util/atomic_file.h"
 #include "util/file_lock.h"
 #include "view/tree_control.h"
+#include "view/tree_place.h"
 
 namespace vellorin {
 namespace {
@@ -251,7 +252,10 @@ void mCheck::finishMerge(TreeControl& tvMessages, const PendingMerge& merge, int
             FeedValidatorsPath(context_.subscriptions.DataFolder, merge.sourceId),
             merge.validators);
     }
+    // The rebuilt source keeps the user's place: expanded when it was, its message selected.
+    const TreePlace place = TreePlace::CaptureSource(tvMessages, merge.sourceId);
     inbox.LoadInbox(tvMessages);
+    place.Restore(tvMessages);
 }
 
 void mCheck::publishMerges(TreeControl& tvMessages) {

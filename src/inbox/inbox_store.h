@@ -27,6 +27,12 @@ struct SaveItemsResult {
     int error = 0;   // the errno of a failed write (nothing was then written), else 0
 };
 
+// What MarkAllRead did.
+struct MarkAllReadResult {
+    int marked = 0;  // messages that were unread
+    int error = 0;   // the errno of a failed write (see profile::SetKeyInSections), else 0
+};
+
 // mInbox: the per-source message store. Source CurrentSourceID keeps its messages in
 // DataFolder/CurrentSourceID/inbox.dat, an INI file read and written through cINI with one
 // section per message, named by its guid, holding in this order
@@ -89,6 +95,12 @@ public:
     // nothing changed, for any other code, a message that is not stored, or a source without
     // identifier; a missing source folder is created (and the result is false).
     [[nodiscard]] bool InboxItemAction(std::int32_t action);
+
+    // Marks every stored message of the source read (read := "1") with one write of its inbox
+    // (inbox_mark_all.cpp). A message counts as unread when its flag reads as 0 (ParseReadFlag's
+    // rule), so a damaged flag is set too. A missing source folder is created; nothing to mark,
+    // or a source without a usable identifier, gives marked 0 and no write.
+    [[nodiscard]] MarkAllReadResult MarkAllRead();
 
     // Sets LatestDate and LatestTime from the stored messages (cleared first); a missing source
     // folder is created and leaves them empty.

@@ -96,7 +96,7 @@ bool DataFolderFollower::followSources() {
             sources.push_back(std::move(source));
     }
     bool changed = false;
-    const TreePlace place = TakeTreePlace(tree_);
+    const TreePlace place = TreePlace::Capture(tree_);
     for (int row = tree_.topLevelCount() - 1; row >= 0; --row) {
         TreeNode* node = tree_.topLevelNode(row);
         if (!ids.contains(node->key()))
@@ -117,7 +117,7 @@ bool DataFolderFollower::followSources() {
         node->setText(std::move(source.title));
         node->setTag(std::move(source.link));
     }
-    RestoreTreePlace(tree_, place);
+    place.Restore(tree_);
     for (const std::string& id : added)
         followInbox(id);
     return changed;
@@ -144,7 +144,7 @@ bool DataFolderFollower::followInbox(const std::string& id) {
     node = tree_.findNode(id);
     if (!read || !node || node->parent() || SameMessages(*read, *node))
         return false;
-    const TreePlace place = TakeTreePlace(tree_);
+    const TreePlace place = TreePlace::Capture(tree_);
     context_.inbox.CurrentSourceID = id;
     node = context_.inbox.ResetSourceNode(tree_);
     for (int row = 0; node && row < read->childCount(); ++row) {
@@ -155,7 +155,7 @@ bool DataFolderFollower::followInbox(const std::string& id) {
         copy->setTag(from.tag());
         copy->setBold(from.bold());
     }
-    RestoreTreePlace(tree_, place);
+    place.Restore(tree_);
     return true;
 }
 

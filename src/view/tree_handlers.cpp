@@ -112,6 +112,12 @@ bool TreeHandlers::finishRename(TreeNode& node, std::string newText) {
 }
 
 void TreeHandlers::tvMessages_MouseUp(const TreeMouseRelease& release) {
+    TreeNode* under = release.nodeUnderPointer;
+    if (release.button == kRightButton && under && !under->parent() && hooks_.showSourceNodeMenu) {
+        (void)tvMessages_.setSelectedNode(under);
+        hooks_.showSourceNodeMenu(release.x, release.y);
+        return;
+    }
     const TreeNode* node = tvMessages_.selectedNode();
     if (tvMessages_.count() == 0 || !node || !node->parent() || release.button != kRightButton)
         return;

@@ -42,6 +42,8 @@ struct TreeHandlerHooks {
     std::function<void(int x, int y)> showSourceMenu;
     // Shows mnuPopupSource at the selected node (asked from the keyboard).
     std::function<void()> showSourceMenuAtSelection;
+    // Shows the context menu of a source node (Mark All as Read) at the pointer.
+    std::function<void(int x, int y)> showSourceNodeMenu;
     // The preferences dialog frmSettings and the plug-in dialog frmRegPlugin, modal.
     std::function<void()> openSettings;
     std::function<void()> openPlugIns;
@@ -88,7 +90,8 @@ public:
     // The right button released while a message node is selected: the node under the pointer, if
     // any, becomes the selection, then the context menu is shown at (x, y) unless that node is a
     // source node (the menu acts on messages only). With a source node selected, or any other
-    // button, nothing happens.
+    // button, nothing happens. Except: the right button released over a source node selects it
+    // and shows the source node menu, when there is one.
     void tvMessages_MouseUp(const TreeMouseRelease& release);
 
     // An option bar item clicked, by its key: "opt_settings", "opt_plugin" open their dialogs;

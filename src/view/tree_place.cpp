@@ -1,43 +1,77 @@
 #include "view/tree_place.h"
 
+#include "view/message_node.h"
 #include "view/tree_control.h"
 
 namespace vellorin {
+namespace {
 
-TreePlace TakeTreePlace(const TreeControl& tree) {
+struct Selection {
+    bool any = false;
+    std::string source;
+    std::string guid;
+};
+
+Selection SelectionOf(const TreeControl& tree) {
+    Selection out;
+    const TreeNode* node = tree.selectedNode();
+    if (node == nullptr)
+        return out;
+    // Only nodes of the message tree's two levels are named.
+    const TreeNode* parent = node->parent();
+    if (parent != nullptr && parent->parent() != nullptr)
+        return out;
+    out.any = true;
+    out.source = parent != nullptr ? parent->key() : node->key();
+    out.guid = parent != nullptr ? node->tag() : std::string();
+    return out;
+}
+
+}  // namespace
+
+TreePlace TreePlace::Capture(const TreeControl& tree) {
     TreePlace place;
+    place.wholeTree_ = true;
     for (int row = 0; row < tree.topLevelCount(); ++row) {
         const TreeNode* node = tree.topLevelNode(row);
-        if (node->expanded() && !node->key().empty())
-            place.expanded.push_back(node->key());
+        place.sources_.emplace_back(node->key(), node->expanded());
     }
-    if (const TreeNode* node = tree.selectedNode()) {
-        const TreeNode* source = node->parent() ? node->parent() : node;
-        place.selected = true;
-        place.selectedSource = source->key();
-        if (node != source)
-            place.selectedGuid = node->tag();
+    const Selection selection = SelectionOf(tree);
+    place.selected_ = selection.any;
+    place.selectedSource_ = selection.source;
+    place.selectedGuid_ = selection.guid;
+    return place;
+}
+
+TreePlace TreePlace::CaptureSource(const TreeControl& tree, std::string_view sourceId) {
+    TreePlace place;
+    const TreeNode* node = tree.findNode(sourceId);
+    if (node == nullptr || node->parent() != nullptr)
+        return place;
+    place.sources_.emplace_back(node->key(), node->expanded());
+    const Selection selection = SelectionOf(tree);
+    if (selection.any && selection.source == sourceId) {
+        place.selected_ = true;
+        place.selectedSource_ = selection.source;
+        place.selectedGuid_ = selection.guid;
     }
     return place;
 }
 
-void RestoreTreePlace(TreeControl& tree, const TreePlace& place) {
-    for (const std::string& key : place.expanded) {
-        if (TreeNode* node = tree.findNode(key))
-            node->setExpanded(true);
+void TreePlace::Restore(TreeControl& tree) const {
+    for (const auto& [key, expanded] : sources_) {
+        TreeNode* node = tree.findNode(key);
+        if (node != nullptr && node->parent() == nullptr)
+            node->setExpanded(expanded);
     }
-    if (!place.selected)
+    if (!wholeTree_ && (!selected_ || tree.selectedNode() != nullptr))
         return;
-    TreeNode* source = tree.findNode(place.selectedSource);
-    TreeNode* selected = source;
-    for (int row = 0; source && !place.selectedGuid.empty() && row < source->childCount(); ++row) {
-        if (source->child(row)->tag() == place.selectedGuid) {
-            selected = source->child(row);
-            break;
-        }
+    TreeNode* node = nullptr;
+    if (selected_) {
+        node = selectedGuid_.empty() ? tree.findNode(selectedSource_)
+                                     : FindMessageNode(tree, selectedSource_, selectedGuid_);
     }
-    if (tree.selectedNode() != selected)
-        tree.setSelectedNode(selected);
+    (void)tree.setSelectedNode(node);
 }
 
 }  // namespace vellorin

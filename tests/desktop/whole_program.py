@@ -577,7 +577,8 @@ def show_inbox(run, w):
 def check(run, w, command, feeds):
     """Runs a check command of the menu bar with the source selected: the feeds are asked for,
     and the busy window and the run's alert leave the keyboard focus in the main window. The run
-    disables the tree and rebuilds the source's rows collapsed: the keyboard opens it again."""
+    disables the tree and rebuilds the source's rows, keeping it expanded when it was; the
+    keyboard opens it otherwise."""
     run.click(w.cell(SOURCE_TITLE))
     run.wait_for("the source selected", lambda: run.has(w.cell(SOURCE_TITLE), SELECTED))
     focus, asked = run.focus_in(w.frame.name), [feed.requests for feed in feeds]
@@ -587,7 +588,8 @@ def check(run, w, command, feeds):
     run.wait_for("the tree enabled again", lambda: run.has(w.tree, ENABLED))
     run.expect_focus(focus, "the check run")
     run.click(w.cell(SOURCE_TITLE))
-    xdo("key", "Right")
+    if not run.has(w.cell(SOURCE_TITLE), pyatspi.STATE_EXPANDED):
+        xdo("key", "Right")
     run.wait_for("the source expanded",
                  lambda: run.has(w.cell(SOURCE_TITLE), pyatspi.STATE_EXPANDED))
 
@@ -888,8 +890,9 @@ def exit_answered_yes(run, w):
     run.wait_for("the tray icon gone", lambda: not run.tray_icon())
     run.shot("ended")
     marks = {guid: m.get("read") for guid, m in w.inbox().items()}
-    expect_equal("the read marks in the inbox file", marks, {"desk-1": "1", "desk-3": "0",
-                                                               "desk-4": "0"})
+    # Every message was marked read by "Mark All Sources as Read" (search_and_mark_read).
+    expect_equal("the read marks in the inbox file", marks, {"desk-1": "1", "desk-3": "1",
+                                                               "desk-4": "1"})
     listed = [(t, os.path.basename(link)) for _, t, link in read_subscriptions(w.data_folder)]
     expect_equal("subscriptions.dat", listed, [(SOURCE_TITLE, "desk.xml"),
                                                (CARPOOL_RENAMED, "carpool.xml")])
@@ -972,6 +975,49 @@ def keyboard_round_and_floating_pane(run, w):
     run.shot("pane-floating")
 
 
+# --- Finding messages and marking whole sources read.
+
+def search_and_mark_read(run, w):
+    """Ctrl+K reaches the search field above the tree; a word shows only the messages holding it,
+    under their sources; Esc brings the tree back as it was. "Mark All as Read" in a source's
+    context menu, then "Mark All Sources as Read" in the menu bar, write the inbox files."""
+    step("Ctrl+K, a word typed into the search field")
+    run.click(w.cell(SOURCE_TITLE))
+    run.focus_in(w.frame.name)
+    xdo("key", "ctrl+k")
+    field = run.get(w.frame, TEXT, "Search messages")
+    run.wait_for("the keyboard focus in the search field",
+                 lambda: run.has(field, pyatspi.STATE_FOCUSED))
+    xdo("type", "--delay", 20, "SOUP")
+    rows = lambda: [c.name for c in run.find_all(w.tree, CELL)]
+    run.wait_for("only the matching message, under its source",
+                 lambda: rows() == [CANTEEN_TITLE, "Soup of the day"])
+    run.get(w.frame, LABEL, "1 message matches")
+    run.shot("search")
+    step("Esc: the tree as it was")
+    xdo("key", "Escape")
+    run.wait_for("every source back, the canteen's message hidden again", lambda: all(
+        title in rows() for title in (SOURCE_TITLE, CANTEEN_TITLE, CARPOOL_TITLE)) and
+        "Soup of the day" not in rows())
+
+    step("a source's context menu: Mark All as Read")
+    inbox = lambda title: read_inbox(w.data_folder, source_id(w.data_folder, title))
+    expect_equal("the canteen's message before", inbox(CANTEEN_TITLE)["canteen-1"]["read"], "0")
+    menu = run.new_popup("the source's menu",
+                         lambda: run.click(w.cell(CANTEEN_TITLE), button=3))
+    expect_equal("the source's menu", run.captions(menu), ["Mark All as Read"])
+    run.shot("source-menu")
+    run.choose(menu, "Mark All as Read")
+    run.wait_for("the canteen's message read in its inbox file",
+                 lambda: inbox(CANTEEN_TITLE)["canteen-1"]["read"] == "1")
+    step("Message Sources > Mark All Sources as Read")
+    run.menu_bar("Message Sources", "Mark All Sources as Read")
+    run.wait_for("every message read in the inbox files", lambda: all(
+        m["read"] == "1" for title in (SOURCE_TITLE, CANTEEN_TITLE, CARPOOL_TITLE)
+        for m in inbox(title).values()))
+    run.shot("all-read")
+
+
 def scenario(run, bin_dir, work):
     w = start(run, bin_dir, work)
     show_inbox(run, w)
@@ -990,6 +1036,7 @@ def scenario(run, bin_dir, work):
         w.data_folder)], [(f.title, w.link(f)) for f in (w.desk, w.canteen, w.carpool)])
     run.shot("three-sources")
     check_all(run, w)
+    search_and_mark_read(run, w)
     manage_subscriptions(run, w)
     follow_vellorinctl(run, w, bin_dir)
     step("tray menu: Hide Inbox, Show Inbox")

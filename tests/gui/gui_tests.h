@@ -36,3 +36,4 @@ int RunNotificationPopupsTests(int argc, char** argv);
 int RunBrowserPlugInTests(int argc, char** argv);
 int RunFrmDropBoxTests(int argc, char** argv);
 int RunDataFolderWatcherTests(int argc, char** argv);
+int RunReadingCommandsTests(int argc, char** argv);

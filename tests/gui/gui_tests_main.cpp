@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
           RunFrmDocTests, RunMdiMessageWindowsTests, RunFrmBusyTests, RunFrmSubscribeTests,
           RunFrmSubscrListManagerTests, RunMainSubscriptionCommandsTests,
           RunNotificationPopupsTests, RunBrowserPlugInTests, RunFrmDropBoxTests,
-          RunDataFolderWatcherTests})
+          RunDataFolderWatcherTests, RunReadingCommandsTests})
         failed += run(argc, argv);
     return failed == 0 ? 0 : 1;
 }

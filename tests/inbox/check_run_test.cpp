@@ -573,5 +573,35 @@ TEST_F(CheckRunTest, AnInboxThatCannotBePutInPlaceIsAFailedSaveAndNotAnnounced) 
     EXPECT_EQ(check_.NotifyText, NewMessagesSentence(1, "Alpha"));
 }
 
+TEST_F(CheckRunTest, ARunKeepsTheExpandedSourcesAndTheSelectedMessage) {
+    const std::string alpha = add("Alpha", serve("alpha", OneItem("a1")));
+    const std::string bravo = add("Bravo", serve("bravo", OneItem("b1")));
+    runAll(false);
+    tree_.findNode(alpha)->setExpanded(true);
+    ASSERT_TRUE(tree_.setSelectedNode(tree_.findNode(alpha)->child(0)));
+    serve("alpha", RssDocument(RssItem("a2", "Title a2", "Tue, 06 Dec 2026 09:00:00 GMT") +
+                               RssItem("a1", "Title a1", "Mon, 05 Dec 2026 08:00:00 GMT")));
+    serve("bravo", RssDocument(RssItem("b2", "Title b2", "Tue, 06 Dec 2026 09:00:00 GMT")));
+
+    runAll(true);
+    const TreeNode* node = tree_.findNode(alpha);
+    ASSERT_EQ(node->childCount(), 2);  // rebuilt with the new message
+    EXPECT_TRUE(node->expanded());
+    EXPECT_FALSE(tree_.findNode(bravo)->expanded());
+    ASSERT_NE(tree_.selectedNode(), nullptr);
+    EXPECT_EQ(tree_.selectedNode()->tag(), "a1");
+    EXPECT_EQ(tree_.selectedNode()->parent(), node);
+
+    // A selected message that is deleted meanwhile leaves nothing selected.
+    ASSERT_TRUE(tree_.setSelectedNode(tree_.findNode(bravo)->child(0)));
+    context.inbox.CurrentSourceID = bravo;
+    context.inbox.CurrentItem.Guid = tree_.selectedNode()->tag();
+    ASSERT_TRUE(context.inbox.InboxItemAction(mInbox::DeleteItem));
+    serve("bravo", RssDocument(RssItem("b3", "Title b3", "Wed, 07 Dec 2026 09:00:00 GMT")));
+    runAll(false);
+    EXPECT_EQ(tree_.selectedNode(), nullptr);
+    EXPECT_TRUE(tree_.findNode(alpha)->expanded());
+}
+
 }  // namespace
 }  // namespace vellorin

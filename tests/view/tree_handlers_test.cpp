@@ -90,6 +90,20 @@ TEST_F(TreeHandlersTest, F2EditsOnlyASourceTitleAndRightClickSelectsBeforeTheMen
         EXPECT_EQ(tree_.selectedNode(), node(after));
         EXPECT_EQ(calls_, menu ? Calls{"menu 40,70"} : Calls{});
     }
+    // With a source node menu, a right-click on a source selects it and shows that menu.
+    hooks_.showSourceNodeMenu = [this](int x, int y) {
+        calls_.push_back("source menu " + std::to_string(x) + "," + std::to_string(y));
+    };
+    for (const char* selected : {"m1", "source", ""}) {
+        calls_.clear();
+        ASSERT_TRUE(tree_.setSelectedNode(node(selected)));
+        handlers().tvMessages_MouseUp({kRightButton, 0, 5, 6, node("source")});
+        EXPECT_EQ(tree_.selectedNode(), node("source"));
+        EXPECT_EQ(calls_, Calls{"source menu 5,6"});
+    }
+    calls_.clear();
+    handlers().tvMessages_MouseUp({kRightButton, 0, 5, 6, node("m3")});  // a message: as before
+    EXPECT_EQ(calls_, Calls{});
 }
 
 TEST_F(TreeHandlersTest, TheKeyboardReachesEveryMessageAction) {

@@ -176,6 +176,12 @@ public:
     void mnuToolsPlugIn_Click(bool topMost = false);
     // The preferences dialog, modal.
     void mnuToolsSettings_Click();
+    // Finding and reading (frm_main_reading.cpp): the search field, the next unread message,
+    // Mark All as Read for the selected source and for every source.
+    void mnuMsgSourceFind_Click();
+    void mnuMsgSourceNextUnread_Click();
+    void mnuMsgSourceMarkRead_Click();
+    void mnuMsgSourceMarkAllRead_Click();
     // The drop box toggle (Tools menu and the tray's "dropbox"): closes the drop box when it is
     // open (which saves its settings) and unchecks mnuToolsDropBox, otherwise opens it, without
     // taking the focus, and checks the item. However the box closes, the item is unchecked.
@@ -192,6 +198,8 @@ public:
     MainStatusBar* ucStatusBar() const { return ucStatusBar_; }
     // Status bar panel 1 to 5; nullptr for any other number.
     QLabel* StatusPanel(int number) const;
+    // The status bar's word on the search shown ("3 messages match"); hidden without a search.
+    QLabel* SearchPanel() const { return lblSearchMatches_; }
     const MainMenus& menus() const { return menus_; }
     // The open drop box, or nullptr.
     frmDropBox* dropBox() const { return dropBox_; }
@@ -215,6 +223,7 @@ private:
     void Form_Load();
     void BuildFrame();
     void ConnectMenus();
+    void ConnectReadingCommands();
     // True when the close must not go on.
     bool Form_QueryUnload(UnloadMode unloadMode);
     void Form_Unload();
@@ -253,6 +262,7 @@ private:
     FormDock* ucFormDock_ = nullptr;
     QMdiArea* mdiArea_ = nullptr;
     MainStatusBar* ucStatusBar_ = nullptr;
+    QLabel* lblSearchMatches_ = nullptr;
     frmSysTray* oSysTray_ = nullptr;
     // Observes the tree window's message tree: goes before the tree does.
     std::unique_ptr<TrayUnreadBadge> trayBadge_;

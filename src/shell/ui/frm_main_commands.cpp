@@ -51,6 +51,7 @@ void frmMain::ConnectMenus() {
     connect(m.mnuHelpFile, &QAction::triggered, this, &frmMain::mnuHelpFile_Click);
     connect(m.mnuHelpWebsite, &QAction::triggered, this, &frmMain::mnuHelpFile_Click);
     connect(m.mnuHelpEmail, &QAction::triggered, this, &frmMain::mnuHelpEmail_Click);
+    ConnectReadingCommands();
 }
 
 void frmMain::oSysTray_MenuClick(int lIndex, const QString& sKey) {

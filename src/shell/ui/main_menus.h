@@ -22,6 +22,12 @@ struct MainMenus {
     QAction* mnuMsgSourceCheckCurrent = nullptr;
     QAction* mnuMsgSourceCheckAll = nullptr;
     QAction* mnuMsgSourceManage = nullptr;
+    // Finding and reading: the search field (Ctrl+K), the next unread message (F8), the selected
+    // source and every source marked read.
+    QAction* mnuMsgSourceFind = nullptr;
+    QAction* mnuMsgSourceNextUnread = nullptr;
+    QAction* mnuMsgSourceMarkRead = nullptr;
+    QAction* mnuMsgSourceMarkAllRead = nullptr;
 
     QMenu* mnuTools = nullptr;
     // Checkable: checked while the drop box is open.

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFont>
+#include <QLineEdit>
 #include <QToolBox>
 #include <QToolButton>
 #include <QUrl>
@@ -14,7 +15,9 @@
 #include "base/app_context.h"
 #include "view/message_windows.h"
 #include "view/ui/image_list.h"
+#include "view/ui/message_search_bar.h"
 #include "view/ui/popup_source_menu.h"
+#include "view/ui/source_node_menu.h"
 #include "view/ui/tree_model.h"
 #include "view/ui/tree_view.h"
 
@@ -37,6 +40,7 @@ frmOptions::frmOptions(AppContext& context, MessageWindows& windows, TreeHandler
                        QWidget* parent)
     : QWidget(parent),
       context_(context),
+      windows_(windows),
       ucCommonDialog_(this),
       handlers_(context, tvMessages_, windows, WithOwnHooks(std::move(hooks))) {
     setObjectName(QStringLiteral("frmOptions"));
@@ -57,6 +61,7 @@ frmOptions::frmOptions(AppContext& context, MessageWindows& windows, TreeHandler
             [this](const TreeMouseRelease& release) { handlers_.tvMessages_MouseUp(release); });
 
     mnuPopupSource_ = new PopupSourceMenu(context_, tvMessages_, windows, ucCommonDialog_, this);
+    BuildSearch();
 
     Form_Load();
 }
@@ -65,6 +70,7 @@ frmOptions::~frmOptions() {
     // The view and the menu use tvMessages, a member that goes before QWidget deletes children.
     delete ucOptionbar_;
     delete mnuPopupSource_;
+    delete mnuPopupSourceNode_;
 }
 
 TreeHandlerHooks frmOptions::WithOwnHooks(TreeHandlerHooks hooks) {
@@ -72,6 +78,11 @@ TreeHandlerHooks frmOptions::WithOwnHooks(TreeHandlerHooks hooks) {
         hooks.showSourceMenu = [this](int x, int y) { ShowSourceMenu(x, y); };
     if (!hooks.showSourceMenuAtSelection)
         hooks.showSourceMenuAtSelection = [this] { ShowSourceMenuAtSelection(); };
+    if (!hooks.showSourceNodeMenu) {
+        hooks.showSourceNodeMenu = [this](int x, int y) {
+            mnuPopupSourceNode_->popup(tvMessagesView_->viewport()->mapToGlobal(QPoint(x, y)));
+        };
+    }
     if (!hooks.shellOpen) {
         hooks.shellOpen = [](const std::string& target) {
             QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(target)));
@@ -97,7 +108,9 @@ void frmOptions::BuildOptionBar() {
     picMsgContainer_->setObjectName(QStringLiteral("picMsgContainer"));
     auto* container = new QVBoxLayout(picMsgContainer_);
     container->setContentsMargins(0, 0, 0, 0);
+    container->addWidget(searchBar_);
     container->addWidget(tvMessagesView_);
+    setTabOrder(searchBar_->txtSearch(), tvMessagesView_);
     ucOptionbar_->addItem(picMsgContainer_, QStringLiteral("Messages"));
 
     // The other groups in the order of their first item.

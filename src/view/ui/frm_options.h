@@ -13,8 +13,10 @@ namespace vellorin {
 
 class AppContext;
 class ImageList;
+class MessageSearchBar;
 class MessageWindows;
 class PopupSourceMenu;
+class SourceNodeMenu;
 class TreeView;
 
 // frmOptions ("Messages Sources"): the tree window that the main window docks. It owns the message
@@ -52,14 +54,33 @@ public:
     // Shows mnuPopupSource below the start of the selected node's row, scrolled into view.
     void ShowSourceMenuAtSelection();
 
+    // --- Finding and reading (frm_options_reading.cpp).
+
+    // The search field above the tree (picSearch with txtSearch).
+    MessageSearchBar* searchBar() const { return searchBar_; }
+    // The context menu of a source node; a right-click on a source shows it.
+    SourceNodeMenu* mnuPopupSourceNode() const { return mnuPopupSourceNode_; }
+    // Ctrl+K: the "Messages" group comes up and the search field takes the keyboard focus.
+    void FocusSearch();
+    // "Next Unread Message": the next unread message after the selected node (NextUnreadMessage;
+    // among the matches while a search is shown) is selected, its source expanded, and opened as
+    // a double-click opens it. False when there is none.
+    bool OpenNextUnread();
+    // "Mark All as Read" for the selected source, or the source of the selected message; nothing
+    // without a selection. "Mark All Sources as Read" for every source.
+    void MarkSelectedSourceRead();
+    void MarkAllSourcesRead();
+
 private:
     TreeHandlerHooks WithOwnHooks(TreeHandlerHooks hooks);
     void Form_Load();
     void BuildOptionBar();
+    void BuildSearch();
     QToolButton* AddOptionBarItem(QWidget* group, const OptionBarItem& item,
                                   const ImageList& imlOptionBar);
 
     AppContext& context_;
+    MessageWindows& windows_;
     TreeControl tvMessages_{"tvMessages"};
     QtSaveFileDialog ucCommonDialog_;
     TreeHandlers handlers_;
@@ -67,6 +88,8 @@ private:
     QWidget* picMsgContainer_ = nullptr;
     TreeView* tvMessagesView_ = nullptr;
     PopupSourceMenu* mnuPopupSource_ = nullptr;
+    MessageSearchBar* searchBar_ = nullptr;
+    SourceNodeMenu* mnuPopupSourceNode_ = nullptr;
 };
 
 }  // namespace vellorin

@@ -1,0 +1,118 @@
+#include "view/message_search.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "view/html_text.h"
+#include "view/message_tree_fixture.h"
+#include "view/search_fold.h"
+
+namespace vellorin {
+namespace {
+
+using test::kSourceA;
+using test::kSourceB;
+using Strings = std::vector<std::string>;
+
+TEST(SearchFoldTest, CaseAndAccentsDoNotCount) {
+    const struct {
+        const char* text;
+        const char* folded;
+    } cases[] = {
+        {"Hello World", "hello world"},
+        {"\xC3\x89lan \xC3\xA9LAN", "elan elan"},  // Élan éLAN
+        {"Stra\xC3\x9F"
+         "e",
+         "strasse"},  // Straße
+        {"\xEF\xAC\x81"
+         "le",
+         "file"},                                // ﬁle
+        {"\xC3\x85ngstr\xC3\xB6m", "angstrom"},  // Ångström
+        {"\xCE\x86\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1", "\xCE\xB1\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1"},
+        {"na\xC3\xAF"
+         "ve\xFF!",
+         "naive!"},  // a broken byte is dropped
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FoldForSearch(c.text), c.folded) << c.text;
+}
+
+TEST(SearchFoldTest, EveryWordMustBeHeldSomewhere) {
+    EXPECT_EQ(SearchWords("  Caf\xC3\xA9\tREPORT \n"), (Strings{"cafe", "report"}));
+    EXPECT_TRUE(SearchWords(" \t ").empty());
+    const std::string text = FoldForSearch("The caf\xC3\xA9 report, weekly");
+    const struct {
+        const char* query;
+        bool holds;
+    } cases[] = {{"CAFE", true}, {"report cafe", true},  {"week", true}, {"cafe monthly", false},
+                 {"", true},     {"caf\xC3\xA9s", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(HoldsEveryWord(text, SearchWords(c.query)), c.holds) << c.query;
+}
+
+TEST(HtmlTextTest, ReadsWhatAReaderSees) {
+    EXPECT_EQ(HtmlText("<p>Fish &amp; <b>chips</b></p><style>p{color:red}</style>"
+                       "<script>var hidden;</script><!-- note -->&eacute;t&eacute;"),
+              "Fish & chips \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(HtmlText(""), "");
+    // Broken markup still gives its text.
+    EXPECT_NE(HtmlText("<div><<p>>broken</div").find("broken"), std::string::npos);
+}
+
+class MessageSearchTest : public test::MessageTreeTest {
+protected:
+    // The guids of the matches.
+    Strings find(const std::string& query) {
+        Strings guids;
+        for (const TreeNode* node : search_.find(tree_, query))
+            guids.push_back(node->tag());
+        return guids;
+    }
+    MessageSearch search_{context_};
+};
+
+TEST_F(MessageSearchTest, MatchesTitleSenderAndTextButNotMarkup) {
+    const struct {
+        const char* query;
+        Strings guids;
+    } cases[] = {
+        {"weekly", {"m1"}},             // title
+        {"JANE", {"m1"}},               // sender's name
+        {"desk@example", {}},           // the reply-to address is not the sender
+        {"jane@example.com", {"m1"}},   // sender's address
+        {"hello jane report", {"m1"}},  // text, sender, title
+        {"body", {"m3", "m2"}},         // text of the others, in tree order (newest day first)
+        {"margin", {}},                 // the style rule
+        {"style", {}},                  // markup
+        {"newest body", {"m3"}},
+        {"newest hello", {}},
+        {"   ", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(find(c.query), c.guids) << c.query;
+}
+
+TEST_F(MessageSearchTest, SeesWhatIsStoredNowAndOnlyNodesOfTheTree) {
+    search_.prepare(tree_);
+    EXPECT_EQ(search_.indexedMessages(), 3u);
+    EXPECT_EQ(find("news"), (Strings{"m2"}));
+    // Another process changes the inbox: the next search reads it again.
+    writeInbox(kSourceA, test::InboxSection("m2", "Old n\xC3\xA9ws", "Sun, 04 Dec 2026", "1") +
+                             test::InboxSection("m9", "Fresh news", "Sun, 04 Dec 2026", "0"));
+    EXPECT_EQ(find("NEWS"), (Strings{"m2"}));  // m9 has no node yet
+    reload();
+    EXPECT_EQ(find("news"), (Strings{"m2", "m9"}));
+    EXPECT_EQ(search_.indexedMessages(), 2u);
+    // A source whose inbox has gone finds nothing.
+    writeInbox(kSourceB, test::InboxSection("b1", "news", "Sun, 04 Dec 2026", "0"));
+    reload();
+    std::filesystem::remove(data_.file("data/") + kSourceB + "/inbox.dat");
+    EXPECT_EQ(find("news"), (Strings{"m2", "m9"}));
+}
+
+}  // namespace
+}  // namespace vellorin

@@ -1,0 +1,172 @@
+#include "view/reading_commands.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "store/profile_sweep.h"
+#include "view/message_tree_fixture.h"
+#include "view/tree_place.h"
+
+namespace vellorin {
+namespace {
+
+using test::InboxSection;
+using test::kSourceA;
+using test::kSourceB;
+using Strings = std::vector<std::string>;
+
+class ReadingCommandsTest : public test::MessageTreeTest {
+protected:
+    // Each message node's guid with "*" when it shows as unread, in tree order.
+    Strings looks() {
+        Strings out;
+        for (const TreeNode* node : tree_.nodes()) {
+            if (node->parent() != nullptr) {
+                const bool unread = node->image() == kImageUnread;
+                EXPECT_EQ(node->bold(), unread) << node->tag();
+                out.push_back(node->tag() + (unread ? "*" : ""));
+            }
+        }
+        return out;
+    }
+    ino_t inode(const std::string& id = kSourceA) const {
+        struct stat st {};
+        ::stat(data_.file("data/" + id + "/inbox.dat").c_str(), &st);
+        return st.st_ino;
+    }
+};
+
+TEST_F(ReadingCommandsTest, MarkSourceReadStoresEveryFlagAtOnceAndTheNodesFollow) {
+    writeInbox(kSourceB, InboxSection("b1", "One", "Mon, 05 Dec 2026", "0"));
+    reload();
+    ASSERT_EQ(looks(), (Strings{"m3*", "m1*", "m2", "b1*"}));
+    const std::string before = inboxText();
+    const ino_t file = inode();
+
+    ASSERT_TRUE(MarkSourceRead(context_, *tree_.findNode(kSourceA)));
+    EXPECT_EQ(looks(), (Strings{"m3", "m1", "m2", "b1*"}));
+    EXPECT_EQ(storedRead("m1"), "1");
+    EXPECT_EQ(storedRead("m3"), "1");
+    // The flags changed in place: the same file, nothing else in it changed.
+    EXPECT_EQ(inode(), file);
+    std::string expected = before;
+    for (std::size_t at = 0; (at = expected.find("read=0", at)) != std::string::npos;)
+        expected[at + 5] = '1';
+    EXPECT_EQ(inboxText(), expected);
+    // Nothing left to mark: no write.
+    ASSERT_TRUE(MarkSourceRead(context_, *tree_.findNode(kSourceA)));
+    EXPECT_EQ(inboxText(), expected);
+    // A message node is not a source.
+    EXPECT_FALSE(MarkSourceRead(context_, *tree_.findNode(kSourceB)->child(0)));
+
+    EXPECT_EQ(MarkAllSourcesRead(context_, tree_), 0);
+    EXPECT_EQ(looks(), (Strings{"m3", "m1", "m2", "b1"}));
+    EXPECT_NE(test::TempDir::read(data_.file("data/") + kSourceB + "/inbox.dat").find("read=1"),
+              std::string::npos);
+    EXPECT_TRUE(seam_.boxes.empty());
+}
+
+TEST_F(ReadingCommandsTest, DamagedOrMissingFlagsAreSetByARewriteThatKeepsEverythingElse) {
+    writeInbox(kSourceA, "; kept\r\n" + InboxSection("m1", "One", "Mon, 05 Dec 2026", "x") +
+                             "[m2]\r\ntitle=Two\r\ndate=Mon, 05 Dec 2026\r\n" +
+                             InboxSection("m3", "Three", "Mon, 05 Dec 2026", "1") +
+                             InboxSection("m4", "Four", "Mon, 05 Dec 2026", "70000"));
+    reload();
+    ASSERT_TRUE(MarkSourceRead(context_, *tree_.findNode(kSourceA)));
+    EXPECT_EQ(inboxText(), "; kept\r\n" + InboxSection("m1", "One", "Mon, 05 Dec 2026", "1") +
+                               "[m2]\r\ntitle=Two\r\ndate=Mon, 05 Dec 2026\r\nread=1\r\n" +
+                               InboxSection("m3", "Three", "Mon, 05 Dec 2026", "1") +
+                               InboxSection("m4", "Four", "Mon, 05 Dec 2026", "1"));
+    reload();
+    EXPECT_EQ(looks(), (Strings{"m1", "m3", "m4", "m2"}));  // m2 has no time: last
+}
+
+TEST_F(ReadingCommandsTest, AFailedWriteIsReportedAndTheNodesStayUnread) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into a read-only folder";
+    const std::string folder = data_.file("data/") + kSourceA;
+    writeInbox(kSourceA, InboxSection("m1", "One", "Mon, 05 Dec 2026", "x"));
+    reload();
+    ::chmod((folder + "/inbox.dat").c_str(), 0400);
+    ::chmod(folder.c_str(), 0500);
+    EXPECT_EQ(MarkAllSourcesRead(context_, tree_), 1);
+    ::chmod(folder.c_str(), 0700);
+    EXPECT_EQ(looks(), (Strings{"m1*"}));
+    ASSERT_EQ(seam_.boxes.size(), 1u);
+    EXPECT_EQ(seam_.boxes[0].caption, "Error!");
+    EXPECT_NE(seam_.boxes[0].text.find("\"Alpha\""), std::string::npos);
+}
+
+TEST(ProfileSweepTest, RefusesWhatCannotBeStoredAsItIs) {
+    const std::vector<std::string> sections = {"a"};
+    for (const char* value : {" 1", "\"1\"", "1\n"})
+        EXPECT_EQ(profile::SetKeyInSections(sections, "read", value, "/nonexistent/x.ini"), EINVAL);
+    EXPECT_EQ(profile::SetKeyInSections(sections, "a=b", "1", "/nonexistent/x.ini"), EINVAL);
+    EXPECT_EQ(profile::SetKeyInSections({}, "read", "1", "/nonexistent/x.ini"), 0);
+}
+
+TEST_F(ReadingCommandsTest, NextUnreadGoesOnFromTheSelectionAcrossSourcesAndWraps) {
+    writeInbox(kSourceB, InboxSection("b1", "One", "Mon, 05 Dec 2026", "0") +
+                             InboxSection("b2", "Two", "Mon, 05 Dec 2026", "1"));
+    reload();
+    // Tree order: Alpha (m3*, m1*, m2), Beta (b1*, b2).
+    const auto next = [&](const TreeNode* from) {
+        const TreeNode* node = NextUnreadMessage(tree_, from);
+        return node != nullptr ? node->tag() : std::string("-");
+    };
+    EXPECT_EQ(next(nullptr), "m3");
+    EXPECT_EQ(next(message("m3")), "m1");
+    EXPECT_EQ(next(message("m1")), "b1");
+    EXPECT_EQ(next(message("m2")), "b1");
+    EXPECT_EQ(next(message("b1")), "m3");  // wraps
+    EXPECT_EQ(next(tree_.findNode(kSourceB)), "b1");
+    EXPECT_EQ(next(message("b2", kSourceB)), "m3");
+    const TreeNode* onlyB = NextUnreadMessage(tree_, message("b1", kSourceB),
+                                              [](const TreeNode& n) { return n.tag() == "b1"; });
+    EXPECT_EQ(onlyB, message("b1", kSourceB));  // itself, last
+    ASSERT_EQ(MarkAllSourcesRead(context_, tree_), 0);
+    EXPECT_EQ(next(message("m1")), "-");
+}
+
+TEST_F(ReadingCommandsTest, APlaceComesBackAfterTheNodesWereRebuilt) {
+    tree_.findNode(kSourceA)->setExpanded(true);
+    select("m1");
+    const TreePlace whole = TreePlace::Capture(tree_);
+    const TreePlace alpha = TreePlace::CaptureSource(tree_, kSourceA);
+    const TreePlace beta = TreePlace::CaptureSource(tree_, kSourceB);
+    EXPECT_TRUE(alpha.hasSelection());
+    EXPECT_FALSE(beta.hasSelection());
+
+    reload();  // every node anew: collapsed, nothing selected
+    tree_.findNode(kSourceB)->setExpanded(true);
+    alpha.Restore(tree_);
+    EXPECT_TRUE(tree_.findNode(kSourceA)->expanded());
+    EXPECT_TRUE(tree_.findNode(kSourceB)->expanded());  // not Alpha's place
+    EXPECT_EQ(tree_.selectedNode(), message("m1"));
+    // A source's place does not take the selection from a node the user chose meanwhile.
+    selectSource(kSourceB);
+    alpha.Restore(tree_);
+    EXPECT_EQ(tree_.selectedNode(), tree_.findNode(kSourceB));
+    // The whole tree's place puts back every flag and the selection.
+    whole.Restore(tree_);
+    EXPECT_FALSE(tree_.findNode(kSourceB)->expanded());
+    EXPECT_EQ(tree_.selectedNode(), message("m1"));
+    // Nothing selected is a place too; a message that has gone is not selected.
+    ASSERT_TRUE(tree_.setSelectedNode(nullptr));
+    const TreePlace none = TreePlace::Capture(tree_);
+    select("m2");
+    none.Restore(tree_);
+    EXPECT_EQ(tree_.selectedNode(), nullptr);
+    writeInbox(kSourceA, InboxSection("m2", "Old news", "Sun, 04 Dec 2026", "1"));
+    reload();
+    whole.Restore(tree_);
+    EXPECT_EQ(tree_.selectedNode(), nullptr);
+    EXPECT_TRUE(tree_.findNode(kSourceA)->expanded());
+}
+
+}  // namespace
+}  // namespace vellorin
