@@ -33,3 +33,4 @@ int RunMainSubscriptionCommandsTests(int argc, char** argv);
 int RunNotificationPopupsTests(int argc, char** argv);
 int RunBrowserPlugInTests(int argc, char** argv);
 int RunFrmDropBoxTests(int argc, char** argv);
+int RunTextMessageViewTests(int argc, char** argv);

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
           RunTreeModelTests, RunFrmOptionsTests, RunFrmSysTrayTests, RunPreferenceDialogsTests,
           RunFrmDocTests, RunMdiMessageWindowsTests, RunFrmBusyTests, RunFrmSubscribeTests,
           RunFrmSubscrListManagerTests, RunMainSubscriptionCommandsTests,
-          RunNotificationPopupsTests, RunBrowserPlugInTests, RunFrmDropBoxTests})
+          RunNotificationPopupsTests, RunBrowserPlugInTests, RunFrmDropBoxTests,
+          RunTextMessageViewTests})
         failed += run(argc, argv);
     return failed == 0 ? 0 : 1;
 }
