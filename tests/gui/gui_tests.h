@@ -37,3 +37,4 @@ int RunBrowserPlugInTests(int argc, char** argv);
 int RunFrmDropBoxTests(int argc, char** argv);
 int RunDataFolderWatcherTests(int argc, char** argv);
 int RunReadingCommandsTests(int argc, char** argv);
+int RunTextMessageViewTests(int argc, char** argv);

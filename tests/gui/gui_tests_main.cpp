@@ -12,13 +12,26 @@ int main(int argc, char** argv) {
         return RunDesktopNotificationsTests(argc, argv);
 
     int failed = 0;
-    for (auto run :
-         {RunQtUserSeamTests, RunFrmMainTests, RunFrmMainFrameTests, RunSingleInstanceTests,
-          RunTreeModelTests, RunFrmOptionsTests, RunFrmSysTrayTests, RunPreferenceDialogsTests,
-          RunFrmDocTests, RunMdiMessageWindowsTests, RunFrmBusyTests, RunFrmSubscribeTests,
-          RunFrmSubscrListManagerTests, RunMainSubscriptionCommandsTests,
-          RunNotificationPopupsTests, RunBrowserPlugInTests, RunFrmDropBoxTests,
-          RunDataFolderWatcherTests, RunReadingCommandsTests})
+    for (auto run : {RunQtUserSeamTests,
+                     RunFrmMainTests,
+                     RunFrmMainFrameTests,
+                     RunSingleInstanceTests,
+                     RunTreeModelTests,
+                     RunFrmOptionsTests,
+                     RunFrmSysTrayTests,
+                     RunPreferenceDialogsTests,
+                     RunFrmDocTests,
+                     RunMdiMessageWindowsTests,
+                     RunFrmBusyTests,
+                     RunFrmSubscribeTests,
+                     RunFrmSubscrListManagerTests,
+                     RunMainSubscriptionCommandsTests,
+                     RunNotificationPopupsTests,
+                     RunBrowserPlugInTests,
+                     RunFrmDropBoxTests,
+                     RunDataFolderWatcherTests,
+                     RunReadingCommandsTests,
+                     RunTextMessageViewTests})
         failed += run(argc, argv);
     return failed == 0 ? 0 : 1;
 }
