@@ -68,8 +68,11 @@ void TreePlace::Restore(TreeControl& tree) const {
         return;
     TreeNode* node = nullptr;
     if (selected_) {
-        node = selectedGuid_.empty() ? tree.findNode(selectedSource_)
-                                     : FindMessageNode(tree, selectedSource_, selectedGuid_);
+        if (!selectedGuid_.empty())
+            node = FindMessageNode(tree, selectedSource_, selectedGuid_);
+        // A message that has gone leaves its source selected, where the user was reading.
+        if (node == nullptr)
+            node = tree.findNode(selectedSource_);
     }
     (void)tree.setSelectedNode(node);
 }

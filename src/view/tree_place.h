@@ -22,9 +22,10 @@ public:
     static TreePlace CaptureSource(const TreeControl& tree, std::string_view sourceId);
 
     // Gives every captured source that is still in the tree its expanded flag. A whole-tree place
-    // then selects its node again (nothing when none was selected, or when the node has gone); a
-    // source's place selects its node again only while nothing is selected (a rebuild removed the
-    // selection, and the user has not chosen another node since).
+    // then selects its node again (nothing when none was selected; the source when the message has
+    // gone; nothing when the source has gone too); a source's place selects its node again only
+    // while nothing is selected (a rebuild removed the selection, and the user has not chosen
+    // another node since).
     void Restore(TreeControl& tree) const;
 
     bool hasSelection() const { return selected_; }

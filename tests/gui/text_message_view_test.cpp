@@ -162,8 +162,8 @@ private slots:
         } cases[] = {
             {QByteArray("<p>" + QByteArray("words ").repeated(170) + "</p>").repeated(5000) + "END",
              "words \nEND"},
-            {QByteArray("<div><span><b>").repeated(20) + "DEEP", "DEEP"},
-            {QByteArray("<table><tr><td>").repeated(8) + "CELL", "CELL"},
+            {QByteArray("<div><span><b>").repeated(3334) + "DEEP", "DEEP"},
+            {QByteArray("<table><tr><td>").repeated(1000) + "CELL", "CELL"},
             {"<p><b>BROKEN<i></p></b><table><td><tr>&#xffffffff;&bogus<a href=\"<<\"", "BROKEN"},
         };
         for (const auto& c : cases) {

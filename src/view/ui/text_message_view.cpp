@@ -8,8 +8,12 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
+#include "view/page_nesting.h"
 #include "view/ui/find_bar.h"
 #include "view/ui/page_resource_loader.h"
 #include "view/ui/text_zoom.h"
@@ -25,6 +29,13 @@ bool IsOpenableLink(const QUrl& url) {
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
         return !url.host().isEmpty();
     return scheme == QLatin1String("mailto") && !url.path().isEmpty();
+}
+
+// The page as the document is given it: nesting too deep for the importer is flattened first.
+QByteArray ShownPage(const QByteArray& page) {
+    const std::optional<std::string> flat =
+        FlattenDeepNesting(std::string_view(page.constData(), static_cast<size_t>(page.size())));
+    return flat ? QByteArray::fromStdString(*flat) : page;
 }
 
 }  // namespace
@@ -105,7 +116,7 @@ QVariant TextMessageView::loadResource(int type, const QUrl& name) {
     const QUrl url = absolute(name);
     // The page itself is the view's one document; no other is ever loaded into it.
     if (type == QTextDocument::HtmlResource)
-        return url == pageUrl_ ? QVariant(ReadLocalResource(url)) : QVariant(QString());
+        return url == pageUrl_ ? QVariant(ShownPage(ReadLocalResource(url))) : QVariant(QString());
     if (url == QUrl(QString::fromLatin1(kPlaceholderResource)))
         return RefusedPicturePlaceholder();
     if (MayLoadPageResourceUrl(url, folders_)) {
