@@ -5,6 +5,7 @@
 #include "base/app_context.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
+#include "store/profile_file_times.h"
 #include "view/html_text.h"
 #include "view/message_header.h"
 #include "view/search_fold.h"
@@ -21,13 +22,7 @@ const MessageSearch::SourceIndex* MessageSearch::sourceIndex(const std::string& 
         sources_.erase(id);
         return nullptr;
     }
-    const Stamp stamp{static_cast<uint64_t>(st.st_dev),
-                      static_cast<uint64_t>(st.st_ino),
-                      static_cast<int64_t>(st.st_size),
-                      st.st_mtim.tv_sec,
-                      st.st_mtim.tv_nsec,
-                      st.st_ctim.tv_sec,
-                      st.st_ctim.tv_nsec};
+    const profile::FileIdentity stamp = profile::IdentityOf(st);
     SourceIndex& index = sources_[id];
     if (index.stamp == stamp)
         return &index;

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "store/profile_cache.h"
+
 namespace vellorin {
 
 class AppContext;
@@ -35,14 +37,10 @@ public:
     size_t indexedMessages() const;
 
 private:
-    struct Stamp {
-        uint64_t dev = 0, ino = 0;
-        int64_t size = -1, mtimeSec = 0, mtimeNsec = 0, ctimeSec = 0, ctimeNsec = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     // One source's messages: the folded title, sender and text of each, by guid.
     struct SourceIndex {
-        Stamp stamp;
+        // The inbox file as it was when read.
+        profile::FileIdentity stamp;
         std::unordered_map<std::string, std::string> folded;
     };
 
