@@ -88,6 +88,10 @@ frmMain::frmMain(AppContext& context, QWidget* parent, TrayAvailability trayAvai
 }
 
 frmMain::~frmMain() {
+    // The message windows still open go with the area after this body, and the area reports the
+    // change of its active window to a main window that is no longer one.
+    if (mdiArea_ != nullptr)
+        disconnect(mdiArea_, nullptr, this, nullptr);
     trayBadge_.reset();
     // The subscription windows borrow the message tree, which goes with this window; an unowned
     // one would outlive it.

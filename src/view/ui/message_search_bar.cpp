@@ -72,7 +72,9 @@ MessageSearchBar::~MessageSearchBar() {
 
 bool MessageSearchBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtSearch_) {
-        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool isKey =
+            event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+        const auto* key = isKey ? static_cast<QKeyEvent*>(event) : nullptr;
         // Ctrl+K is the line editor's "delete to the end": leave it to the window's command.
         if (event->type() == QEvent::ShortcutOverride && IsSearchKey(key))
             return true;
