@@ -91,19 +91,8 @@ answered() { curl -s "http://127.0.0.1:$port/count"; }
 base=$(answered)
 
 # The display: Xvfb picks a free display number; the tray host at the top edge.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-export DISPLAY=":$(cat "$work/display")"
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    >"$work/trayer.log" 2>&1 &
-pids+=($!)
-unset DBUS_SESSION_BUS_ADDRESS
-export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime"
+source bench/x_session.sh
+start_x_session "$work"
 
 launcher=()
 if [ "${HEAPTRACK:-0}" = 1 ]; then launcher=(heaptrack -o "$work/heaptrack"); fi
