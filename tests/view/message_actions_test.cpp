@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "view/message_tree_fixture.h"
+#include "view/show_message.h"
 
 namespace vellorin {
 namespace {
 
 using test::kSourceA;
 using test::kSourceB;
+using test::TempDir;
 
 class MessageActionsTest : public test::MessageTreeTest {
 protected:
@@ -22,20 +24,15 @@ TEST_F(MessageActionsTest, DeleteAsksWithNoAsTheDefaultAndNeedsAMessageNode) {
     seam_.answers = {MsgAnswer::No};
     const std::string before = inboxText();
     EXPECT_FALSE(actions_.mnuPopupSourceDel_Click());
-    ASSERT_EQ(seam_.boxes.size(), 1u);
-    const MessageBoxRequest& box = seam_.boxes[0];
-    EXPECT_EQ(box.caption, "Delete selected Item?");
-    EXPECT_EQ(box.text,
-              "Are you sure you want to delete \"Old news\"? Please note that once item is "
-              "deleted, you won't be able to recover it. Continue?");
-    EXPECT_EQ(box.icon, MsgIcon::Question);
-    EXPECT_EQ(box.buttons, MsgButtons::YesNo);
-    EXPECT_EQ(box.defaultButton, MsgDefault::Second);
+    EXPECT_EQ(seam_.boxes, (std::vector<MessageBoxRequest>{
+                               {"Delete selected Item?",
+                                "Are you sure you want to delete \"Old news\"? Please note that "
+                                "once item is deleted, you won't be able to recover it. Continue?",
+                                MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second}}));
     EXPECT_EQ(inboxText(), before);
 }
 
 TEST_F(MessageActionsTest, DeleteAfterTheTreeWasRebuiltDuringTheQuestionClosesOnlyItsWindow) {
-    // Beta's window shows a message of its own that has the same guid.
     windows_.open = {{kSourceA, "m1"}, {kSourceA, "m2"}, {kSourceB, "m2"}};
     select("m2");
     seam_.answers = {MsgAnswer::Yes};
@@ -49,17 +46,69 @@ TEST_F(MessageActionsTest, DeleteAfterTheTreeWasRebuiltDuringTheQuestionClosesOn
 }
 
 TEST_F(MessageActionsTest, MarkReadAndUnreadSetTheFlagThePictureAndTheWeight) {
-    select("m1");
-    EXPECT_TRUE(actions_.mnuPopupSourceRead_Click());
-    EXPECT_EQ(storedRead("m1"), "1");
-    EXPECT_EQ(message("m1")->image(), kImageRead);
-    EXPECT_FALSE(message("m1")->bold());
-    select("m2");
-    EXPECT_TRUE(actions_.mnuPopupSourceUnread_Click());
-    EXPECT_EQ(storedRead("m2"), "0");
-    EXPECT_EQ(message("m2")->image(), kImageUnread);
-    EXPECT_TRUE(message("m2")->bold());
+    for (const char* guid : {"m1", "m2"}) {
+        const bool read = guid == std::string("m1");
+        select(guid);
+        EXPECT_TRUE(read ? actions_.mnuPopupSourceRead_Click()
+                         : actions_.mnuPopupSourceUnread_Click());
+        EXPECT_EQ(storedRead(guid), read ? "1" : "0");
+        EXPECT_EQ(message(guid)->image(), read ? kImageRead : kImageUnread);
+        EXPECT_EQ(message(guid)->bold(), !read);
+    }
     EXPECT_TRUE(seam_.boxes.empty());
+}
+
+TEST_F(MessageActionsTest, RendersThePageAndOpensAWindowOrBringsTheOpenOneForward) {
+    writeTemplate("From: FN(FEML) Reply: RT(REML) DT | SL | DESC");
+    ShowMessageResult result = ShowMessage(context_, windows_, kSourceA, "m1");
+    EXPECT_EQ(result.outcome, ShowOutcome::Opened);
+    EXPECT_EQ(result.pagePath, pagePath());
+    EXPECT_EQ(TempDir::read(pagePath()),
+              "From: Jane Roe  (jane@example.com\r\n) Reply: Desk (desk@example.com\r\n) "
+              "Mon, 05 Dec 2026 08:56:31\r\n | Weekly report\r\n | </style><p>Hello</p>\r\n");
+    ASSERT_EQ(windows_.opened.size(), 1u);
+    EXPECT_EQ(windows_.opened[0].sourceId, kSourceA);
+    EXPECT_EQ(windows_.opened[0].guid, "m1");
+    EXPECT_EQ(windows_.opened[0].caption, "Weekly report number one ...");
+    EXPECT_TRUE(seam_.boxes.empty());
+
+    data_.write("data/item.htm", "earlier page");
+    context_.inbox.CurrentItem.Guid.clear();
+    EXPECT_EQ(ShowMessage(context_, windows_, kSourceA, "m1").outcome, ShowOutcome::AlreadyOpen);
+    EXPECT_EQ(windows_.opened.size(), 1u);
+    EXPECT_EQ(TempDir::read(pagePath()), "earlier page");
+    // The message is current all the same, so that marking it read acts on it.
+    EXPECT_EQ(context_.inbox.CurrentItem.Guid, "m1");
+
+    // A window of another source whose message has the same guid is another message.
+    windows_.open = {{test::kSourceB, "m3"}};
+    EXPECT_EQ(ShowMessage(context_, windows_, kSourceA, "m3").outcome, ShowOutcome::Opened);
+}
+
+TEST_F(MessageActionsTest, AMessageThatCouldNotBeShownStaysUnread) {
+    writeTemplate("SL");
+    select("m3");
+    writeInbox(kSourceA, test::InboxSection("m1", "Weekly", "Mon, 05 Dec 2026", "0"));
+    EXPECT_EQ(ShowSelectedMessage(context_, tree_, windows_)->outcome, ShowOutcome::NotStored);
+    EXPECT_EQ(message("m3")->image(), kImageUnread);
+    EXPECT_TRUE(message("m3")->bold());
+}
+
+TEST_F(MessageActionsTest, WorkDoneWhileTheWindowOpensDoesNotMisdirectTheReadMark) {
+    writeTemplate("SL");
+    select("m1");
+    windows_.onOpen = [this] { context_.inbox.CurrentItem.Guid = "m3"; };
+    ASSERT_TRUE(ShowSelectedMessage(context_, tree_, windows_));
+    EXPECT_EQ(storedRead("m1"), "1");
+    EXPECT_EQ(storedRead("m3"), "0");
+
+    // A check run reloads the tree, replacing every node: the new node gets the read look.
+    select("m3");
+    windows_.onOpen = [this] { reload(); };
+    ASSERT_TRUE(ShowSelectedMessage(context_, tree_, windows_));
+    ASSERT_NE(message("m3"), nullptr);
+    EXPECT_EQ(message("m3")->image(), kImageRead);
+    EXPECT_EQ(storedRead("m3"), "1");
 }
 
 }  // namespace

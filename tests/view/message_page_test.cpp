@@ -2,14 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
 #include "view/message_header.h"
+#include "view/page_nesting.h"
+#include "view/page_resources.h"
 
 namespace vellorin {
+
+void PrintTo(const MessageHeader& h, std::ostream* os) {
+    *os << "{\"" << h.FromName << "\", \"" << h.FromEmail << "\", \"" << h.Subject << "\", \""
+        << h.Date << "\", \"" << h.ReplyName << "\", \"" << h.ReplyEmail << "\", \"" << h.Body
+        << "\"}";
+}
+
 namespace {
 
 using test::TempDir;
@@ -35,7 +46,6 @@ TEST(FillTemplateTest, ReplacesTheTemplatesTokensInOnePassAndStopsAtThePageLimit
         {"From: FN(FEML)", With(&MessageHeader::FromName, "   "), "From: (box1)"},
         {"SL-SLSL", kSample, "Weekly report-Weekly reportWeekly report"},
         {"sl Sl fn desc Desc", kSample, "sl Sl fn desc Desc"},  // letter case counts
-        // Values put in are never searched for tokens again.
         {"SL", With(&MessageHeader::Subject, "Re: DESC and desc"), "Re: DESC and desc"},
         {"FN(FEML) RT", With(&MessageHeader::FromName, "ART Shop"), "ART Shop (box1) Desk"},
         {"DT|SL", With(&MessageHeader::Date, "FN FEML RT REML SL"),
@@ -43,14 +53,12 @@ TEST(FillTemplateTest, ReplacesTheTemplatesTokensInOnePassAndStopsAtThePageLimit
         {"FFNEML|REREML", With(&MessageHeader::FromName, ""), "FEML|REbox2"},
         {"DESC", With(&MessageHeader::Body, "FN DT RT SL"), "FN DT RT SL"},
         {"<h1>SL</h1>", With(&MessageHeader::Subject, "<b>\"x\" & y</b>"),
-         "<h1><b>\"x\" & y</b></h1>"},
-    };
+         "<h1><b>\"x\" & y</b></h1>"}};
     for (const Case& c : cases)
         EXPECT_EQ(FillTemplate(c.templateText, c.header), c.expected) << c.templateText;
 
     MessageHeader h;
     h.Body = "0123456789";
-    // The first occurrence fits, the other two would pass 25 bytes and stay as tokens.
     EXPECT_EQ(FillTemplate("DESC DESC DESC", h, 25), "0123456789 DESC DESC");
     EXPECT_EQ(FillTemplate("DESC DESC DESC", h, 34), "0123456789 0123456789 0123456789");
 }
@@ -70,8 +78,7 @@ TEST(RenderMessagePageTest, WritesItemHtmFromTheTemplateOrReportsWhyNot) {
         {"an empty template gives an empty page", "", app, data, "\r\n", {}},
         {"template missing", "SL", dir.path(), data, std::nullopt, {"Error!"}},
         {"page not writable", "SL", app, dir.file("none"), std::nullopt, {"Error !"}},
-        {"no data folder", "SL", app, "", std::nullopt, {}},
-    };
+        {"no data folder", "SL", app, "", std::nullopt, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         dir.write("app/view.tpl", c.templateText);
@@ -90,6 +97,173 @@ TEST(RenderMessagePageTest, WritesItemHtmFromTheTemplateOrReportsWhyNot) {
             EXPECT_EQ(seam.boxes[0].buttons, MsgButtons::OK);
         }
     }
+}
+
+// A description as the service writes it, each header line closed by "<br />" and `eol`.
+std::string Service(const std::string& from, const std::string& subject, const std::string& replyTo,
+                    const std::string& eol = "\n") {
+    return "<!-- header start:" + eol + "from: " + from + "<br />" + eol + "subject: " + subject +
+           "<br />" + eol + "date: D<br />" + eol + "reply-to: " + replyTo + "<br />" + eol +
+           "header end --><style>p { margin: 0 }</style><p>Hello</p>";
+}
+
+const std::string kBody = "</style><p>Hello</p>";
+const std::string kFull = "from: \"A\" <a>\nsubject: S\ndate: D\nreply-to: R <r>\n";
+
+MessageHeader Body(std::string body) {
+    MessageHeader h;
+    h.Body = std::move(body);
+    return h;
+}
+
+// The service puts a style rule before the body, which is dropped; any other body is kept whole.
+TEST(ParseHeaderTest, DropsOnlyTheRuleOfALeadingStyleElement) {
+    const std::string code = "Your sign-in code is {7731}. It expires in 10 minutes.";
+    const struct {
+        std::string afterBlock, body;
+    } cases[] = {{code, code},
+                 {"<p>" + code + "</p>", "<p>" + code + "</p>"},
+                 {"\r\n <style>p { margin: 0 }</style><p>{x}</p>", "</style><p>{x}</p>"},
+                 {"<STYLE type=\"text/css\">p{x}</STYLE>y", "</STYLE>y"},
+                 {"<style></style><p>{x}</p>", "<style></style><p>{x}</p>"},
+                 {"<styles>{x}", "<styles>{x}"},
+                 {"<p>a</p><style>p{x}</style>", "<p>a</p><style>p{x}</style>"},
+                 {"<style>no brace", "<style>no brace"},
+                 {"  ", "  "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.afterBlock);
+        const MessageHeader h =
+            ParseHeader("header start:\n" + kFull + "header end -->" + c.afterBlock);
+        EXPECT_EQ(h.Body, c.body);
+        EXPECT_EQ(h.Subject, "S\n");
+    }
+}
+
+TEST(ParseHeaderTest, FollowsTheGrammarAndGivesSoundResultsForBrokenBlocks) {
+    const std::string jane = "&quot;Jane&quot; &lt;b1&gt;", desk = "&quot;Desk&quot; &lt;b2&gt;";
+    const std::string noClose = "header start:\n" + kFull + "header end\n<p>b</p>";
+    const auto parses = [](const std::string& description, const MessageHeader& expected) {
+        EXPECT_EQ(ParseHeader(description), expected) << description;
+    };
+    // FromName, FromEmail, Subject, Date, ReplyName, ReplyEmail, Body
+    parses(Service(jane, "S", desk), {"Jane ", "b1\n", "S\n", "D\n", "Desk ", "b2\n", kBody});
+    parses(Service(jane, "S", desk, "\r\n"),
+           {"Jane ", "b1\r\n", "S\r\n", "D\r\n", "Desk ", "b2\r\n", kBody});
+    // Labels are found first anywhere; entities are decoded before tags go.
+    parses(Service(jane, "UPDATE: x", "r"),
+           {"Jane ", "b1\n", "UP", "x\ndate: D\n", "", "r\n", kBody});
+    parses(Service(jane, "one&lt;br /&gt;two&lt;p&gt;", "r"),
+           {"Jane ", "b1\n", "onetwo\n", "D\n", "", "r\n", kBody});
+    parses("header start:\nheader end -->\n<p>p</p>", Body("\n<p>p</p>"));
+    parses("", {});
+    parses("<p>Just</p>", Body("<p>Just</p>"));
+    for (const std::string& kept : {"HEADER START:\n" + kFull + "Header End -->x",  // case counts
+                                    "header start:\n" + kFull + "<p>b</p>"})        // no end
+        parses(kept, Body(kept));
+    parses(noClose, {"A ", "a\n", "S\n", "D\n", "R ", "r\n", noClose});
+    parses("header start:\nfrom: \"A\" <a>\nheader end -->", {"A ", "a\n", "", "", "", "", ""});
+    parses("header start:\nfrom:header end -->", {});
+}
+
+std::string Repeat(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+std::pair<int, int> Depths(const std::string& html) {
+    int depth = 0, most = 0, tables = 0, mostTables = 0;
+    for (size_t i = html.find('<'); i != std::string::npos; i = html.find('<', i + 1)) {
+        const bool closing = html[i + 1] == '/';
+        const bool table = html.compare(i + (closing ? 2 : 1), 5, "table") == 0;
+        const size_t end = html.find('>', i);
+        const bool empty = end != std::string::npos && html[end - 1] == '/';
+        const size_t nameAt = i + (closing ? 2 : 1);
+        const std::string name = html.substr(nameAt, html.find_first_of(" />", nameAt) - nameAt);
+        if (html[i + 1] == '!' || empty || name == "meta" || name == "br" || name == "img")
+            continue;
+        depth += closing ? -1 : 1;
+        tables += table ? (closing ? -1 : 1) : 0;
+        most = std::max(most, depth);
+        mostTables = std::max(mostTables, tables);
+    }
+    return {most, mostTables};
+}
+
+TEST(PageNestingTest, OnlyTooDeepMarkupIsFlattenedAndNoTextIsLost) {
+    const NestingLimits limits{12, 3};
+    const struct {
+        const char* name;
+        std::string html;
+        bool flattened;
+    } cases[] = {
+        {"an ordinary message",
+         "<html><body><p>Hello <b>you</b></p><table><tr><td>1</td></tr>"
+         "</table></body></html>",
+         false},
+        {"exactly at the element limit", Repeat("<div>", 9) + "AT" + Repeat("</div>", 9), false},
+        {"deep elements", Repeat("<div><span><b>", 3334) + "DEEP", true},
+        {"deep tables", Repeat("<table><tr><td>", 1000) + "CELL", true},
+        {"broken and deep", "<p><b>x<i>" + Repeat("<em>", 50) + "&bogus; y</p></b>", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto flat = FlattenDeepNesting(c.html, limits);
+        ASSERT_EQ(flat.has_value(), c.flattened);
+        if (!flat)
+            continue;
+        const auto [elements, tables] = Depths(*flat);
+        EXPECT_LE(elements, limits.elements);
+        EXPECT_LE(tables, limits.tables);
+        EXPECT_FALSE(FlattenDeepNesting(*flat, limits).has_value());
+    }
+    EXPECT_NE(FlattenDeepNesting(Repeat("<div>", 5000) + "DEEP", limits)->find("DEEP"),
+              std::string::npos);
+    EXPECT_NE(FlattenDeepNesting(Repeat("<table><tr><td>", 9) + "CELL", limits)->find("CELL"),
+              std::string::npos);
+    EXPECT_FALSE(FlattenDeepNesting("", limits).has_value());
+}
+
+TEST(MayLoadPageResourceTest, DataYesFilesOnlyInsideTheFoldersNetworkNever) {
+    TempDir dir;
+    const std::string data = dir.path() + "/Vellorin Data";
+    const std::string app = dir.path() + "/app";
+    dir.write("Vellorin Data/pic.png", "p");
+    dir.write("app/logo.png", "p");
+    dir.write("Vellorin Data2/pic.png", "p");
+    dir.write("outside.png", "p");
+    std::filesystem::create_symlink(dir.file("outside.png"), data + "/escape.png");
+    const std::vector<std::string> folders{data, app + "/"};
+
+    struct Case {
+        PageResourceAddress address;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {{"data", "", ""}, true},
+        {{"DATA", "", ""}, true},
+        {{"file", "", data + "/pic.png"}, true},
+        {{"FILE", "localhost", app + "/logo.png"}, true},
+        {{"file", "", app + "/missing/later.png"}, true},  // a missing file inside still counts
+        {{"file", "", data}, true},
+        {{"file", "", data + "/../outside.png"}, false},
+        {{"file", "", data + "/escape.png"}, false},
+        {{"file", "", dir.file("Vellorin Data2/pic.png")}, false},
+        {{"file", "", dir.file("outside.png")}, false},
+        {{"file", "", "/etc/passwd"}, false},
+        {{"file", "", "pic.png"}, false},
+        {{"file", "", ""}, false},
+        {{"file", "example.org", data + "/pic.png"}, false},
+        {{"http", "127.0.0.1", "/x.png"}, false},
+        {{"https", "example.org", "/x.css"}, false},
+        {{"ftp", "example.org", "/x.png"}, false},
+        {{"qrc", "", "/x.png"}, false},
+        {{"", "", "x.png"}, false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(MayLoadPageResource(c.address, folders), c.allowed)
+            << c.address.scheme << "://" << c.address.host << c.address.path;
+    }
+    EXPECT_FALSE(MayLoadPageResource({"file", "", data + "/pic.png"}, {"", "relative"}));
 }
 
 }  // namespace

@@ -18,27 +18,17 @@ using test::kSourceB;
 using Strings = std::vector<std::string>;
 
 TEST(SearchFoldTest, CaseAndAccentsDoNotCount) {
-    const struct {
-        const char* text;
-        const char* folded;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"Hello World", "hello world"},
         {"\xC3\x89lan \xC3\xA9LAN", "elan elan"},  // Élan éLAN
-        {"Stra\xC3\x9F"
-         "e",
-         "strasse"},  // Straße
-        {"\xEF\xAC\x81"
-         "le",
-         "file"},                                // ﬁle
+        {"Stra\u00DFe", "strasse"},
+        {"\uFB01le", "file"},
         {"\xC3\x85ngstr\xC3\xB6m", "angstrom"},  // Ångström
         {"\xCE\x86\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1", "\xCE\xB1\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1"},
-        {"na\xC3\xAF"
-         "ve\xFF!",
-         "naive!"},  // a broken byte is dropped
-        {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FoldForSearch(c.text), c.folded) << c.text;
+        {"na\u00EFve\xFF!", "naive!"},  // a broken byte is dropped
+        {"", ""}};
+    for (const auto& [text, folded] : cases)
+        EXPECT_EQ(FoldForSearch(text), folded) << text;
 }
 
 TEST(SearchFoldTest, EveryWordMustBeHeldSomewhere) {
@@ -59,13 +49,11 @@ TEST(HtmlTextTest, ReadsWhatAReaderSees) {
                        "<script>var hidden;</script><!-- note -->&eacute;t&eacute;"),
               "Fish & chips \xC3\xA9t\xC3\xA9");
     EXPECT_EQ(HtmlText(""), "");
-    // Broken markup still gives its text.
     EXPECT_NE(HtmlText("<div><<p>>broken</div").find("broken"), std::string::npos);
 }
 
 class MessageSearchTest : public test::MessageTreeTest {
 protected:
-    // The guids of the matches.
     Strings find(const std::string& query) {
         Strings guids;
         for (const TreeNode* node : search_.find(tree_, query))
@@ -76,24 +64,20 @@ protected:
 };
 
 TEST_F(MessageSearchTest, MatchesTitleSenderAndTextButNotMarkup) {
-    const struct {
-        const char* query;
-        Strings guids;
-    } cases[] = {
-        {"weekly", {"m1"}},             // title
-        {"JANE", {"m1"}},               // sender's name
-        {"desk@example", {}},           // the reply-to address is not the sender
-        {"jane@example.com", {"m1"}},   // sender's address
-        {"hello jane report", {"m1"}},  // text, sender, title
-        {"body", {"m3", "m2"}},         // text of the others, in tree order (newest day first)
-        {"margin", {}},                 // the style rule
-        {"style", {}},                  // markup
-        {"newest body", {"m3"}},
-        {"newest hello", {}},
-        {"   ", {}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(find(c.query), c.guids) << c.query;
+    // title, sender, not the reply-to address, text; in tree order (newest day first); no markup
+    const std::pair<const char*, Strings> cases[] = {{"weekly", {"m1"}},
+                                                     {"JANE", {"m1"}},
+                                                     {"desk@example", {}},
+                                                     {"jane@example.com", {"m1"}},
+                                                     {"hello jane report", {"m1"}},
+                                                     {"body", {"m3", "m2"}},
+                                                     {"margin", {}},
+                                                     {"style", {}},
+                                                     {"newest body", {"m3"}},
+                                                     {"newest hello", {}},
+                                                     {"   ", {}}};
+    for (const auto& [query, guids] : cases)
+        EXPECT_EQ(find(query), guids) << query;
 }
 
 TEST_F(MessageSearchTest, SeesWhatIsStoredNowAndOnlyNodesOfTheTree) {

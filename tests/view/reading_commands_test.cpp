@@ -21,7 +21,7 @@ using Strings = std::vector<std::string>;
 
 class ReadingCommandsTest : public test::MessageTreeTest {
 protected:
-    // Each message node's guid with "*" when it shows as unread, in tree order.
+    // Each message node's guid, "*" when it shows as unread, in tree order.
     Strings looks() {
         Strings out;
         for (const TreeNode* node : tree_.nodes()) {
@@ -51,16 +51,14 @@ TEST_F(ReadingCommandsTest, MarkSourceReadStoresEveryFlagAtOnceAndTheNodesFollow
     EXPECT_EQ(looks(), (Strings{"m3", "m1", "m2", "b1*"}));
     EXPECT_EQ(storedRead("m1"), "1");
     EXPECT_EQ(storedRead("m3"), "1");
-    // The flags changed in place: the same file, nothing else in it changed.
+    // Changed in place: the same file, nothing else in it changed; nothing left: no write.
     EXPECT_EQ(inode(), file);
     std::string expected = before;
     for (std::size_t at = 0; (at = expected.find("read=0", at)) != std::string::npos;)
         expected[at + 5] = '1';
     EXPECT_EQ(inboxText(), expected);
-    // Nothing left to mark: no write.
     ASSERT_TRUE(MarkSourceRead(context_, *tree_.findNode(kSourceA)));
     EXPECT_EQ(inboxText(), expected);
-    // A message node is not a source.
     EXPECT_FALSE(MarkSourceRead(context_, *tree_.findNode(kSourceB)->child(0)));
 
     EXPECT_EQ(MarkAllSourcesRead(context_, tree_), 0);
@@ -118,13 +116,15 @@ TEST_F(ReadingCommandsTest, NextUnreadGoesOnFromTheSelectionAcrossSourcesAndWrap
         const TreeNode* node = NextUnreadMessage(tree_, from);
         return node != nullptr ? node->tag() : std::string("-");
     };
-    EXPECT_EQ(next(nullptr), "m3");
-    EXPECT_EQ(next(message("m3")), "m1");
-    EXPECT_EQ(next(message("m1")), "b1");
-    EXPECT_EQ(next(message("m2")), "b1");
-    EXPECT_EQ(next(message("b1")), "m3");  // wraps
-    EXPECT_EQ(next(tree_.findNode(kSourceB)), "b1");
-    EXPECT_EQ(next(message("b2", kSourceB)), "m3");
+    const std::pair<const TreeNode*, const char*> steps[] = {{nullptr, "m3"},
+                                                             {message("m3"), "m1"},
+                                                             {message("m1"), "b1"},
+                                                             {message("m2"), "b1"},
+                                                             {message("b1", kSourceB), "m3"},
+                                                             {tree_.findNode(kSourceB), "b1"},
+                                                             {message("b2", kSourceB), "m3"}};
+    for (const auto& [from, expected] : steps)
+        EXPECT_EQ(next(from), expected) << (from ? from->tag() : "-");
     const TreeNode* onlyB = NextUnreadMessage(tree_, message("b1", kSourceB),
                                               [](const TreeNode& n) { return n.tag() == "b1"; });
     EXPECT_EQ(onlyB, message("b1", kSourceB));  // itself, last

@@ -7,6 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "view/message_node.h"
+#include "view/unread_count.h"
+
 namespace vellorin {
 namespace {
 
@@ -115,6 +118,59 @@ TEST(TreeControlTest, NotificationsComeInAdapterOrder) {
                      "layout?", "layout", "changed E 0", "changed z 0"}));
     log.reset();  // a removed observer hears nothing
     tree.addRoot("", "unheard", kImageSource);
+}
+
+TEST(UnreadCountTest, BadgeAndTipTexts) {
+    const struct {
+        int messages, sources;
+        const char* badge;
+        const char* tip;
+    } cases[] = {
+        {0, 0, "", "No unread messages"},
+        {1, 1, "1", "1 unread message in 1 source"},
+        {5, 2, "5", "5 unread messages in 2 sources"},
+        {99, 3, "99", "99 unread messages in 3 sources"},
+        {100, 1, "99+", "100 unread messages in 1 source"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.messages);
+        EXPECT_EQ(UnreadBadgeText(c.messages), c.badge);
+        EXPECT_EQ(UnreadTipText({c.messages, c.sources}), c.tip);
+    }
+}
+
+TEST(UnreadCountTest, FollowsTheTreeAndReportsOnlyChanges) {
+    TreeControl tree("tvMessages");
+    TreeNode* a = tree.addRoot("A", "Alpha", kImageSource);
+    tree.addChild(*a, "", "a1", kImageUnread);
+    UnreadCounter counter(tree);
+    int reports = 0;
+    counter.setChanged([&] { ++reports; });
+    EXPECT_EQ(counter.count(), (UnreadCount{1, 1}));
+
+    TreeNode* b = tree.addRoot("B", "Bravo", kImageSource);
+    EXPECT_EQ(reports, 0);  // a source without messages changes nothing
+    TreeNode* b1 = tree.addChild(*b, "", "b1", kImageUnread);
+    TreeNode* b2 = tree.addChild(*b, "", "b2", kImageRead);
+    EXPECT_EQ(counter.count(), (UnreadCount{2, 2}));
+    EXPECT_EQ(reports, 1);
+    ShowNodeAsUnread(*b2);
+    EXPECT_EQ(counter.count(), (UnreadCount{3, 2}));
+    ShowNodeAsRead(*b1);
+    ShowNodeAsRead(*b1);  // no change, no report
+    EXPECT_EQ(counter.count(), (UnreadCount{2, 2}));
+    EXPECT_EQ(reports, 3);
+    ASSERT_TRUE(tree.remove(b2));
+    EXPECT_EQ(counter.count(), (UnreadCount{1, 1}));
+    ASSERT_TRUE(tree.remove(a));
+    EXPECT_EQ(counter.count(), (UnreadCount{0, 0}));
+    // A source's messages shown afresh (a check stored more), then the whole tree reloaded.
+    TreeNode* c = tree.addRoot("C", "Charlie", kImageSource);
+    for (int i = 0; i < 120; ++i)
+        tree.addChild(*c, "", "c", kImageUnread);
+    EXPECT_EQ(counter.count(), (UnreadCount{120, 1}));
+    tree.clear();
+    EXPECT_EQ(counter.count(), (UnreadCount{0, 0}));
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ protected:
     TreeNode* node(const std::string& which) {  // "", "source" or a guid
         return which == "source" ? tree_.findNode(kSourceA) : message(which);
     }
+    void choose(const std::string& which) {
+        calls_.clear();
+        ASSERT_TRUE(tree_.setSelectedNode(node(which)));
+    }
     bool rename(const std::string& newText) {
         return handlers().finishRename(*tree_.findNode(kSourceA), newText);
     }
@@ -43,9 +47,8 @@ protected:
 
 TEST_F(TreeHandlersTest, DoubleClickShowsAMessageAndChecksASourceWithTheTreeDisabled) {
     handlers().tvMessages_DblClick();  // nothing selected
-    // Without a template no window opens, and the message stays unread.
     select("m1");
-    handlers().tvMessages_DblClick();
+    handlers().tvMessages_DblClick();  // no template: no window, still unread
     EXPECT_EQ(seam_.captions(), Calls{"Error!"});
     EXPECT_TRUE(windows_.opened.empty());
     EXPECT_EQ(message("m1")->image(), kImageUnread);
@@ -62,79 +65,62 @@ TEST_F(TreeHandlersTest, DoubleClickShowsAMessageAndChecksASourceWithTheTreeDisa
     EXPECT_TRUE(tree_.enabled());
 }
 
-TEST_F(TreeHandlersTest, F2EditsOnlyASourceTitleAndRightClickSelectsBeforeTheMenu) {
-    const std::tuple<const char*, int, bool> keys[] = {{"source", kKeyF2, true},
-                                                       {"m1", kKeyF2, false},
-                                                       {"source", 112, false},
-                                                       {"", kKeyF2, false}};
-    for (const auto& [selected, key, edits] : keys) {
+TEST_F(TreeHandlersTest, KeysAndClicksReachTheirActionsOnlyOnTheRightNodes) {
+    writeTemplate("SL");
+    // selected, key, modifiers, handled on key down, hook calls, label edit on key up
+    const std::tuple<const char*, int, int, bool, Calls, bool> keys[] = {
+        {"m1", kKeyApps, 0, true, {"menu here"}, false},
+        {"m1", kKeyF10, kShiftMask, true, {"menu here"}, false},
+        {"m1", kKeyF10, 0, false, {}, false},
+        {"source", kKeyApps, 0, false, {}, false},
+        {"source", kKeyReturn, 0, false, {}, false},
+        {"source", kKeyDelete, 0, false, {}, false},
+        {"m1", kKeyReturn, kCtrlMask, false, {}, false},
+        {"source", kKeyF2, 0, false, {}, true},
+        {"m1", kKeyF2, 0, false, {}, false},
+        {"source", 112, 0, false, {}, false},
+        {"", kKeyF2, 0, false, {}, false}};
+    for (const auto& [selected, key, shift, handled, calls, edits] : keys) {
         SCOPED_TRACE(std::string(selected) + " " + std::to_string(key));
         tree_.abandonLabelEdit();
-        ASSERT_TRUE(tree_.setSelectedNode(node(selected)));
-        handlers().tvMessages_KeyUp(key, 0);
-        EXPECT_EQ(tree_.labelEditNode(), edits ? node("source") : nullptr);
-    }
-    // selected, button, node under the pointer, selected afterwards, menu shown
-    const std::tuple<const char*, int, const char*, const char*, bool> clicks[] = {
-        {"m1", kRightButton, "m3", "m3", true},
-        {"m1", kRightButton, "", "m1", true},
-        {"m1", kRightButton, "source", "source", false},
-        {"source", kRightButton, "m1", "source", false},
-        {"m1", kLeftButton, "m3", "m1", false},
-    };
-    for (const auto& [selected, button, under, after, menu] : clicks) {
-        SCOPED_TRACE(std::string(selected) + " " + under);
-        calls_.clear();
-        ASSERT_TRUE(tree_.setSelectedNode(node(selected)));
-        handlers().tvMessages_MouseUp({button, 0, 40, 70, node(under)});
-        EXPECT_EQ(tree_.selectedNode(), node(after));
-        EXPECT_EQ(calls_, menu ? Calls{"menu 40,70"} : Calls{});
-    }
-    // With a source node menu, a right-click on a source selects it and shows that menu.
-    hooks_.showSourceNodeMenu = [this](int x, int y) {
-        calls_.push_back("source menu " + std::to_string(x) + "," + std::to_string(y));
-    };
-    for (const char* selected : {"m1", "source", ""}) {
-        calls_.clear();
-        ASSERT_TRUE(tree_.setSelectedNode(node(selected)));
-        handlers().tvMessages_MouseUp({kRightButton, 0, 5, 6, node("source")});
-        EXPECT_EQ(tree_.selectedNode(), node("source"));
-        EXPECT_EQ(calls_, Calls{"source menu 5,6"});
-    }
-    calls_.clear();
-    handlers().tvMessages_MouseUp({kRightButton, 0, 5, 6, node("m3")});  // a message: as before
-    EXPECT_EQ(calls_, Calls{});
-}
-
-TEST_F(TreeHandlersTest, TheKeyboardReachesEveryMessageAction) {
-    writeTemplate("SL");
-    // selected, key, shift, handled, hook calls
-    const std::tuple<const char*, int, int, bool, Calls> keys[] = {
-        {"m1", kKeyApps, 0, true, {"menu here"}},
-        {"m1", kKeyF10, kShiftMask, true, {"menu here"}},
-        {"m1", kKeyF10, 0, false, {}},
-        {"source", kKeyApps, 0, false, {}},
-        {"source", kKeyReturn, 0, false, {}},
-        {"source", kKeyDelete, 0, false, {}},
-        {"m1", kKeyReturn, kCtrlMask, false, {}},
-    };
-    for (const auto& [selected, key, shift, handled, calls] : keys) {
-        SCOPED_TRACE(std::string(selected) + " " + std::to_string(key));
-        calls_.clear();
-        ASSERT_TRUE(tree_.setSelectedNode(node(selected)));
+        choose(selected);
         EXPECT_EQ(handlers().tvMessages_KeyDown(key, shift), handled);
         EXPECT_EQ(calls_, calls);
+        handlers().tvMessages_KeyUp(key, shift);
+        EXPECT_EQ(tree_.labelEditNode(), edits ? node("source") : nullptr);
     }
     EXPECT_TRUE(windows_.opened.empty());
     EXPECT_TRUE(seam_.boxes.empty());
-
-    // Enter opens the message and marks it read.
+    // selected, button, node under the pointer, selected afterwards, menu shown; then the same
+    // with a menu of the source node's own
+    const std::tuple<const char*, int, const char*, const char*, Calls> clicks[] = {
+        {"m1", kRightButton, "m3", "m3", {"menu 40,70"}},
+        {"m1", kRightButton, "", "m1", {"menu 40,70"}},
+        {"m1", kRightButton, "source", "source", {}},
+        {"source", kRightButton, "m1", "source", {}},
+        {"m1", kLeftButton, "m3", "m1", {}},
+        {"m1", kRightButton, "source", "source", {"source menu 40,70"}},
+        {"source", kRightButton, "source", "source", {"source menu 40,70"}},
+        {"", kRightButton, "source", "source", {"source menu 40,70"}},
+        {"source", kRightButton, "m3", "source", {}}};
+    for (const auto& [selected, button, under, after, calls] : clicks) {
+        SCOPED_TRACE(std::string(selected) + " " + under);
+        if (calls.size() == 1 && calls[0].starts_with("source"))
+            hooks_.showSourceNodeMenu = [this](int x, int y) {
+                calls_.push_back("source menu " + std::to_string(x) + "," + std::to_string(y));
+            };
+        choose(selected);
+        handlers().tvMessages_MouseUp({button, 0, 40, 70, node(under)});
+        EXPECT_EQ(tree_.selectedNode(), node(after));
+        EXPECT_EQ(calls_, calls);
+    }
+    // Enter opens the message and marks it read; Delete asks first and only Yes deletes it and
+    // closes its window.
     select("m1");
     EXPECT_TRUE(handlers().tvMessages_KeyDown(kKeyReturn, 0));
     ASSERT_EQ(windows_.opened.size(), 1u);
     EXPECT_EQ(windows_.opened[0].guid, "m1");
     EXPECT_EQ(storedRead("m1"), "1");
-    // Delete asks first; No keeps the message, Yes deletes it and closes its window.
     EXPECT_TRUE(handlers().tvMessages_KeyDown(kKeyDelete, 0));
     EXPECT_EQ(seam_.captions(), Calls{"Delete selected Item?"});
     EXPECT_NE(message("m1"), nullptr);
@@ -151,13 +137,10 @@ TEST_F(TreeHandlersTest, ARenameIsAskedAndOnlyYesChangesTheTitle) {
     EXPECT_TRUE(seam_.boxes.empty());  // refused without a question
     seam_.answers = {MsgAnswer::No};
     EXPECT_FALSE(rename("Zulu"));
-    ASSERT_EQ(seam_.boxes.size(), 1u);
-    const MessageBoxRequest& box = seam_.boxes[0];
-    EXPECT_EQ(box.caption, "Change Title?");
-    EXPECT_EQ(box.text, "Do you want to change the title \"Alpha\" to \"Zulu\"?");
-    EXPECT_EQ(box.icon, MsgIcon::Question);
-    EXPECT_EQ(box.buttons, MsgButtons::YesNo);
-    EXPECT_EQ(box.defaultButton, MsgDefault::Second);
+    EXPECT_EQ(seam_.boxes,
+              (std::vector<MessageBoxRequest>{
+                  {"Change Title?", "Do you want to change the title \"Alpha\" to \"Zulu\"?",
+                   MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second}}));
     EXPECT_EQ(node("source")->text(), "Alpha");
     EXPECT_EQ(listText(), before);
 }
@@ -172,8 +155,7 @@ TEST_F(TreeHandlersTest, AfterYesTheSourceNodeShowsTheNewTitleEvenWhenRebuiltMea
              context_.inbox.CurrentSourceID = kSourceA;
              context_.inbox.LoadInbox(tree_);
          }},
-        {"reload", [this] { reload(); }},
-    };
+        {"reload", [this] { reload(); }}};
     for (const auto& [name, rebuild] : rebuilds) {
         SCOPED_TRACE(name);
         const std::string title = std::string("Zulu ") + name + " ";
@@ -186,8 +168,7 @@ TEST_F(TreeHandlersTest, AfterYesTheSourceNodeShowsTheNewTitleEvenWhenRebuiltMea
             << listText();
         ASSERT_NE(node("source"), nullptr);
         EXPECT_EQ(node("source")->text(), title);
-        // The sorted top level puts the renamed source after "Beta".
-        EXPECT_EQ(tree_.topLevelNode(1), node("source"));
+        EXPECT_EQ(tree_.topLevelNode(1), node("source"));  // sorted after "Beta"
         EXPECT_EQ(node("source")->childCount(), 3);
         writeList({{kSourceA, "Alpha", test::kLinkA}, {test::kSourceB, "Beta", test::kLinkB}});
         reload();
@@ -201,32 +182,30 @@ TEST_F(TreeHandlersTest, AFailedRenameShowsItsBoxAndAMessageIsNeverRenamed) {
     EXPECT_FALSE(handlers().finishRename(*message(test::kLinkB), "Renamed"));
     EXPECT_EQ(message(test::kLinkB)->text(), "Msg");
     EXPECT_TRUE(seam_.boxes.empty());
-
     // The list lost the source meanwhile: UpdateSource finds no source with the node's link.
     writeList({{test::kSourceB, "Beta", test::kLinkB}});
     seam_.answers = {MsgAnswer::Yes};
     EXPECT_FALSE(rename("Zulu"));
     ASSERT_EQ(seam_.boxes.size(), 2u);
-    EXPECT_EQ(seam_.boxes[1].caption, "Failed to change Title!");
-    EXPECT_EQ(seam_.boxes[1].text,
-              "Failed to change Source Title. Please close application & restart it and try "
-              "again. If still you face the same error then please contact us, our customer care "
-              "executive will get in touch with you with further details to resolve this issue.");
-    EXPECT_EQ(seam_.boxes[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(seam_.boxes[1],
+              (MessageBoxRequest{"Failed to change Title!",
+                                 "Failed to change Source Title. Please close application & "
+                                 "restart it and try again. If still you face the same error then "
+                                 "please contact us, our customer care executive will get in touch "
+                                 "with you with further details to resolve this issue.",
+                                 MsgIcon::Exclamation}));
     EXPECT_EQ(node("source")->text(), "Alpha");
     EXPECT_EQ(listText().find("Zulu"), std::string::npos);
 }
 
-TEST_F(TreeHandlersTest, AMissingHelpFileIsReported) {
+TEST_F(TreeHandlersTest, TheShippedHelpPageIsOpenedAndAMissingOneReported) {
     handlers().ucOptionbar_ItemClick("help_file");
-    EXPECT_EQ(seam_.captions(), Calls{"Help File not found!"});
-    EXPECT_EQ(seam_.boxes[0].text,
-              "Application failed to find Help File. Either Help file is not installed or "
-              "missing.");
-    EXPECT_EQ(seam_.boxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(seam_.boxes, (std::vector<MessageBoxRequest>{
+                               {"Help File not found!",
+                                "Application failed to find Help File. Either Help file is not "
+                                "installed or missing.",
+                                MsgIcon::Exclamation}}));
     EXPECT_TRUE(calls_.empty());
-
-    // The page the build ships beside the program is the one opened.
     const std::string shipped =
         test::TempDir::read(std::string(VELLORIN_RESOURCES_DIR) + "/help.html");
     ASSERT_NE(shipped.find("<title>Vellorin Help</title>"), std::string::npos);
