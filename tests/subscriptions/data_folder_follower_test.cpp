@@ -89,90 +89,58 @@ protected:
 
 TEST_F(DataFolderFollowerTest, ChangesBetweenSnapshotsNameWhatChangedAndNothingElse) {
     const std::string folder = data_.file("data");
-    struct Row {
-        const char* what;
-        std::function<void()> change;
-        bool list;
-        Strings inboxes;
-    };
-    const std::vector<Row> rows = {
-        {"nothing", [] {}, false, {}},
-        {"a message marked read in place",
-         [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); },
-         false,
-         {kSourceA}},
-        {"a message stored in a new inbox",
-         [&] { ASSERT_TRUE(store("b1", "Fresh", kSourceB)); },
-         false,
-         {kSourceB}},
-        {"a message deleted",
-         [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); },
-         false,
-         {kSourceA}},
-        {"validators beside an inbox",
-         [&] { data_.write("data/" + std::string(kSourceA) + "/validators.dat", "x"); },
-         false,
-         {}},
-        {"a source renamed",
-         [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkB, "B2")); },
-         true,
-         {}},
-        {"a new folder", [&] { fs::create_directory(folder + "/C"); }, false, {"C"}},
-        {"a source folder removed",
-         [&] { fs::remove_all(folder + "/" + kSourceA); },
-         false,
-         {kSourceA}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    const auto changes = [&](const char* what, const std::function<void()>& change, bool list,
+                             const Strings& inboxes) {
+        SCOPED_TRACE(what);
         const DataFolderSnapshot before = TakeDataFolderSnapshot(folder);
-        row.change();
-        const DataFolderChanges changes = ChangesBetween(before, TakeDataFolderSnapshot(folder));
-        EXPECT_EQ(changes.subscriptions, row.list);
-        EXPECT_EQ(changes.inboxes, row.inboxes);
-    }
-    const Strings watched = WatchedPaths(folder, TakeDataFolderSnapshot(folder));
-    EXPECT_EQ(watched, (Strings{folder, folder + "/subscriptions.dat", folder + "/" + kSourceB,
-                                folder + "/" + kSourceB + "/inbox.dat", folder + "/C"}));
+        change();
+        const DataFolderChanges found = ChangesBetween(before, TakeDataFolderSnapshot(folder));
+        EXPECT_EQ(found.subscriptions, list);
+        EXPECT_EQ(found.inboxes, inboxes);
+    };
+    changes("nothing", [] {}, false, {});
+    changes("marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); }, false, {kSourceA});
+    changes("new inbox", [&] { ASSERT_TRUE(store("b1", "Fresh", kSourceB)); }, false, {kSourceB});
+    changes("deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); }, false, {kSourceA});
+    changes("validators",
+            [&] { data_.write("data/" + std::string(kSourceA) + "/validators.dat", "x"); }, false,
+            {});
+    changes("renamed", [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkB, "B2")); },
+            true, {});
+    changes("new folder", [&] { fs::create_directory(folder + "/C"); }, false, {"C"});
+    changes("folder removed", [&] { fs::remove_all(folder + "/" + kSourceA); }, false, {kSourceA});
+    EXPECT_EQ(WatchedPaths(folder, TakeDataFolderSnapshot(folder)),
+              (Strings{folder, folder + "/subscriptions.dat", folder + "/" + kSourceB,
+                       folder + "/" + kSourceB + "/inbox.dat", folder + "/C"}));
 }
 
 TEST_F(DataFolderFollowerTest, TheTreeFollowsAnotherWriterAndKeepsItsPlace) {
     DataFolderFollower follower(context_, tree_);
     tree_.findNode(kSourceA)->setExpanded(true);
     select("m3");
-    struct Row {
-        const char* what;
-        std::function<void()> change;
-        const char* selected;
-    };
-    const std::vector<Row> rows = {
-        {"a source renamed",
-         [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkA, "Zeta")); }, "Newest"},
-        {"a message marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); }, "Newest"},
-        {"a message deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); }, "Newest"},
-        {"messages stored", [&] { ASSERT_TRUE(store("m4", "Stored", kSourceA)); }, "Newest"},
-        {"a source subscribed",
-         [&] { ASSERT_TRUE(other_.subscriptions.AddSource("Gamma", kLinkC)); }, "Newest"},
-        {"a source unsubscribed",
-         [&] {
-             ASSERT_TRUE(source(mSubscriptions::RemoveSource, kLinkB));
-             ASSERT_TRUE(other_.subscriptions.RemoveSourceFolder(kSourceB));
-         },
-         "Newest"},
-        {"the selected message deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m3")); },
-         "Zeta"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        row.change();
+    const auto follows = [&](const char* what, const std::function<void()>& change,
+                             const char* selectedAfter = "Newest") {
+        SCOPED_TRACE(what);
+        change();
         const Strings files = stored();
         EXPECT_EQ(follower.follow(), Outcome::kFollowed);
         EXPECT_EQ(Shown(tree_), fresh());
         EXPECT_TRUE(tree_.findNode(kSourceA)->expanded());
-        EXPECT_EQ(selected(), row.selected);
+        EXPECT_EQ(selected(), selectedAfter);
         EXPECT_EQ(stored(), files) << "the follower wrote";
         EXPECT_EQ(follower.follow(), Outcome::kUnchanged);
-    }
+    };
+    follows("renamed", [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkA, "Zeta")); });
+    follows("marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); });
+    follows("deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); });
+    follows("stored", [&] { ASSERT_TRUE(store("m4", "Stored", kSourceA)); });
+    follows("subscribed", [&] { ASSERT_TRUE(other_.subscriptions.AddSource("Gamma", kLinkC)); });
+    follows("unsubscribed", [&] {
+        ASSERT_TRUE(source(mSubscriptions::RemoveSource, kLinkB));
+        ASSERT_TRUE(other_.subscriptions.RemoveSourceFolder(kSourceB));
+    });
+    follows(
+        "selected message deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m3")); }, "Zeta");
     EXPECT_TRUE(seam_.boxes.empty());
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -13,6 +14,7 @@
 #include "subscriptions/drop_box_settings.h"
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
+#include "view/message_tree_fixture.h"
 
 namespace vellorin {
 namespace {
@@ -26,7 +28,18 @@ protected:
               AppOptions{.appFolder = app_.path(), .dataFolderOverride = "", .commandLine = ""},
               seam_, clock_),
           settings_(context_.settings) {}
+    using Place = std::array<int, 4>;  // left, top, transparency level, size
     std::string settingsFile() const { return app_.file("settings.cfg"); }
+    Place place() const {
+        return {settings_.DropBoxLeft, settings_.DropBoxTop, settings_.DropBoxTrans,
+                settings_.DropBoxSize};
+    }
+    void set(const Place& p) {
+        settings_.DropBoxLeft = p[0];
+        settings_.DropBoxTop = p[1];
+        settings_.DropBoxTrans = p[2];
+        settings_.DropBoxSize = p[3];
+    }
 
     TempDir app_;
     test::RecordingSeam seam_;
@@ -35,105 +48,71 @@ protected:
     mSettings& settings_;
 };
 
-TEST_F(DropBoxSettingsTest, WithoutTheSectionTheTableDefaultsAndNoFile) {
-    settings_.DropBoxLeft = settings_.DropBoxTop = 7;
-    settings_.DropBoxTrans = settings_.DropBoxSize = 0;
-    LoadDropBoxSettings(settings_);
-    EXPECT_EQ(settings_.DropBoxLeft, 0);
-    EXPECT_EQ(settings_.DropBoxTop, 0);
-    EXPECT_EQ(settings_.DropBoxTrans, 1);
-    EXPECT_EQ(settings_.DropBoxSize, 2);
-    EXPECT_FALSE(std::filesystem::exists(settingsFile()));
-    EXPECT_TRUE(seam_.boxes.empty());
-}
-
 TEST_F(DropBoxSettingsTest, ValuesThatAreNoNumberOrOutOfRangeTakeTheDefaults) {
-    struct Case {
-        const char* stored;  // the value of all four keys
-        int left, top, trans, size;
+    const struct {
+        const char* stored;  // the value of all four keys; nullptr: no file
+        Place place;
     } cases[] = {
-        {"", 0, 0, 1, 2},
-        {"   ", 0, 0, 1, 2},
-        {"abc", 0, 0, 1, 2},
-        {"1x", 0, 0, 1, 2},
-        {" 2 ", 2, 2, 2, 2},
-        {"0", 0, 0, 0, 0},
-        {"-150", -150, -150, 1, 2},
-        {"3", 3, 3, 3, 2},
-        {"4", 4, 4, 1, 2},
-        {"32767", 32767, 32767, 1, 2},
-        // Edges right of or above 32,767 twips (a wide desktop) are kept; levels and sizes that
-        // far out choose nothing.
-        {"40000", 40000, 40000, 1, 2},
-        {"-32769", -32769, -32769, 1, 2},
-        {"2147483647", 2147483647, 2147483647, 1, 2},
-        {"2147483648", 0, 0, 1, 2},
-        {"+-5", 0, 0, 1, 2},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.stored);
-        const std::string v = c.stored;
-        app_.write("settings.cfg", "[app]\r\nfreq=1\r\n[dropbox]\r\nleft=" + v + "\r\ntop=" + v +
-                                       "\r\ntrans=" + v + "\r\nsize=" + v + "\r\n");
+        {nullptr, {0, 0, 1, 2}},
+        {"", {0, 0, 1, 2}},
+        {"   ", {0, 0, 1, 2}},
+        {"abc", {0, 0, 1, 2}},
+        {"1x", {0, 0, 1, 2}},
+        {" 2 ", {2, 2, 2, 2}},
+        {"0", {0, 0, 0, 0}},
+        {"-150", {-150, -150, 1, 2}},
+        {"3", {3, 3, 3, 2}},
+        {"4", {4, 4, 1, 2}},
+        {"32767", {32767, 32767, 1, 2}},
+        // Edges past 32,767 twips (a wide desktop) are kept; levels and sizes choose nothing.
+        {"40000", {40000, 40000, 1, 2}},
+        {"-32769", {-32769, -32769, 1, 2}},
+        {"2147483647", {2147483647, 2147483647, 1, 2}},
+        {"2147483648", {0, 0, 1, 2}},
+        {"+-5", {0, 0, 1, 2}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(no file)");
+        const std::string v = c.stored ? c.stored : "";
+        if (c.stored)
+            app_.write("settings.cfg", "[app]\r\nfreq=1\r\n[dropbox]\r\nleft=" + v + "\r\ntop=" +
+                                           v + "\r\ntrans=" + v + "\r\nsize=" + v + "\r\n");
+        set({7, 7, 0, 0});
         LoadDropBoxSettings(settings_);
-        EXPECT_EQ(settings_.DropBoxLeft, c.left);
-        EXPECT_EQ(settings_.DropBoxTop, c.top);
-        EXPECT_EQ(settings_.DropBoxTrans, c.trans);
-        EXPECT_EQ(settings_.DropBoxSize, c.size);
+        EXPECT_EQ(place(), c.place);
+        EXPECT_EQ(std::filesystem::exists(settingsFile()), c.stored != nullptr);
     }
     EXPECT_TRUE(seam_.boxes.empty());
 }
 
 TEST_F(DropBoxSettingsTest, SavesTheFourKeysInOrderBesideTheOtherSections) {
     app_.write("settings.cfg", "[app]\r\nschedule=1\r\nfreq=2\r\n");
-    settings_.DropBoxLeft = -150;
-    settings_.DropBoxTop = 32767;
-    settings_.DropBoxTrans = 3;
-    settings_.DropBoxSize = 0;
-    SaveDropBoxSettings(settings_);
-    EXPECT_EQ(TempDir::read(settingsFile()),
-              "[app]\r\nschedule=1\r\nfreq=2\r\n"
-              "[dropbox]\r\nleft=-150\r\ntop=32767\r\ntrans=3\r\nsize=0\r\n");
-
-    settings_.DropBoxLeft = settings_.DropBoxTop = 0;
-    settings_.DropBoxTrans = settings_.DropBoxSize = 1;
-    LoadDropBoxSettings(settings_);
-    EXPECT_EQ(settings_.DropBoxLeft, -150);
-    EXPECT_EQ(settings_.DropBoxTop, 32767);
-    EXPECT_EQ(settings_.DropBoxTrans, 3);
-    EXPECT_EQ(settings_.DropBoxSize, 0);
-
-    // Saving again changes the values in place.
-    settings_.DropBoxLeft = 38400;  // the right edge of a 2,560-pixel screen
-    SaveDropBoxSettings(settings_);
-    EXPECT_EQ(TempDir::read(settingsFile()),
-              "[app]\r\nschedule=1\r\nfreq=2\r\n"
-              "[dropbox]\r\nleft=38400\r\ntop=32767\r\ntrans=3\r\nsize=0\r\n");
-    LoadDropBoxSettings(settings_);
-    EXPECT_EQ(settings_.DropBoxLeft, 38400);
+    for (const Place& saved : {Place{-150, 32767, 3, 0}, Place{38400, 32767, 3, 0}}) {
+        set(saved);
+        SaveDropBoxSettings(settings_);
+        EXPECT_EQ(TempDir::read(settingsFile()),
+                  "[app]\r\nschedule=1\r\nfreq=2\r\n[dropbox]\r\nleft=" + std::to_string(saved[0]) +
+                      "\r\ntop=32767\r\ntrans=3\r\nsize=0\r\n");
+        set({0, 0, 1, 1});
+        LoadDropBoxSettings(settings_);
+        EXPECT_EQ(place(), saved);
+    }
 }
 
 TEST(DropBoxGeometryTest, TheThreeSizesAreTheImageBoxPlusAHundredTwips) {
-    struct Case {
-        int index, image, box, window;
-    } cases[] = {{0, 30, 510, 610},
-                 {1, 40, 660, 760},
-                 {2, 55, 885, 985},
-                 {3, 55, 885, 985},
-                 {-1, 55, 885, 985}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.index);
-        const DropBoxSizeEntry size = DropBoxSizeFor(c.index);
-        EXPECT_EQ(size.imagePixels, c.image);
-        EXPECT_EQ(size.boxTwips, c.box);
-        EXPECT_EQ(size.windowTwips, c.window);
-        // The box is the image with 2 pixels all round at 15 twips per pixel.
-        EXPECT_EQ(size.boxTwips, (size.imagePixels + 4) * 15);
+    // index, image pixels, box and window twips: the box is the image with 2 pixels all round
+    const int cases[][4] = {{0, 30, 510, 610},
+                            {1, 40, 660, 760},
+                            {2, 55, 885, 985},
+                            {3, 55, 885, 985},
+                            {-1, 55, 885, 985}};
+    for (const auto& [index, image, box, window] : cases) {
+        const DropBoxSizeEntry size = DropBoxSizeFor(index);
+        EXPECT_EQ((std::array{size.imagePixels, size.boxTwips, size.windowTwips}),
+                  (std::array{image, box, window}))
+            << index;
     }
-    EXPECT_EQ(TwipsPerPixel(96), 15.0);
-    EXPECT_EQ(TwipsPerPixel(120), 12.0);
-    EXPECT_EQ(TwipsPerPixel(0), 15.0);
-    // 985 twips at 96 DPI: 65.67 pixels.
+    EXPECT_EQ((std::array{TwipsPerPixel(96), TwipsPerPixel(120), TwipsPerPixel(0)}),
+              (std::array{15.0, 12.0, 15.0}));
     EXPECT_EQ(TwipsToPixels(985, 15.0), 66);
     EXPECT_EQ(TwipsToPixels(-600, 15.0), -40);
 }
@@ -143,20 +122,19 @@ TEST(DropBoxGeometryTest, AnyEdgeOfALargeDesktopIsStoredAsItIs) {
         int pixels;
         double twipsPerPixel;
         std::int64_t stored;
-    } cases[] = {
-        {1920, 15.0, 28800},    // a second monitor on the right at 96 DPI
-        {2400, 15.0, 36000},    // right of 2,184 pixels on a 2,560-pixel screen
-        {2880, 12.0, 34560},    // at 120 DPI: not -30,976, nor cut to 32,767
-        {-2880, 12.0, -34560},  // a monitor on the left
-        {5120, 15.0, 76800},    // the third monitor of three
-        {2184, 15.0, 32760},
-        {-40, 15.0, -600},
-        {1, 0.5, 0},  // halves to even
-        {3, 0.5, 2},
-        {0, 15.0, 0},
-        {std::numeric_limits<int>::max(), 15.0, std::numeric_limits<std::int32_t>::max()},
-        {std::numeric_limits<int>::min(), 15.0, std::numeric_limits<std::int32_t>::min()},
-    };
+    } cases[] = {// monitors right and left, at 96 and 120 DPI: not -30,976 nor cut to 32,767
+                 {1920, 15.0, 28800},
+                 {2400, 15.0, 36000},
+                 {2880, 12.0, 34560},
+                 {-2880, 12.0, -34560},
+                 {5120, 15.0, 76800},
+                 {2184, 15.0, 32760},
+                 {-40, 15.0, -600},
+                 {1, 0.5, 0},  // to even
+                 {3, 0.5, 2},
+                 {0, 15.0, 0},
+                 {std::numeric_limits<int>::max(), 15.0, std::numeric_limits<std::int32_t>::max()},
+                 {std::numeric_limits<int>::min(), 15.0, std::numeric_limits<std::int32_t>::min()}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pixels);
         EXPECT_EQ(EdgeToStoredTwips(c.pixels, c.twipsPerPixel), c.stored);
@@ -203,63 +181,32 @@ TEST(DropBoxGeometryTest, AStoredPlaceOnNoScreenOpensAtThePrimaryScreensTopLeft)
 }
 
 TEST(DropBoxDropTest, EachKindOfDropGetsItsBoxOrGivesTheLink) {
-    const std::string noText = "Drag-n-Drop Vellorin Link ...";
-    const std::string invalid = "Invalid Vellorin Source Link.";
-    struct Case {
-        const char* what;
-        DroppedData data;
-        std::optional<std::string> link;
-        std::string box;  // caption, empty for none
-    } cases[] = {
-        {"nothing textual", {}, std::nullopt, noText},
-        {"a file from the desktop",
-         {"/home/user/report.pdf", {"file:///home/user/report.pdf"}},
-         std::nullopt,
-         noText},
-        {"several files", {std::nullopt, {"file:///a.txt", "FILE:///b.txt"}}, std::nullopt, noText},
-        {"a plain word", {"hello", {}}, std::nullopt, invalid},
-        {"empty text", {"", {}}, std::nullopt, invalid},
-        {"another site's link",
-         {"https://example.org/feed", {"https://example.org/feed"}},
-         std::nullopt,
-         invalid},
-        {"a link from a browser",
-         {"https://www.vellorin.net/feeds/billing.xml",
-          {"https://www.vellorin.net/feeds/billing.xml"}},
-         "https://www.vellorin.net/feeds/billing.xml",
-         ""},
-        {"a link list only",
-         {std::nullopt, {"http://WWW.Vellorin.NET/f?a=1%20b", "https://example.org/x"}},
-         "http://WWW.Vellorin.NET/f?a=1%20b",
-         ""},
-        {"selected text with the link",
-         {" see www.vellorin.net/x ", {}},
-         " see www.vellorin.net/x ",
-         ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    const MessageBoxRequest noText{
+        "Drag-n-Drop Vellorin Link ...",
+        "Invalid link dropped! Please Drag any Vellorin URL to this DropBox and Subscribe!",
+        MsgIcon::Information};
+    const MessageBoxRequest invalid{"Invalid Vellorin Source Link.",
+                                    "Invalid Vellorin Message Source Link. Please specify a "
+                                    "correct Vellorin Source Link in \"Source Link\" field.",
+                                    MsgIcon::Exclamation};
+    const auto drop = [](const DroppedData& data, const std::optional<std::string>& link,
+                         const std::vector<MessageBoxRequest>& boxes) {
+        SCOPED_TRACE(data.plainText.value_or("(no text)"));
         test::RecordingSeam seam;
-        EXPECT_EQ(ProcessDroppedData(seam, c.data), c.link);
-        if (c.box.empty()) {
-            EXPECT_TRUE(seam.boxes.empty());
-            continue;
-        }
-        ASSERT_EQ(seam.boxes.size(), 1u);
-        const MessageBoxRequest& box = seam.boxes[0];
-        EXPECT_EQ(box.caption, c.box);
-        if (c.box == noText) {
-            EXPECT_EQ(box.text,
-                      "Invalid link dropped! Please Drag any Vellorin URL to this DropBox and "
-                      "Subscribe!");
-            EXPECT_EQ(box.icon, MsgIcon::Information);
-        } else {
-            EXPECT_EQ(box.text,
-                      "Invalid Vellorin Message Source Link. Please specify a correct Vellorin "
-                      "Source Link in \"Source Link\" field.");
-            EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-        }
-    }
+        EXPECT_EQ(ProcessDroppedData(seam, data), link);
+        EXPECT_EQ(seam.boxes, boxes);
+    };
+    drop({}, std::nullopt, {noText});
+    drop({"/home/user/report.pdf", {"file:///home/user/report.pdf"}}, std::nullopt, {noText});
+    drop({std::nullopt, {"file:///a.txt", "FILE:///b.txt"}}, std::nullopt, {noText});
+    drop({"hello", {}}, std::nullopt, {invalid});
+    drop({"", {}}, std::nullopt, {invalid});
+    drop({"https://example.org/feed", {"https://example.org/feed"}}, std::nullopt, {invalid});
+    const std::string billing = "https://www.vellorin.net/feeds/billing.xml";
+    drop({billing, {billing}}, billing, {});
+    drop({std::nullopt, {"http://WWW.Vellorin.NET/f?a=1%20b", "https://example.org/x"}},
+         "http://WWW.Vellorin.NET/f?a=1%20b", {});
+    drop({" see www.vellorin.net/x ", {}}, " see www.vellorin.net/x ", {});
 }
 
 }  // namespace
