@@ -25,36 +25,22 @@ protected:
 };
 
 TEST_F(AppLayoutTest, TheLayoutAroundTheProgramDecidesWhereFilesAre) {
-    struct Case {
-        const char* name;
-        bool besideProgram;  // view.tpl in the program's folder
-        bool inShare;        // view.tpl in ../share/vellorin
-        bool installed;
-    };
-    const Case cases[] = {
-        {"build folder", true, false, false},
-        {"installed prefix", false, true, true},
-        {"files beside the program win over a share folder", true, true, false},
-        {"neither: the program's folder, where missing files are reported", false, false, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // view.tpl beside the program, in ../share/vellorin; whether that is an installed prefix
+    const bool cases[][3] = {
+        {true, false, false}, {false, true, true}, {true, true, false}, {false, false, false}};
+    for (const auto& [besideProgram, inShare, installed] : cases) {
+        SCOPED_TRACE(std::to_string(besideProgram) + std::to_string(inShare));
         TempDir prefix;
         std::filesystem::create_directories(prefix.file("bin"));
-        if (c.besideProgram)
+        if (besideProgram)
             prefix.write("bin/view.tpl", "<html></html>");
-        if (c.inShare)
+        if (inShare)
             prefix.write("share/vellorin/view.tpl", "<html></html>");
-
         const AppFolders folders = ResolveAppFolders(prefix.file("bin"));
-        EXPECT_EQ(folders.installed, c.installed);
-        if (c.installed) {
-            EXPECT_EQ(folders.appFolder, prefix.file("share/vellorin"));
-            EXPECT_EQ(folders.settingsFolder, root_.file("config") + "/Vellorin");
-        } else {
-            EXPECT_EQ(folders.appFolder, prefix.file("bin"));
-            EXPECT_EQ(folders.settingsFolder, prefix.file("bin"));
-        }
+        EXPECT_EQ(folders.installed, installed);
+        EXPECT_EQ(folders.appFolder, prefix.file(installed ? "share/vellorin" : "bin"));
+        EXPECT_EQ(folders.settingsFolder,
+                  installed ? root_.file("config") + "/Vellorin" : prefix.file("bin"));
     }
 }
 
@@ -73,14 +59,12 @@ TEST_F(AppLayoutTest, TheSettingsFolderIsMadeForTheUserAlone) {
     struct stat st {};
     ASSERT_EQ(::stat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_TRUE(EnsureSettingsFolder(folder));  // already there
+    EXPECT_TRUE(EnsureSettingsFolder(folder));
     root_.write("config/file", "x");
     EXPECT_FALSE(EnsureSettingsFolder(root_.file("config/file")));
     EXPECT_FALSE(EnsureSettingsFolder(""));
 }
 
-// The command-line client installed into a prefix: it reads the shared files there and writes
-// settings.cfg to the user's configuration folder, never beside itself.
 TEST_F(AppLayoutTest, AnInstalledCommandLineClientKeepsItsSettingsPerUser) {
     TempDir prefix;
     std::filesystem::create_directories(prefix.file("bin"));

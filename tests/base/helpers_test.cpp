@@ -1,4 +1,5 @@
 #include "base/helpers.h"
+#include "base/trans_form.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,12 @@ TEST(GetAppDataFolderTest, FollowsAnAbsoluteXdgDataHomeThenHome) {
     EXPECT_EQ(GetAppDataFolder(), "/srv/data");
     xdg.set("relative/ignored");
     EXPECT_EQ(GetAppDataFolder(), "/home/tester/.local/share");
+}
+
+TEST(TransparencyToAlphaTest, MapsPercentagesToAlphaRoundingHalvesToEvenAndKeepsOutliersVisible) {
+    const int cases[][2] = {{0, 255}, {10, 230}, {30, 178}, {100, 0}, {101, 1}, {-1, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TransparencyToAlpha(c[0]), c[1]) << c[0];
 }
 
 }  // namespace
