@@ -24,8 +24,7 @@ using test::SessionJson;
 
 constexpr const char* kRecovery = "sessionstore-backups/recovery.jsonlz4";
 
-// Gives a file a modification time of its own, so that a rewrite within the file system's time
-// step still counts as a change.
+// A modification time of its own, so that a rewrite within the file system's time step counts.
 void Touch(const std::string& path, int second) {
     fs::last_write_time(path, fs::file_time_type(std::chrono::seconds(1'700'000'000 + second)));
 }
@@ -43,7 +42,6 @@ std::optional<std::string> Settled(FirefoxSessionSource& source) {
 
 TEST(FirefoxSessionTest, EveryProfileOfProfilesIniInstalledThenDefaultThenTheRest) {
     test::TempDir root;
-    // profiles.ini, the profile folders expected (relative to the root unless absolute)
     using Folders = std::vector<std::string>;
     const std::pair<std::string, Folders> cases[] = {
         {test::ProfilesIni("abc.default-release"), {"abc.default-release"}},
@@ -71,29 +69,18 @@ TEST(FirefoxSessionTest, EveryProfileOfProfilesIniInstalledThenDefaultThenTheRes
 TEST(FirefoxSessionTest, SelectedTabOfTheSelectedWindow) {
     EXPECT_EQ(SessionAddressReply(SessionJson("https://www.vellorin.net/inbox", "Inbox")),
               MakeAddressReply("https://www.vellorin.net/inbox", "Inbox"));
-    // Documents that answer nothing, and one whose entry has no title.
-    const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {R"({"windows":[],"selectedWindow":1})", std::nullopt},
-        {R"({"windows":[{"tabs":[{"entries":[{"url":"u"}],"index":1}],"selected":1}]})",
-         std::nullopt},  // no selectedWindow
-        {R"({"selectedWindow":0,"windows":[{"tabs":[],"selected":1}]})", std::nullopt},
-        {R"({"selectedWindow":1,"windows":[{"tabs":[{"entries":[],"index":1}],"selected":1}]})",
-         std::nullopt},
-        {R"({"selectedWindow":1,"windows":[{"tabs":[{"entries":[{"url":"u"}],"index":2}],)"
-         R"("selected":1}]})",
-         std::nullopt},
-        {R"({"selectedWindow":1,"windows":[{"tabs":[{"entries":[{"title":"t"}],"index":1}],)"
-         R"("selected":1}]})",
-         std::nullopt},
-        {R"({"selectedWindow":1,"windows":[{"tabs":[{"entries":[{"url":"u"}],"index":1}],)"
-         R"("selected":1}]})",
-         MakeAddressReply("u", "")},
-        {R"({"selectedWindow":"1","windows":{}})", std::nullopt},
-        {"not json", std::nullopt},
-        {R"({"selectedWindow":1,"windows":[{"tabs":[{"entries":[{"url":"u"}])", std::nullopt},
-    };
-    for (const auto& [json, reply] : cases)
-        EXPECT_EQ(SessionAddressReply(json), reply) << json;
+    const std::string one = R"({"selectedWindow":1,"windows":[{"tabs":[{"entries":[)";
+    EXPECT_EQ(SessionAddressReply(one + R"({"url":"u"}],"index":1}],"selected":1}]})"),
+              MakeAddressReply("u", ""));
+    for (const std::string& json : std::vector<std::string>{
+             R"({"windows":[],"selectedWindow":1})",
+             R"({"windows":[{"tabs":[{"entries":[{"url":"u"}],"index":1}],"selected":1}]})",
+             R"({"selectedWindow":0,"windows":[{"tabs":[],"selected":1}]})",
+             one + R"(],"index":1}],"selected":1}]})",
+             one + R"({"url":"u"}],"index":2}],"selected":1}]})",
+             one + R"({"title":"t"}],"index":1}],"selected":1}]})",
+             R"({"selectedWindow":"1","windows":{}})", "not json", one + R"({"url":"u"}])"})
+        EXPECT_EQ(SessionAddressReply(json), std::nullopt) << json;
 }
 
 TEST(FirefoxSessionTest, DecodesTheContainerAndRefusesDamage) {
@@ -189,21 +176,6 @@ TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
     EXPECT_EQ(Settled(source), MakeAddressReply("https://snap.example/", "S"));
 
     FirefoxSessionSource all(FirefoxProfileRoots(home.path(), config.path()));
-    // Each step makes one session file the newest; files not there yet are written first.
-    struct Step {
-        bool inConfig;  // under `config`, else under the home folder
-        std::string file;
-        int second;
-        const char* address;
-        const char* title;
-    } steps[] = {
-        {false, flatpak + "f.default/" + kRecovery, 20, "https://flatpak.example/", "T"},
-        {false, snap + "s.default/" + kRecovery, 30, "https://snap.example/", "S"},
-        {true, "mozilla/firefox/x.default/" + std::string(kRecovery), 40, "https://xdg.example/",
-         "T"},
-        // A profile that is not the default, in use by a second Firefox.
-        {true, "mozilla/firefox/work/" + std::string(kRecovery), 50, "https://work.example/", "T"},
-    };
     home.write(flatpak + "profiles.ini", test::ProfilesIni("f.default"));
     config.write("mozilla/firefox/profiles.ini",
                  test::ProfilesIni("x.default") + "[Profile1]\nName=work\nPath=work\n");
@@ -211,14 +183,21 @@ TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
     home.write(xdg + "profiles.ini", test::ProfilesIni("h.default"));
     home.write(xdg + "h.default/" + kRecovery, MozLz4(SessionJson("https://home.example/", "H")));
     Touch(home.file(xdg + "h.default/" + kRecovery), 100);
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.address);
-        test::TempDir& folder = step.inConfig ? config : home;
-        if (!fs::exists(folder.file(step.file)))
-            folder.write(step.file, MozLz4(SessionJson(step.address, step.title)));
-        Touch(folder.file(step.file), step.second);
-        EXPECT_EQ(Settled(all), MakeAddressReply(step.address, step.title));
-    }
+    // Each step makes one session file the newest, written first where it is not there yet.
+    const auto newest = [&](test::TempDir& folder, const std::string& profile, int second,
+                            const std::string& address) {
+        SCOPED_TRACE(address);
+        const std::string file = folder.file(profile + kRecovery);
+        if (!fs::exists(file))
+            folder.write(profile + kRecovery, MozLz4(SessionJson(address, "T")));
+        Touch(file, second);
+        EXPECT_EQ(Settled(all),
+                  MakeAddressReply(address, address.starts_with("https://snap") ? "S" : "T"));
+    };
+    newest(home, flatpak + "f.default/", 20, "https://flatpak.example/");
+    newest(home, snap + "s.default/", 30, "https://snap.example/");
+    newest(config, "mozilla/firefox/x.default/", 40, "https://xdg.example/");
+    newest(config, "mozilla/firefox/work/", 50, "https://work.example/");  // not the default
 }
 
 TEST(FirefoxSessionTest, ALargeSessionIsReadOffTheRequestingThread) {

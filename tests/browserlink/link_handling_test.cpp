@@ -23,7 +23,7 @@ using test::LocalTime;
 const std::string kSite = "https://www.vellorin.net/inbox";
 const std::string kOther = "https://www.example.com/";
 
-// The popups as windows would be: opened on request, open until the test closes them.
+// Popups opened on request, open until the test closes them.
 class Popups final : public PlugInPopupHost {
 public:
     bool isPopupOpen(PlugInPopup p) const override {
@@ -45,12 +45,10 @@ struct World {
         tree.addRoot("S1", "Source", kImageSource);
     }
     void addMessage(int image) { tree.addChild("S1", "", "Message", image); }
-    // The clocks move together.
     void advance(std::chrono::seconds s) {
         wall.set(wall.now() + s);
         monotonic.advance(s);
     }
-    // Judges `url` and gives the popups it opened.
     std::vector<PlugInPopup> visit(const std::string& url, bool busy = false) {
         popups.shown.clear();
         link.ProcessURL(url, tree, busy, popups);
@@ -71,14 +69,15 @@ const std::vector<PlugInPopup> kNotification{PlugInPopup::Notification};
 const std::vector<PlugInPopup> kNoSource{PlugInPopup::NoSourceNotify};
 
 TEST(HasUnreadMessagesTest, AnyNodeWithTheUnreadPicture) {
-    TreeControl tree("tvMessages");
-    EXPECT_FALSE(HasUnreadMessages(tree));
-    tree.addRoot("S1", "Source", kImageSource);
-    tree.addChild("S1", "", "Read", kImageRead);
-    EXPECT_FALSE(HasUnreadMessages(tree));
-    tree.addRoot("S2", "Other", kImageSource);
-    tree.addChild("S2", "", "Unread", kImageUnread);
-    EXPECT_TRUE(HasUnreadMessages(tree));
+    World w;
+    w.tree.clear();
+    EXPECT_FALSE(HasUnreadMessages(w.tree));
+    w.tree.addRoot("S1", "Source", kImageSource);
+    w.addMessage(kImageRead);
+    EXPECT_FALSE(HasUnreadMessages(w.tree));
+    w.tree.addRoot("S2", "Other", kImageSource);
+    w.tree.addChild("S2", "", "Unread", kImageUnread);
+    EXPECT_TRUE(HasUnreadMessages(w.tree));
 }
 
 TEST(ProcessURLTest, OpensTheRightPopupForListedHostsOnly) {
@@ -89,9 +88,7 @@ TEST(ProcessURLTest, OpensTheRightPopupForListedHostsOnly) {
     EXPECT_EQ(w.visit(kSite), kNotification);
     EXPECT_EQ(w.link.LastPopupTime(), LocalTime(10, 0));
     w.popups.closeAll();
-    // The same address again, in other letters: nothing.
-    EXPECT_EQ(w.visit("HTTPS://WWW.VELLORIN.NET/INBOX"), kNone);
-    // Another page, then back: the popup again.
+    EXPECT_EQ(w.visit("HTTPS://WWW.VELLORIN.NET/INBOX"), kNone);  // the same, in other letters
     EXPECT_EQ(w.visit(kOther), kNone);
     EXPECT_EQ(w.visit(kSite), kNotification);
     EXPECT_TRUE(w.seam.boxes.empty());
@@ -127,7 +124,7 @@ TEST(ProcessURLTest, NoPopupWhileBusyOrWithoutUnreadMessages) {
 }
 
 TEST(ProcessURLTest, SnoozeAndSleepHoldPopupsBackFromThePress) {
-    // Button, seconds after the press, whether a listed page then opens the popup.
+    // The popup's button, seconds after the press, whether a listed page then opens the popup.
     const std::tuple<PlugInSnoozeMode, int, bool> cases[] = {
         {PlugInSnoozeMode::Snooze, 1, false},   {PlugInSnoozeMode::Snooze, 300, false},
         {PlugInSnoozeMode::Snooze, 599, false}, {PlugInSnoozeMode::Snooze, 600, true},
@@ -140,9 +137,8 @@ TEST(ProcessURLTest, SnoozeAndSleepHoldPopupsBackFromThePress) {
         w.addMessage(kImageUnread);
         ASSERT_EQ(w.visit(kSite), kNotification);
         w.advance(20s);
-        w.link.SetPlugInSnoozeMode(mode);  // the popup's button
+        w.link.SetPlugInSnoozeMode(mode);
         w.popups.closeAll();
-        // Browsing to and fro while held back opens nothing.
         int elapsed = 0;
         bool listed = false;
         while (elapsed + 97 < after) {
@@ -161,7 +157,7 @@ TEST(ProcessURLTest, SnoozeAndSleepHoldPopupsBackFromThePress) {
 }
 
 TEST(ProcessURLTest, PagesSeenWhileHeldBackAreRemembered) {
-    // Away from the site during the whole snooze, back on the same page after it: a reminder.
+    // Away from the site during the whole snooze, then back on the same page: a reminder.
     World w;
     w.addMessage(kImageUnread);
     ASSERT_EQ(w.visit(kSite), kNotification);

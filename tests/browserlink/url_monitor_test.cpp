@@ -12,6 +12,8 @@
 namespace vellorin {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 // A browser that gives the replies it was handed, one per request, then no answer.
 class ScriptedSource final : public AddressSource {
 public:
@@ -94,7 +96,7 @@ TEST(UrlMonitorTest, PollsEveryHalfSecondWhileStarted) {
     ASSERT_TRUE(m.timer->tick);
     m.firefox->replies.push_back(MakeAddressReply("https://a.example/", "A"));
     m.timer->tick();
-    EXPECT_EQ(m.events, (std::vector<std::string>{"0 url https://a.example/", "title A"}));
+    EXPECT_EQ(m.events, (Strings{"0 url https://a.example/", "title A"}));
     m.mon->StopMon();
     EXPECT_FALSE(m.mon->Active);
     EXPECT_FALSE(m.timer->tick);
@@ -106,34 +108,26 @@ TEST(UrlMonitorTest, ReportsEachAddressOncePerChangeAndBrowser) {
     m.mon->MonitorFireFox = true;
     m.mon->MonitorIE = true;
     const std::string a = MakeAddressReply("https://a.example/", "A");
-    // One tick per row: Firefox's reply, Internet Explorer's reply, the events expected.
-    const std::tuple<std::optional<std::string>, std::optional<std::string>,
-                     std::vector<std::string>>
-        ticks[] = {
-            {a, std::nullopt, {"0 url https://a.example/", "title A"}},
-            {a, std::nullopt, {}},             // same address: nothing
-            {std::nullopt, std::nullopt, {}},  // no answer: the old reply again, nothing
-            {MakeAddressReply("https://A.example/", ""),
-             a,
-             {"0 url https://A.example/", "1 url https://a.example/", "title A"}},
-            {R"("no separator")", std::nullopt, {}},
-            {MakeAddressReply("https://a.example/", "A"),
-             std::nullopt,
-             {"0 url https://a.example/", "title A"}},
-        };
-    for (const auto& [ff, ie, expected] : ticks) {
+    const auto tick = [&](const std::optional<std::string>& ff,
+                          const std::optional<std::string>& ie, const Strings& expected) {
         m.events.clear();
         m.firefox->replies = {ff};
         m.iexplore->replies = {ie};
         m.mon->myTimer_ThatTime();
         EXPECT_EQ(m.events, expected);
-    }
+    };
+    tick(a, std::nullopt, {"0 url https://a.example/", "title A"});
+    tick(a, std::nullopt, {});             // same address: nothing
+    tick(std::nullopt, std::nullopt, {});  // no answer: the old reply again, nothing
+    tick(MakeAddressReply("https://A.example/", ""), a,
+         {"0 url https://A.example/", "1 url https://a.example/", "title A"});
+    tick(R"("no separator")", std::nullopt, {});
+    tick(a, std::nullopt, {"0 url https://a.example/", "title A"});
     EXPECT_EQ(m.mon->LastInternetExplorerURL, "https://a.example/");
 }
 
 TEST(UrlMonitorTest, ABrowserThatNeverAnswersRaisesNothingWhileTheOtherDoes) {
-    // The "iexplore" service of this system never answers; Firefox's reply must not be taken as
-    // its answer.
+    // Firefox's reply must not be taken as the answer of the "iexplore" source that never answers.
     auto firefox = std::make_unique<ScriptedSource>();
     ScriptedSource* ff = firefox.get();
     clsURLMon mon(std::move(firefox), std::make_unique<SilentAddressSource>(), nullptr);
