@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -13,8 +12,6 @@
 #include "inbox/feed_validators.h"
 #include "inbox/inbox_world.h"
 #include "view/message_header.h"
-
-extern char** environ;
 
 namespace vellorin {
 namespace {
@@ -31,7 +28,6 @@ std::string Printed(int count, const std::string& title) {
 const std::string kTwoItems = RssDocument(RssItem("a2", "Second", "Tue, 06 Dec 2026 09:00:00 GMT") +
                                           RssItem("a1", "First", "Mon, 05 Dec 2026 10:00:00 GMT"));
 
-// vellorinctl checks sources that the library subscribed, served by a local server.
 class CheckCommandTest : public test::CtlTest {
 protected:
     CheckCommandTest() { test::PrepareLocalHttp(); }
@@ -151,10 +147,7 @@ TEST_F(CheckCommandTest, DemoServiceFeedsCarryReadableHeaders) {
     ASSERT_FALSE(kept.LastModified.empty());
     httplib::Client service("127.0.0.1", std::stoi(port));
     const std::string feed = "/www.vellorin.net/feeds/announcements.rss";
-    const struct {
-        httplib::Headers request;
-        int status;
-    } asks[] = {
+    const std::pair<httplib::Headers, int> asks[] = {
         {{}, 200},
         {{{"If-None-Match", kept.ETag}}, 304},
         {{{"If-None-Match", "\"other\", " + kept.ETag}}, 304},
@@ -162,12 +155,12 @@ TEST_F(CheckCommandTest, DemoServiceFeedsCarryReadableHeaders) {
         {{{"If-Modified-Since", kept.LastModified}}, 304},
         {{{"If-Modified-Since", "Sat, 01 Jan 2000 00:00:00 GMT"}}, 200},
     };
-    for (const auto& ask : asks) {
-        const httplib::Result reply = service.Get(feed.c_str(), ask.request);
+    for (const auto& [request, status] : asks) {
+        const httplib::Result reply = service.Get(feed.c_str(), request);
         ASSERT_TRUE(reply);
-        EXPECT_EQ(reply->status, ask.status);
+        EXPECT_EQ(reply->status, status);
         EXPECT_EQ(reply->get_header_value("ETag"), kept.ETag);
-        EXPECT_EQ(reply->body.empty(), ask.status == 304);
+        EXPECT_EQ(reply->body.empty(), status == 304);
     }
 }
 

@@ -44,12 +44,4 @@ inline std::vector<std::vector<std::string>> Records(const std::string& out) {
     return rows;
 }
 
-// The arguments joined by blanks, for a trace.
-inline std::string Joined(const std::vector<std::string>& args) {
-    std::string joined;
-    for (const auto& a : args)
-        joined += a + " ";
-    return joined;
-}
-
 }  // namespace vellorin::test

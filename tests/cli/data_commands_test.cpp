@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/ctl_fixture.h"
@@ -57,7 +58,7 @@ protected:
 TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
     const std::string id = subscribeWithInbox();
 
-    // Listing: sources with counts, messages newest day first, tabs shown as blanks.
+    // Sources with counts, messages newest day first, tabs shown as blanks.
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t2\t3\n");
     ProcessResult r = ctl({"messages"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -65,7 +66,6 @@ TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
                          "\tg-hello\t0\tMon, 05 Dec 2026\t08:56:31\tHello there\n" + kLink +
                          "\tg-old\t1\tSun, 04 Dec 2026\t07:00:00\tOld\n");
 
-    // Reading renders the page, marks the message read and prints where the page is.
     r = ctl({"show", kLink, "g-hello"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, data() + "/item.htm\n");
@@ -79,8 +79,7 @@ TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
     EXPECT_EQ(ctl({"read", kLink, "g-new"}).exitCode, 0);
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t1\t3\n");  // only g-old unread
 
-    // Exporting adds the format's extension to a bare name; an existing file is replaced only
-    // when the question is answered Yes.
+    // A bare name gets the format's extension; an existing file is replaced only after Yes.
     r = ctl({"export", "html", kLink, "g-hello", out_.file("hello")});
     EXPECT_EQ(r.out, out_.file("hello.htm") + "\n");
     const std::string page = TempDir::read(out_.file("hello.htm"));
@@ -95,7 +94,6 @@ TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
     EXPECT_EQ(ctl({"export", "html", kLink, "g-hello", out_.file("hello.htm")}, true).exitCode, 0);
     EXPECT_EQ(TempDir::read(out_.file("hello.htm")), page);
 
-    // Deleting asks; only --yes deletes.
     r = ctl({"delete", kLink, "g-old"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("Delete selected Item?: Are you sure you want to delete \"Old\"?"),
@@ -127,11 +125,7 @@ TEST_F(DataCommandsTest, RenameAndUnsubscribeGoThroughTheManager) {
 
 TEST_F(DataCommandsTest, RefusalsAndUnknownNamesFailWithAMessage) {
     const std::string id = subscribeWithInbox();
-    const struct {
-        std::vector<std::string> args;
-        int exit;
-        std::string err;
-    } cases[] = {
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {{"subscribe", "Demo 2", kLink}, 1, "Already Subscribed!: "},
         {{"messages", "http://www.vellorin.net/none"}, 1, "no source with link"},
         {{"export", "txt", kLink, "G-NEW", "/tmp/x"}, 1, "no message 'G-NEW'"},
@@ -141,11 +135,11 @@ TEST_F(DataCommandsTest, RefusalsAndUnknownNamesFailWithAMessage) {
         {{"export", "txt", kLink, "g-new"}, 2, "usage"},
         {{"sources", "extra"}, 2, "takes no arguments"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(test::Joined(c.args));
-        ProcessResult r = ctl(c.args);
-        EXPECT_EQ(r.exitCode, c.exit) << r.err;
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    for (const auto& [args, exit, err] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        ProcessResult r = ctl(args);
+        EXPECT_EQ(r.exitCode, exit) << r.err;
+        EXPECT_NE(r.err.find(err), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t2\t3\n");

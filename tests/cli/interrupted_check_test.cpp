@@ -1,7 +1,6 @@
 // A check killed at any moment loses nothing: the next complete check stores every item once.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -16,8 +15,6 @@
 #include "inbox/inbox_snapshot.h"
 #include "inbox/inbox_world.h"
 #include "store/profile_journal.h"
-
-extern char** environ;
 
 namespace vellorin {
 namespace {
@@ -56,8 +53,7 @@ protected:
 
     std::string inbox() const { return world_.inboxPath(id_); }
 
-    // An inbox holding one message older than every item of the feed, or none at all for a first
-    // check.
+    // An inbox holding one message older than every item of the feed, or none for a first check.
     void seed(bool firstCheck = false) {
         fs::remove(inbox());
         fs::remove(profile::UndoJournalPath(inbox()));
@@ -70,7 +66,6 @@ protected:
             InboxItem{"Old", "old", "Mon, 01 Jan 2024", "00:00:00", "GMT", "old", 1};
         ASSERT_TRUE(store.SaveItem());
     }
-    // Whether a temporary file of the inbox is there.
     bool writingInbox() const {
         std::error_code ec;
         for (const auto& entry : fs::directory_iterator(fs::path(inbox()).parent_path(), ec)) {
@@ -79,7 +74,6 @@ protected:
         }
         return false;
     }
-    // Starts a scheduled `vellorinctl check` without waiting for it.
     pid_t startCheck() const {
         const pid_t pid = test::StartProcess(
             {"/usr/bin/env", "XDG_CONFIG_HOME=" + config_.path(), "XDG_DATA_HOME=" + home_.path(),
@@ -126,46 +120,35 @@ TEST_F(InterruptedCheckTest, AKillAtAnyMomentIsMadeGoodByTheNextCompleteCheck) {
         const auto whole = Clock::now() - started;
         ASSERT_EQ(readWhole().size(), kItems + before);
 
-        struct Moment {
-            bool atWrite;
-            Clock::duration delay;
-        };
-        std::vector<Moment> moments;
+        std::vector<std::pair<bool, Clock::duration>> moments;  // at the write?, then how long
         for (int i = 0; i <= 10; ++i)
-            moments.push_back({false, whole * i / 10});
+            moments.emplace_back(false, whole * i / 10);
         for (auto extra : {0us, 0us, 200us, 500us, 1000us, 2000us, 4000us})
-            moments.push_back({true, extra});
-
+            moments.emplace_back(true, extra);
         int cutDuringWrite = 0;
-        for (const Moment& moment : moments) {
-            SCOPED_TRACE(
-                std::string(moment.atWrite ? "at the write + " : "after ") +
-                std::to_string(
-                    std::chrono::duration_cast<std::chrono::microseconds>(moment.delay).count()) +
-                " us");
+        for (const auto& [atWrite, delay] : moments) {
+            SCOPED_TRACE((atWrite ? "at the write + " : "after ") +
+                         std::to_string(
+                             std::chrono::duration_cast<std::chrono::microseconds>(delay).count()));
             seed(firstCheck);
             const pid_t pid = startCheck();
             const auto writing = [&] {
                 return firstCheck ? writingInbox() : fs::exists(profile::UndoJournalPath(inbox()));
             };
-            if (moment.atWrite) {
-                while (!writing() && ::waitpid(pid, nullptr, WNOHANG) == 0) {
-                }
+            while (atWrite && !writing() && ::waitpid(pid, nullptr, WNOHANG) == 0) {
             }
-            std::this_thread::sleep_for(moment.delay);
+            std::this_thread::sleep_for(delay);
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
-            if (writing())
-                ++cutDuringWrite;
-
+            cutDuringWrite += writing() ? 1 : 0;
             const std::size_t found = readWhole().size();
             EXPECT_TRUE(found == before || found == kItems + before) << found;
 
             const test::ProcessResult complete = ctl({"check", "--scheduled", "--online"});
             EXPECT_EQ(complete.exitCode, 0) << complete.err;
             const std::vector<std::string> guids = readWhole();
-            EXPECT_EQ(guids.size(), kItems + before);
             EXPECT_EQ(std::set<std::string>(guids.begin(), guids.end()).size(), kItems + before);
+            EXPECT_EQ(guids.size(), kItems + before);
             EXPECT_FALSE(writingInbox());
         }
         RecordProperty(firstCheck ? "killed_writing_first_inbox" : "killed_during_append",

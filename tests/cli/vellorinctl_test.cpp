@@ -40,7 +40,7 @@ TEST_F(VellorinctlTest, VersionHelpAndUsageErrorsWithAOneLineHint) {
                                                          {"settings", "freq"},
                                                          {"settings", "freq=1", "winstartup=x"}};
     for (const auto& args : cases) {
-        SCOPED_TRACE(test::Joined(args));
+        SCOPED_TRACE(::testing::PrintToString(args));
         r = ctl(args);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
