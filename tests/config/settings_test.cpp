@@ -55,12 +55,8 @@ TEST_F(SettingsTest, MissingBlankAndDamagedValuesGiveTheDefaults) {
         }
         s.LoadAppSettings(false);
         s.LoadPlugInSettings(false);
-        EXPECT_EQ(s.schedule, 1);
-        EXPECT_EQ(s.freq, c.freq);
-        EXPECT_EQ(s.winstartup, c.winstartup);
-        EXPECT_EQ(s.ff, c.ff);
-        EXPECT_EQ(s.webengine, c.ff);
-        EXPECT_EQ(s.ie, 0);
+        EXPECT_EQ((std::vector<int>{s.schedule, s.freq, s.winstartup, s.ff, s.webengine, s.ie}),
+                  (std::vector<int>{1, c.freq, c.winstartup, c.ff, c.ff, 0}));
         EXPECT_FALSE(!c.stored && (std::filesystem::exists(settingsFile()) ||
                                    std::filesystem::exists(autostartFile())));
     }
@@ -69,9 +65,7 @@ TEST_F(SettingsTest, MissingBlankAndDamagedValuesGiveTheDefaults) {
 
 TEST_F(SettingsTest, SavesInTheExampleLayoutAndRegistersStartup) {
     mSettings& s = context_.settings;
-    s.schedule = 1;
-    s.freq = 1;
-    s.winstartup = 1;
+    s.schedule = s.freq = s.winstartup = 1;
     s.SaveAppSettings();
     s.ff = 1;
     s.ie = 0;
@@ -80,8 +74,8 @@ TEST_F(SettingsTest, SavesInTheExampleLayoutAndRegistersStartup) {
               "[app]\r\nschedule=1\r\nfreq=1\r\nwinstartup=1\r\nwebengine=0\r\n[plugin]\r\nff="
               "1\r\nie=0\r\n");
     ASSERT_EQ(seam_.boxes.size(), 1u);
-    EXPECT_EQ(seam_.boxes[0].caption, "Done!");
-    EXPECT_EQ(seam_.boxes[0].text, "Settings are successfully saved!");
+    EXPECT_EQ(seam_.boxes[0].caption + seam_.boxes[0].text,
+              "Done!Settings are successfully saved!");
     EXPECT_EQ(seam_.boxes[0].icon, MsgIcon::Information);
     EXPECT_EQ(hooks_.scheduleEnabled, 1);
     EXPECT_EQ(hooks_.registrations, std::vector<std::string>{"1101"});

@@ -68,14 +68,11 @@ protected:
 
 TEST_F(StartupOptionTest, WritesTheEntryInAPrivateFolderAndRemovesOnlyIt) {
     setOption("/opt/vellorin", true);
-    EXPECT_EQ(TempDir::read(entryFile()),
-              "[Desktop Entry]\n"
-              "Type=Application\n"
-              "Name=Vellorin\n"
-              "Exec=\"/opt/vellorin/vellorin\" -s\n"
-              "X-GNOME-Autostart-enabled=true\n"
-              "Terminal=false\n"
-              "Comment=Starts Vellorin when you log in\n");
+    EXPECT_EQ(
+        TempDir::read(entryFile()),
+        "[Desktop Entry]\nType=Application\nName=Vellorin\nExec=\"/opt/vellorin/vellorin\" -s\n"
+        "X-GNOME-Autostart-enabled=true\nTerminal=false\n"
+        "Comment=Starts Vellorin when you log in\n");
     struct stat st {};
     ASSERT_EQ(::stat(config_.file("autostart").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);

@@ -8,7 +8,6 @@ namespace {
 using Step = PopupAnimation::Step;
 
 TEST(PopupAnimationTest, OpensInStepsOfAHundredTwipsPastTheDesignedHeight) {
-    // Designed height, ticks that grow it, final height.
     const int cases[][3] = {
         {2280, 23, 2300}, {2175, 22, 2200}, {2300, 23, 2300}, {0, 0, 0}, {1, 1, 100}};
     for (const auto& [full, steps, final] : cases) {
@@ -43,10 +42,9 @@ TEST(PopupAnimationTest, ClosesDownToOneStepThenEnds) {
 }
 
 TEST(PopupAnimationTest, PlacedOnTheWorkAreaBottom75TwipsFromItsRight) {
-    const ScreenRect work{0, 0, 1280, 770};  // a task bar of 30 pixels at the bottom
+    const ScreenRect work{0, 0, 1280, 770};
     EXPECT_EQ(PlacePopup(work, 15, 15, 5535, 0), (PopupPosition{19200 - 5535 - 75, 11550}));
     EXPECT_EQ(PlacePopup(work, 15, 15, 5535, 2300), (PopupPosition{13590, 11550 - 2300}));
-    // A second screen right of the first, at 120 dpi.
     EXPECT_EQ(PlacePopup({1280, 0, 1920, 1080}, 12, 12, 5535, 1000),
               (PopupPosition{3200 * 12 - 5535 - 75, 1080 * 12 - 1000}));
 }

@@ -37,10 +37,11 @@ TEST(TrayMenuTest, RemovingShiftsCaptionsAndKeysUpAndKeepsIndexZero) {
         int remove;
         std::vector<std::string> left;
     };
-    const Case cases[] = {
-        {1, {"A/a", "C/c"}},        {2, {"A/a", "B/b"}},         {0, {"/a", "B/b", "C/c"}},
-        {3, {"A/a", "B/b", "C/c"}}, {-1, {"A/a", "B/b", "C/c"}},
-    };
+    const Case cases[] = {{1, {"A/a", "C/c"}},
+                          {2, {"A/a", "B/b"}},
+                          {0, {"/a", "B/b", "C/c"}},
+                          {3, {"A/a", "B/b", "C/c"}},
+                          {-1, {"A/a", "B/b", "C/c"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.remove);
         TrayMenu menu;
@@ -57,10 +58,8 @@ TEST(TrayMenuTest, RemovingShiftsCaptionsAndKeysUpAndKeepsIndexZero) {
 }
 
 TEST(TrayMenuTest, OnlyADashIsASeparator) {
-    EXPECT_TRUE(TrayMenu::IsSeparator("-"));
-    EXPECT_FALSE(TrayMenu::IsSeparator("--"));
-    EXPECT_FALSE(TrayMenu::IsSeparator(""));
-    EXPECT_FALSE(TrayMenu::IsSeparator(" -"));
+    for (const std::string caption : {"-", "--", "", " -"})
+        EXPECT_EQ(TrayMenu::IsSeparator(caption), caption == "-") << caption;
 }
 
 bool Intersects(const ScreenRect& a, const ScreenRect& b) {
@@ -76,7 +75,6 @@ TEST(TrayMenuPlacementTest, TheMenuOpensBesideTheIconAwayFromItsEdge) {
         ScreenRect workArea;
         ScreenPoint expected;
     };
-    // A 200 x 300 menu; panels 24 pixels thick.
     const Case cases[] = {
         {"panel at the top", {1000, 0, 24, 24}, {0, 24, 1280, 776}, {1000, 24}},
         {"top, icon in the corner", {1256, 0, 24, 24}, {0, 24, 1280, 776}, {1080, 24}},
@@ -87,11 +85,7 @@ TEST(TrayMenuPlacementTest, TheMenuOpensBesideTheIconAwayFromItsEdge) {
         {"panel on the right", {1256, 400, 24, 24}, {0, 0, 1256, 800}, {1056, 400}},
         {"no work area reported", {1000, 0, 24, 24}, {0, 0, 0, 0}, {1000, 24}},
         {"pointer square, top", {495, 0, 11, 11}, {0, 0, 1280, 800}, {495, 11}},
-        {"pointer square mid-screen, bottom half",
-         {495, 600, 11, 11},
-         {0, 0, 1280, 800},
-         {495, 300}},
-    };
+        {"pointer square, bottom half", {495, 600, 11, 11}, {0, 0, 1280, 800}, {495, 300}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ScreenPoint p = TrayMenuPosition(c.icon, 200, 300, screen, c.workArea);
@@ -102,8 +96,7 @@ TEST(TrayMenuPlacementTest, TheMenuOpensBesideTheIconAwayFromItsEdge) {
 
 TEST(TrayMenuPlacementTest, AMenuTooTallForTheScreenStaysOnIt) {
     const ScreenRect screen{0, 0, 640, 480};
-    const ScreenPoint p = TrayMenuPosition({600, 0, 24, 24}, 200, 600, screen, screen);
-    EXPECT_EQ(p, (ScreenPoint{440, 0}));
+    EXPECT_EQ(TrayMenuPosition({600, 0, 24, 24}, 200, 600, screen, screen), (ScreenPoint{440, 0}));
 }
 
 }  // namespace
