@@ -36,7 +36,7 @@ protected:
 };
 
 TEST_F(SettingsTest, MissingBlankAndDamagedValuesGiveTheDefaults) {
-    struct Case {
+    const struct {
         const char* stored;  // value of freq, winstartup, webengine, ff alike; nullptr: no file
         int freq, winstartup, ff;  // webengine reads like ff
     } cases[] = {

@@ -33,16 +33,15 @@ TEST(TrayMenuTest, ItemsTakeIndexesInOrderAndTheDefaultFollowsTheFlag) {
 }
 
 TEST(TrayMenuTest, RemovingShiftsCaptionsAndKeysUpAndKeepsIndexZero) {
-    struct Case {
+    const struct {
         int remove;
         std::vector<std::string> left;
-    };
-    const Case cases[] = {{1, {"A/a", "C/c"}},
-                          {2, {"A/a", "B/b"}},
-                          {0, {"/a", "B/b", "C/c"}},
-                          {3, {"A/a", "B/b", "C/c"}},
-                          {-1, {"A/a", "B/b", "C/c"}}};
-    for (const Case& c : cases) {
+    } cases[] = {{1, {"A/a", "C/c"}},
+                 {2, {"A/a", "B/b"}},
+                 {0, {"/a", "B/b", "C/c"}},
+                 {3, {"A/a", "B/b", "C/c"}},
+                 {-1, {"A/a", "B/b", "C/c"}}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.remove);
         TrayMenu menu;
         menu.AddMenuItem("A", "a");
@@ -69,13 +68,12 @@ bool Intersects(const ScreenRect& a, const ScreenRect& b) {
 
 TEST(TrayMenuPlacementTest, TheMenuOpensBesideTheIconAwayFromItsEdge) {
     const ScreenRect screen{0, 0, 1280, 800};
-    struct Case {
+    const struct {
         const char* name;
         ScreenRect icon;
         ScreenRect workArea;
         ScreenPoint expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"panel at the top", {1000, 0, 24, 24}, {0, 24, 1280, 776}, {1000, 24}},
         {"top, icon in the corner", {1256, 0, 24, 24}, {0, 24, 1280, 776}, {1080, 24}},
         {"panel at the bottom", {1000, 776, 24, 24}, {0, 0, 1280, 776}, {1000, 476}},
@@ -86,7 +84,7 @@ TEST(TrayMenuPlacementTest, TheMenuOpensBesideTheIconAwayFromItsEdge) {
         {"no work area reported", {1000, 0, 24, 24}, {0, 0, 0, 0}, {1000, 24}},
         {"pointer square, top", {495, 0, 11, 11}, {0, 0, 1280, 800}, {495, 11}},
         {"pointer square, bottom half", {495, 600, 11, 11}, {0, 0, 1280, 800}, {495, 300}}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ScreenPoint p = TrayMenuPosition(c.icon, 200, 300, screen, c.workArea);
         EXPECT_EQ(p, c.expected);

@@ -118,7 +118,7 @@ TEST(DropBoxGeometryTest, TheThreeSizesAreTheImageBoxPlusAHundredTwips) {
 }
 
 TEST(DropBoxGeometryTest, AnyEdgeOfALargeDesktopIsStoredAsItIs) {
-    struct Case {
+    const struct {
         int pixels;
         double twipsPerPixel;
         std::int64_t stored;
@@ -135,7 +135,7 @@ TEST(DropBoxGeometryTest, AnyEdgeOfALargeDesktopIsStoredAsItIs) {
                  {0, 15.0, 0},
                  {std::numeric_limits<int>::max(), 15.0, std::numeric_limits<std::int32_t>::max()},
                  {std::numeric_limits<int>::min(), 15.0, std::numeric_limits<std::int32_t>::min()}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.pixels);
         EXPECT_EQ(EdgeToStoredTwips(c.pixels, c.twipsPerPixel), c.stored);
     }
@@ -151,7 +151,7 @@ TEST(DropBoxGeometryTest, AStoredPlaceOnNoScreenOpensAtThePrimaryScreensTopLeft)
     const std::vector<ScreenRect> none;
     const std::vector<ScreenRect> wide{{0, 0, 2560, 1440}};
     const std::vector<ScreenRect> dual{{0, 0, 2560, 1440}, {2560, 0, 2560, 1440}};
-    struct Case {
+    const struct {
         const char* what;
         int leftTwips, topTwips;
         const std::vector<ScreenRect>& screens;
@@ -169,7 +169,7 @@ TEST(DropBoxGeometryTest, AStoredPlaceOnNoScreenOpensAtThePrimaryScreensTopLeft)
         {"right part of a wide screen", 36000, 150, wide, {2400, 10}},
         {"far right of a dual monitor", 64500, 150, dual, {4300, 10}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DropBoxPlacement(c.leftTwips, c.topTwips, 15.0, 66, 66, c.screens, primary),
                   c.expected);

@@ -35,12 +35,11 @@ MessageHeader With(std::string MessageHeader::*field, std::string value) {
 }
 
 TEST(FillTemplateTest, ReplacesTheTemplatesTokensInOnePassAndStopsAtThePageLimit) {
-    struct Case {
+    const struct {
         std::string templateText;
         MessageHeader header;
         std::string expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"FN|FEML|DT|RT|REML|SL|DESC", kSample,
          "Jane Roe |box1|Mon, 05 Dec 2026|Desk|box2|Weekly report|<p>Hello</p>"},
         {"From: FN(FEML)", With(&MessageHeader::FromName, "   "), "From: (box1)"},
@@ -54,7 +53,7 @@ TEST(FillTemplateTest, ReplacesTheTemplatesTokensInOnePassAndStopsAtThePageLimit
         {"DESC", With(&MessageHeader::Body, "FN DT RT SL"), "FN DT RT SL"},
         {"<h1>SL</h1>", With(&MessageHeader::Subject, "<b>\"x\" & y</b>"),
          "<h1><b>\"x\" & y</b></h1>"}};
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(FillTemplate(c.templateText, c.header), c.expected) << c.templateText;
 
     MessageHeader h;
@@ -67,19 +66,18 @@ TEST(RenderMessagePageTest, WritesItemHtmFromTheTemplateOrReportsWhyNot) {
     TempDir dir;
     test::RecordingSeam seam;
     const std::string app = dir.file("app"), data = dir.file("data"), page = data + "/item.htm";
-    struct Case {
+    const struct {
         const char* name;
         std::string templateText, app, data;
         std::optional<std::string> page;  // nullopt: no path, the old page stays
         std::vector<std::string> captions;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"filled", "FN(FEML)\r\nDESC", app, data, "Jane Roe (box1)\r\n<p>Hello</p>\r\n", {}},
         {"an empty template gives an empty page", "", app, data, "\r\n", {}},
         {"template missing", "SL", dir.path(), data, std::nullopt, {"Error!"}},
         {"page not writable", "SL", app, dir.file("none"), std::nullopt, {"Error !"}},
         {"no data folder", "SL", app, "", std::nullopt, {}}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         dir.write("app/view.tpl", c.templateText);
         dir.write("data/item.htm", "old page");
@@ -235,11 +233,10 @@ TEST(MayLoadPageResourceTest, DataYesFilesOnlyInsideTheFoldersNetworkNever) {
     std::filesystem::create_symlink(dir.file("outside.png"), data + "/escape.png");
     const std::vector<std::string> folders{data, app + "/"};
 
-    struct Case {
+    const struct {
         PageResourceAddress address;
         bool allowed;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{"data", "", ""}, true},
         {{"DATA", "", ""}, true},
         {{"file", "", data + "/pic.png"}, true},
@@ -259,7 +256,7 @@ TEST(MayLoadPageResourceTest, DataYesFilesOnlyInsideTheFoldersNetworkNever) {
         {{"ftp", "example.org", "/x.png"}, false},
         {{"qrc", "", "/x.png"}, false},
         {{"", "", "x.png"}, false}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(MayLoadPageResource(c.address, folders), c.allowed)
             << c.address.scheme << "://" << c.address.host << c.address.path;
     }
