@@ -12,68 +12,17 @@ library exactly when `engine` is asked for. The screen with the message open goe
 (a PNG file).
 """
 
-import http.server
 import os
-import signal
 import subprocess
 import sys
-import threading
 import time
 
-import pyatspi
-from gi.repository import GLib
+from atspi_drive import CELL, FRAME, TREE, Driver, Failure, click, end_process, expect, find, \
+    rss, serve, xdo
 
 SOURCE, TITLE = "Front desk", "Your sign-in code"
 BODY = "Your sign-in code is {7731}. It expires in 10 minutes."
-FEED = ('<?xml version="1.0" encoding="UTF-8"?>\n<rss version="2.0"><channel><title>Desk</title>'
-        '<link>https://www.vellorin.net/</link><description>Desk</description><item><title>'
-        + TITLE + '</title><guid isPermaLink="false">code-1</guid><pubDate>Mon, 07 Dec 2026 '
-        '08:00:00 +0000</pubDate><description><![CDATA[<!-- header start:\nfrom: &quot;Front '
-        'Desk&quot; &lt;desk@vellorin.net&gt;<br />\nsubject: ' + TITLE + '<br />\ndate: Mon, 07 '
-        'Dec 2026<br />\nreply-to: &quot;Front Desk&quot; &lt;desk@vellorin.net&gt;<br />\n'
-        'header end --><p>' + BODY + '</p>]]></description></item></channel></rss>\n')
 ENGINE_LIBRARY = "libQt6WebEngine"
-WAIT_S = 90
-
-
-def fail(text):
-    print("package: " + text, file=sys.stderr, flush=True)
-    sys.exit(1)
-
-
-def wait_for(what, condition, timeout=WAIT_S):
-    deadline, context = time.monotonic() + timeout, GLib.MainContext.default()
-    while True:
-        while context.iteration(False):
-            pass
-        try:
-            value = condition()
-        except Exception:
-            value = None
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            fail("waited %d s for %s" % (timeout, what))
-        time.sleep(0.2)
-
-
-def children(acc):
-    return [c for c in (acc.getChildAtIndex(i) for i in range(acc.childCount)) if c is not None]
-
-
-def find(root, role, name=None):
-    """The first showing descendant of `root` with the role (and caption)."""
-    if pyatspi.STATE_SHOWING not in root.getState().getStates():
-        return None
-    if root.getRole() == role and name in (None, root.name.strip()):
-        return root
-    return next((hit for hit in (find(c, role, name) for c in children(root)) if hit), None)
-
-
-def click(acc, times=1):
-    x, y, w, h = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    subprocess.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click",
-                    "--repeat", str(times), "--delay", "80", "1"], check=True)
 
 
 def engine_mapped(pid):
@@ -111,20 +60,8 @@ def subscribe_once(env):
                              capture_output=True, text=True).stdout
     if SOURCE in sources:
         return
-
-    class Handler(http.server.BaseHTTPRequestHandler):
-        def do_GET(self):
-            body = FEED.encode("utf-8")
-            self.send_response(200)
-            self.send_header("Content-Type", "application/rss+xml; charset=utf-8")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
-
-        def log_message(self, *args):
-            pass
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    feed = rss("Desk", [("code-1", TITLE, BODY, 8)])
+    server = serve({"/www.vellorin.net/feeds/desk.xml": lambda: feed})
     link = "http://127.0.0.1:%d/www.vellorin.net/feeds/desk.xml" % server.server_address[1]
     subprocess.run(["/usr/bin/vellorinctl", "subscribe", SOURCE, link], env=env, check=True)
     subprocess.run(["/usr/bin/vellorinctl", "check", "--online"], env=env, check=True)
@@ -143,41 +80,32 @@ def main():
     with open(os.path.join(work, "client-%s.log" % view), "w") as log:
         client = subprocess.Popen(["/usr/bin/vellorin", "-s"], env=env, stdout=log,
                                   stderr=subprocess.STDOUT)
+    run = Driver(wait_s=90)
+    run.client = client
     try:
-        app = wait_for("the client on the accessibility bus", lambda: next(
-            a for a in children(pyatspi.Registry.getDesktop(0))
-            if a.get_process_id() == client.pid))
-        frame = wait_for("the main window", lambda: find(app, pyatspi.ROLE_FRAME))
-        tree = wait_for("the message tree", lambda: find(frame, pyatspi.ROLE_TREE))
-        if engine_mapped(client.pid):
-            fail("the web engine is mapped before any message was opened")
-        source = wait_for("the source in the tree", lambda: find(tree, pyatspi.ROLE_TABLE_CELL,
-                                                                  SOURCE))
-        click(source)
-        subprocess.run(["xdotool", "key", "Right"], check=True)  # opens the source's branch
-        message = wait_for("the message in the tree", lambda: find(
-            tree, pyatspi.ROLE_TABLE_CELL, TITLE))
-        click(message, times=2)
-        wait_for("the message window", lambda: find(frame, pyatspi.ROLE_FRAME, TITLE))
+        frame = run.wait_for("the main window", lambda: find(run.application(), FRAME))
+        tree = run.get(frame, TREE)
+        expect(not engine_mapped(client.pid), "the web engine is mapped before a message opened")
+        click(run.get(tree, CELL, SOURCE))
+        xdo("key", "Right")  # opens the source's branch
+        click(run.get(tree, CELL, TITLE), double=True)
+        run.get(frame, FRAME, TITLE)
         if view == "engine":
-            wait_for("the web engine in the client's memory map",
-                     lambda: engine_mapped(client.pid))
+            run.wait_for("the web engine in the client's memory map",
+                         lambda: engine_mapped(client.pid))
         else:
             time.sleep(3)  # time enough for a library that should not come
-            if engine_mapped(client.pid):
-                fail("the built-in view mapped the web engine")
+            expect(not engine_mapped(client.pid), "the built-in view mapped the web engine")
         time.sleep(1)  # the page drawn
         subprocess.run(["import", "-window", "root", screenshot], check=False)
         print("package: a message opened with the %s view; %s %s mapped; PSS of the client's "
               "processes %.1f MB" % (view, ENGINE_LIBRARY, "is" if view == "engine" else "is not",
                                      pss_kib(client.pid) / 1024), flush=True)
+    except Failure as e:
+        print("package: %s" % e, file=sys.stderr, flush=True)
+        sys.exit(1)
     finally:
-        if client.poll() is None:
-            client.send_signal(signal.SIGTERM)
-            try:
-                client.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                client.kill()
+        end_process(client)
 
 
 if __name__ == "__main__":

@@ -1,10 +1,6 @@
-// A browser's stand-in for the desktop test: a small window, placed where asked, with an address
-// field and a link. Pressing the left button on the link starts a real drag-and-drop of it that
-// offers the link as a browser does (text/uri-list and text/plain); the drop's outcome is printed
-// on standard output ("drop: accepted" or "drop: refused"), one line per drag. A click into the
-// address field gives the window the keyboard focus, so the test can tell whether a window the
-// client raises by itself takes the focus away from the user's window.
-//
+// A browser's stand-in for the desktop test, placed where asked: an address field that takes the
+// keyboard focus, and a link whose drag offers it as a browser does (text/uri-list, text/plain);
+// each drag's outcome goes to standard output ("drop: accepted" or "drop: refused").
 //   desktop_drag_source LINK TITLE X Y
 
 #include <QApplication>
@@ -23,7 +19,7 @@ namespace {
 
 class LinkLabel : public QLabel {
 public:
-    LinkLabel(const QString& link, QWidget* parent) : QLabel(link, parent), link_(link) {
+    explicit LinkLabel(const QString& link) : QLabel(link) {
         setAccessibleName(QStringLiteral("Drag this link"));
         setFrameShape(QFrame::Box);
         setMargin(8);
@@ -36,18 +32,14 @@ protected:
             return;
         }
         auto* mime = new QMimeData;
-        mime->setUrls({QUrl(link_)});
-        mime->setText(link_);
+        mime->setUrls({QUrl(text())});
+        mime->setText(text());
         auto* drag = new QDrag(this);
         drag->setMimeData(mime);
-        // exec runs until the button is released over some window (or Escape).
         const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::LinkAction);
         std::printf("drop: %s\n", action == Qt::IgnoreAction ? "refused" : "accepted");
         std::fflush(stdout);
     }
-
-private:
-    QString link_;
 };
 
 }  // namespace
@@ -61,11 +53,11 @@ int main(int argc, char** argv) {
     const QString link = QString::fromLocal8Bit(argv[1]);
     QWidget window;
     window.setWindowTitle(QString::fromLocal8Bit(argv[2]));
-    auto* address = new QLineEdit(link, &window);
+    auto* address = new QLineEdit(link);
     address->setAccessibleName(QStringLiteral("Address"));
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(address);
-    layout->addWidget(new LinkLabel(link, &window));
+    layout->addWidget(new LinkLabel(link));
     window.move(QString::fromLatin1(argv[3]).toInt(), QString::fromLatin1(argv[4]).toInt());
     window.show();
     return QApplication::exec();
