@@ -15,8 +15,6 @@
 namespace vellorin::profile {
 namespace {
 
-// Every value of every named section, as a reader asks for them: the section names, each
-// section's key names, then each key. Nameless sections stand for nothing and are left out.
 using Contents = std::map<std::string, std::map<std::string, std::string>>;
 
 struct Reader {
@@ -104,7 +102,6 @@ TEST(ProfileDocumentTest, ACrashDuringABlankingLeavesTheSectionWholeOrGone) {
         std::string text = c.text;
         for (size_t step = 0; step < blanking->steps.size(); ++step) {
             SCOPED_TRACE("step " + std::to_string(step + 1));
-            // A crash may leave any of the step's bytes on the disk and not the others.
             const std::string next = Applied(text, blanking->steps[step]);
             ASSERT_EQ(next.size(), text.size());
             std::vector<size_t> changed;
@@ -130,14 +127,11 @@ TEST(ProfileDocumentTest, ACrashDuringABlankingLeavesTheSectionWholeOrGone) {
                     torn[at] = next[at];
                 ASSERT_TRUE(wholeOrGone(ContentsOf(torn))) << torn;
             }
-            // What the step leaves once flushed, read back from a file.
             text = next;
             dir.write("inbox.dat", text);
             EXPECT_TRUE(wholeOrGone(ContentsOfFile(path)));
         }
         EXPECT_EQ(ContentsOfFile(path), gone);
-        // In the end blank lines stand where the section stood: the file reads as the one a
-        // rewrite without the section gives, and loses those lines when compacted.
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] != c.text[i]) {
                 ASSERT_EQ(text[i], ' ') << i;
