@@ -254,30 +254,24 @@ TEST_F(CheckRunTest, AUserTriggerMakesTheRestOfASilentRunInteractiveAndNothingMa
     const Strings listed = {"list+ A", "list+ B", "list+ C"};
     const auto schedule = [&] { scheduler.tmrSchedule_Timer(tree_); };
     const auto queueB = [&] { queue(false, "B", server_.url("/B")); };
+    const auto doubleClick = [&] {
+        tree_.setSelectedNode(tree_.topLevelNode(1));
+        scheduler.CheckSelectedSource(tree_);
+    };
+    const Strings busy = {"tray busy"},
+                  silentRest = {"tray busy", "tray busy", "tray idle", "unload"};
     const struct {
         const char* name;
         std::function<void()> run, join;
         Strings before, after;
         bool interactiveAfter;
     } cases[] = {
-        {"double-click on a source joins the schedule",
-         schedule,
-         [&] {
-             tree_.setSelectedNode(tree_.topLevelNode(1));
-             scheduler.CheckSelectedSource(tree_);
-         },
-         {"tray busy"},
-         listed + Strings{"list+ B", "busy A"} + rest,
-         true},
-        {"a silent trigger joins the schedule",
-         schedule,
-         queueB,
-         {"tray busy"},
-         {"tray busy", "tray busy", "tray busy", "tray idle", "unload"},
-         false},
+        {"double-click joins the schedule", schedule, doubleClick, busy,
+         listed + Strings{"list+ B", "busy A"} + rest, true},
+        {"a silent trigger joins the schedule", schedule, queueB, busy, busy + silentRest, false},
         {"a silent trigger joins a user's run",
          [&] { scheduler.mnuMsgSourceCheckAll_Click(tree_); }, queueB,
-         listed + Strings{"tray busy", "busy A"}, Strings{"list+ B"} + rest, true},
+         listed + busy + Strings{"busy A"}, Strings{"list+ B"} + rest, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -298,7 +292,7 @@ TEST_F(CheckRunTest, AUserTriggerMakesTheRestOfASilentRunInteractiveAndNothingMa
                   c.interactiveAfter ? Strings(2, "Server returned Invalid Data!") : Strings{});
         // From the join on: the state A's transfer had reached, then every state of the rest.
         const auto join = std::find(hooks_.statuses.begin(), hooks_.statuses.end(), "join");
-        EXPECT_EQ(join == hooks_.statuses.begin(), c.before == Strings{"tray busy"});
+        EXPECT_EQ(join == hooks_.statuses.begin(), c.before == busy);
         EXPECT_EQ(std::count(join, hooks_.statuses.end(), "Server Communication complete."),
                   c.interactiveAfter ? 4 : 0);
     }

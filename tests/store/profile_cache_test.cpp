@@ -9,9 +9,11 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 
 #include "store/profile_file.h"
 #include "support/temp_dir.h"
@@ -67,22 +69,10 @@ void SetModified(const std::string& path, time_t seconds) {
 
 void WaitPastChange(const std::string& path) {
     const struct timespec changed = StatOf(path).st_ctim;
-    for (;;) {
-        struct timespec now {};
-        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-        if (now.tv_sec > changed.tv_sec ||
-            (now.tv_sec == changed.tv_sec && now.tv_nsec > changed.tv_nsec)) {
-            return;
-        }
+    struct timespec now {};
+    while (::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 &&
+           std::tie(now.tv_sec, now.tv_nsec) <= std::tie(changed.tv_sec, changed.tv_nsec))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
-
-void WriteInPlace(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
-    ::close(fd);
 }
 
 TEST(ProfileCacheTest, ChangesInTheClockStepOfACopyAreSeen) {
@@ -110,7 +100,7 @@ TEST(ProfileCacheTest, ChangesInTheClockStepOfACopyAreSeen) {
     EXPECT_EQ(get("k"), "2");
     EXPECT_EQ(cache.fileReads(), reads);  // the copy of its own change needs no comparison
 
-    WriteInPlace(path, "[a]\r\nj=7\r\nk=3\r\n");
+    std::ofstream(path, std::ios::binary | std::ios::in) << "[a]\r\nj=7\r\nk=3\r\n";
     EXPECT_EQ(get("j"), "7");
     EXPECT_NE(set("k", "4"), 0);
     EXPECT_EQ(test::TempDir::read(path), "[a]\r\nj=7\r\nk=4\r\n");
