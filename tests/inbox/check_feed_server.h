@@ -33,6 +33,8 @@ inline void PrepareLocalHttp() {
     ::signal(SIGPIPE, SIG_IGN);
 }
 
+// A server on a free port of 127.0.0.1 serving the paths a test registers (404 for others); it
+// notes "start PATH" and "end PATH" for each request and keeps every request's headers.
 class FeedServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
@@ -72,6 +74,8 @@ public:
             response.set_content(body, "application/rss+xml");
         });
     }
+    // With ETag and Last-Modified (each unless empty); 304 when If-None-Match (else
+    // If-Modified-Since) matches.
     void serveConditional(const std::string& path, std::string body, std::string etag,
                           std::string lastModified) {
         route(path, [=](const httplib::Request& request, httplib::Response& response) {
@@ -90,6 +94,7 @@ public:
                 response.set_content(body, "application/rss+xml");
         });
     }
+    // Header `name` of each request of `path` so far ("" when absent).
     std::vector<std::string> sent(const std::string& path, const std::string& name) {
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<std::string> values;
@@ -134,6 +139,7 @@ private:
     std::vector<std::pair<std::string, httplib::Headers>> requests_;
 };
 
+// A link to a port on 127.0.0.1 where nothing listens any more.
 inline std::string RefusingLink() {
     return LoopbackSocket().url();
 }

@@ -110,7 +110,7 @@ TEST_F(CheckRunTest, OnlyTheSourceWithNewMessagesIsAnnouncedOnceAtTheEnd) {
     Strings states;  // every state of each transfer, in order
     for (int s = 1; s <= 12; ++s)
         states.emplace_back(INetStateText(static_cast<std::int16_t>(s)));
-    states.erase(states.begin() + 10);  // the request's end comes with the reply's
+    states.erase(states.begin() + 10);  // all but the error's (11)
     EXPECT_EQ(hooks_.statuses, states + states);
     EXPECT_EQ(states.back(), "Server Communication complete.");
     EXPECT_EQ(stored(bravo), (Strings{"b2", "b1"}));

@@ -16,6 +16,7 @@ namespace vellorin::test {
 
 using Strings = std::vector<std::string>;
 
+// An application context with its own seam and clock on a fresh folder (data folder "data").
 class InboxWorld {
 public:
     explicit InboxWorld(const std::string& appFolder = "", const std::string& dataFolder = "")

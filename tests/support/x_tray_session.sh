@@ -1,5 +1,6 @@
 # Sourced by scripts that need a private X display (Xvfb, 1280x800, DISPLAY exported) with a tray
 # host (trayer, top edge, right-aligned) and a window manager (openbox); logs go to WORKDIR.
+# start_x_with_tray WORKDIR: sets xvfb_pid and trayer_pid.
 start_x_with_tray() {
     local workdir=$1
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$workdir/display" \
@@ -20,6 +21,7 @@ start_x_with_tray() {
     trayer_pid=$!
 }
 
+# start_window_manager WORKDIR: sets wm_pid once openbox manages the screen.
 start_window_manager() {
     local workdir=$1
     openbox --config-file /etc/xdg/openbox/rc.xml --sm-disable >"$workdir/openbox.log" 2>&1 &
