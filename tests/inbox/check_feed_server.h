@@ -149,6 +149,7 @@ inline std::string RssDocument(const std::string& items) {
            "</title>" +
            items + "</channel></rss>\n";
 }
+
 inline std::string RssItem(const std::string& guid, const std::string& title,
                            const std::string& pubDate) {
     return "<item><title>" + title + "</title><guid>" + guid + "</guid><pubDate>" + pubDate +
