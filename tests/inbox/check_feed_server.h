@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <map>
@@ -19,7 +20,6 @@
 
 namespace vellorin {
 
-// How a failed expectation shows validators.
 inline void PrintTo(const FeedValidators& validators, std::ostream* out) {
     *out << "{ETag: " << validators.ETag << ", Last-Modified: " << validators.LastModified << "}";
 }
@@ -28,20 +28,13 @@ inline void PrintTo(const FeedValidators& validators, std::ostream* out) {
 
 namespace vellorin::test {
 
-// A sample file under tests/data, e.g. "feeds/atom_feed.xml".
-inline std::string TestData(const std::string& path) {
-    return TempDir::read(std::string(VELLORIN_TEST_DATA) + "/" + path);
-}
-
-// The requests go straight to the test's server, whatever proxy the machine has set.
 inline void PrepareLocalHttp() {
     ::setenv("no_proxy", "127.0.0.1,localhost", 1);
     ::signal(SIGPIPE, SIG_IGN);
 }
 
-// A cpp-httplib server on a free port of 127.0.0.1, serving the paths a test registers (404 for
-// the others). It notes "start PATH" when a request comes and "end PATH" when its reply is made,
-// and keeps the headers of every request.
+// A server on a free port of 127.0.0.1 serving the paths a test registers (404 for others); it
+// notes "start PATH" and "end PATH" for each request and keeps every request's headers.
 class FeedServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
@@ -75,9 +68,14 @@ public:
             response.set_content(body, contentType.c_str());
         });
     }
-    // Serves `body` as a server that keeps validators does: with an ETag and a Last-Modified
-    // header (each unless empty), and a 304 without a body when the request's If-None-Match is
-    // the ETag, or, without If-None-Match, its If-Modified-Since is the Last-Modified.
+    void serveSlowly(const std::string& path, std::string body, std::chrono::milliseconds delay) {
+        route(path, [=](const httplib::Request&, httplib::Response& response) {
+            std::this_thread::sleep_for(delay);
+            response.set_content(body, "application/rss+xml");
+        });
+    }
+    // With ETag and Last-Modified (each unless empty); 304 when If-None-Match (else
+    // If-Modified-Since) matches.
     void serveConditional(const std::string& path, std::string body, std::string etag,
                           std::string lastModified) {
         route(path, [=](const httplib::Request& request, httplib::Response& response) {
@@ -96,7 +94,7 @@ public:
                 response.set_content(body, "application/rss+xml");
         });
     }
-    // The value of header `name` in each request of `path` so far, in order ("" when absent).
+    // Header `name` of each request of `path` so far ("" when absent).
     std::vector<std::string> sent(const std::string& path, const std::string& name) {
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<std::string> values;
@@ -146,12 +144,12 @@ inline std::string RefusingLink() {
     return LoopbackSocket().url();
 }
 
-// A minimal RSS 2.0 document with the given items (already written as XML).
 inline std::string RssDocument(const std::string& items) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel><title>Feed"
            "</title>" +
            items + "</channel></rss>\n";
 }
+
 inline std::string RssItem(const std::string& guid, const std::string& title,
                            const std::string& pubDate) {
     return "<item><title>" + title + "</title><guid>" + guid + "</guid><pubDate>" + pubDate +

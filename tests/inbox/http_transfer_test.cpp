@@ -12,7 +12,7 @@
 #include "inbox/check_feed_server.h"
 #include "inbox/online_state.h"
 #include "inbox/transfer_pool.h"
-#include "support/event_seam.h"
+#include "support/recording_seam.h"
 #include "support/run_process.h"
 
 namespace vellorin {
@@ -34,7 +34,6 @@ struct Outcome {
     States states;
 };
 
-// Fetches through a pool of its own, keeping every state raised.
 Outcome Fetch(const std::string& url, TransferOptions options = Limits(),
               const FeedValidators& validators = {}) {
     TransferPool pool(options);
@@ -47,7 +46,6 @@ Outcome Fetch(const std::string& url, TransferOptions options = Limits(),
     return outcome;
 }
 
-// A transfer raises every state from the first up to the one it `reached`, then how it `ended`.
 States Raised(INetState reached, INetState ended = INetState::Error) {
     States states;
     for (int s = 1; s <= static_cast<int>(reached); ++s)
@@ -64,14 +62,13 @@ protected:
 };
 
 TEST_F(HttpTransferTest, FeedArrivesWithStatusAndCharsetAfterUpToTenRedirects) {
-    // /hop/N redirects to /hop/N-1; /hop/0 serves the feed.
     for (int n = 1; n <= 11; ++n) {
         server_.route("/hop/" + std::to_string(n),
                       [n](const httplib::Request&, httplib::Response& response) {
                           response.set_redirect("/hop/" + std::to_string(n - 1), 302);
                       });
     }
-    const std::string feed = test::TestData("encodings/utf8.xml");
+    const std::string feed = test::RssDocument(test::RssItem("g1", "Café € “quoted” 日本", ""));
     std::string acceptEncoding;
     server_.route("/hop/0", [&](const httplib::Request& request, httplib::Response& response) {
         acceptEncoding = request.get_header_value("Accept-Encoding");
@@ -95,7 +92,6 @@ TEST_F(HttpTransferTest, FeedArrivesWithStatusAndCharsetAfterUpToTenRedirects) {
     EXPECT_EQ(eleven.states, Raised(INetState::ReceivingResponse));
     EXPECT_EQ(server_.hits("/hop/0"), 1);  // also orders the handler's write before this read
     EXPECT_NE(acceptEncoding.find("gzip"), std::string::npos);
-    // Every request names the program and its version.
     const BuildVersion v = CurrentBuildVersion();
     const std::string agent = "Vellorin/" + std::to_string(v.major) + "." +
                               std::to_string(v.minor) + "." + std::to_string(v.revision);
@@ -109,7 +105,8 @@ TEST_F(HttpTransferTest, ConditionalRequestsSendTheUsableValidatorsAndEndQuietly
     server_.route("/always-304", [](const httplib::Request&, httplib::Response& response) {
         response.status = 304;
     });
-    const States answered = Raised(INetState::Disconnected, INetState::ResponseCompleted);
+    using enum TransferFailure;
+    const std::string lm = lastModified, v1 = "\"v1\"";
     const struct {
         const char* what;
         std::string path;
@@ -118,43 +115,19 @@ TEST_F(HttpTransferTest, ConditionalRequestsSendTheUsableValidatorsAndEndQuietly
         TransferFailure failure;
         States states;
     } cases[] = {
-        {"unchanged",
-         "/feed",
-         {"\"v1\"", lastModified},
-         "\"v1\"",
-         lastModified,
-         TransferFailure::NotModified,
-         answered},
-        {"by date only",
-         "/feed",
-         {"", lastModified},
-         "",
-         lastModified,
-         TransferFailure::NotModified,
-         answered},
-        {"changed", "/feed", {"\"v0\"", ""}, "\"v0\"", "", TransferFailure::None, kSucceeded},
+        {"unchanged", "/feed", {v1, lm}, v1, lm, NotModified, kSucceeded},
+        {"by date only", "/feed", {"", lm}, "", lm, NotModified, kSucceeded},
+        {"changed", "/feed", {"\"v0\"", ""}, "\"v0\"", "", None, kSucceeded},
         // A line break would start a header of the value's own making.
-        {"unusable value",
-         "/feed",
-         {"\"v1\"\r\nX-Injected: 1", ""},
-         "",
-         "",
-         TransferFailure::None,
-         kSucceeded},
+        {"unusable value", "/feed", {v1 + "\r\nX-Injected: 1", ""}, "", "", None, kSucceeded},
         // A 304 that nobody asked for is a failed fetch.
-        {"unasked 304",
-         "/always-304",
-         {},
-         "",
-         "",
-         TransferFailure::HttpStatus,
-         Raised(INetState::Disconnected)},
+        {"unasked 304", "/always-304", {}, "", "", HttpStatus, Raised(INetState::Disconnected)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome outcome = Fetch(server_.url(c.path), Limits(), c.validators);
         EXPECT_EQ(outcome.result.failure, c.failure) << outcome.result.detail;
-        EXPECT_EQ(outcome.result.body, c.failure == TransferFailure::None ? "<rss/>" : "");
+        EXPECT_EQ(outcome.result.body, c.failure == None ? "<rss/>" : "");
         EXPECT_EQ(outcome.states, c.states);
         EXPECT_EQ(server_.sent(c.path, "If-None-Match").back(), c.sentETag);
         EXPECT_EQ(server_.sent(c.path, "If-Modified-Since").back(), c.sentDate);
@@ -189,7 +162,6 @@ TEST_F(HttpTransferTest, FailuresGiveEmptyTextTheirKindAndTheStateReached) {
         {test::RefusingLink(), TransferFailure::NotConnected, 0, INetState::Connecting},
         {silent.url(), TransferFailure::TimedOut, 0, INetState::RequestSent},
         {"https://127.0.0.1:" + port + "/missing", TransferFailure::Tls, 0, INetState::Connecting},
-        // Only http and https links are fetched, also after a redirect.
         {"ftp://127.0.0.1:" + port + "/x", TransferFailure::BadLink, 0, INetState::ResolvingHost},
         {"file:///etc/passwd", TransferFailure::BadLink, 0, INetState::ResolvingHost},
         {server_.url("/to-file"), TransferFailure::BadLink, 302, INetState::ReceivingResponse},
@@ -206,10 +178,12 @@ TEST_F(HttpTransferTest, FailuresGiveEmptyTextTheirKindAndTheStateReached) {
 }
 
 TEST_F(HttpTransferTest, CapCountsDecompressedBytes) {
-    // About 1 KB on the wire, 1 MiB once inflated.
-    server_.route("/bomb", [](const httplib::Request&, httplib::Response& response) {
+    test::TempDir folder;
+    const std::string zeros = folder.write("zeros", std::string(1u << 20, '\0'));
+    const std::string bomb = test::RunProcess("gzip", {"-c", zeros}).out;
+    server_.route("/bomb", [&](const httplib::Request&, httplib::Response& response) {
         response.set_header("Content-Encoding", "gzip");
-        response.set_content(test::TestData("encodings/zeros_1mib.gz"), "application/octet-stream");
+        response.set_content(bomb, "application/octet-stream");
     });
     TransferOptions options = Limits();
     options.maxBodyBytes = 64 * 1024;
@@ -244,10 +218,7 @@ TEST_F(HttpTransferTest, SelfSignedCertificateIsNotTrusted) {
 }
 
 TEST_F(HttpTransferTest, TransferWindowShowsTheStatesOfEachFetchWhenItIsTakenUp) {
-    server_.route("/slow", [](const httplib::Request&, httplib::Response& response) {
-        std::this_thread::sleep_for(300ms);
-        response.set_content("<rss>a</rss>", "application/rss+xml");
-    });
+    server_.serveSlowly("/slow", "<rss>a</rss>", 300ms);
     server_.serve("/b", "<rss>b</rss>");
     test::EventSeam seam;
     Strings shown, succeeded;
@@ -261,11 +232,9 @@ TEST_F(HttpTransferTest, TransferWindowShowsTheStatesOfEachFetchWhenItIsTakenUp)
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(window.finishFetch(a).body, "<rss>a</rss>");
     EXPECT_EQ(std::exchange(shown, {}), succeeded);
-    // b went on while a was awaited; its texts come only now, all of them, in order.
     EXPECT_EQ(window.finishFetch(b).body, "<rss>b</rss>");
     EXPECT_EQ(shown, succeeded);
     EXPECT_EQ(window.finishFetch(a).failure, TransferFailure::Cancelled);
-    // Waiting let events run, turn after turn, each turn waiting on the sockets.
     EXPECT_GT(seam.eventTurns, 10);
 
     shown.clear();

@@ -11,19 +11,14 @@
 namespace vellorin {
 namespace {
 
-// The round trips through inbox.dat are in inbox_store_test; these are the cases a store written
-// by this program never holds, or holds only after another message.
 TEST(InboxNamesTest, StoredFormsDecodeOnlyWhenWellFormed) {
     EXPECT_EQ(EscapedSectionName("a]"), "=hex:615d");
     EXPECT_EQ(GuidFromSectionName("=hex:615d"), "a]");
-    // Names that only look escaped are taken as written.
     for (const char* name : {"=hex:", "=hex:4", "=hex:zz", "=hex:4A", "=HEX:41"}) {
         EXPECT_EQ(GuidFromSectionName(name), name);
         EXPECT_TRUE(SectionNameIsGuid(name, name));
     }
     EXPECT_FALSE(SectionNameIsGuid("=hex:41", "=hex:41"));
-    // A guid gets the section that already stands for it, else an escaped name when its own
-    // would match another guid's without regard to case.
     const std::vector<std::string> stored = {"first", "ABC", "=hex:78797a"};
     const StoredSectionLookup existing = [&](std::string_view name) -> std::optional<std::string> {
         for (const std::string& s : stored) {
@@ -37,12 +32,10 @@ TEST(InboxNamesTest, StoredFormsDecodeOnlyWhenWellFormed) {
     EXPECT_EQ(SectionNameForGuid("xyz", existing), "=hex:78797a");
     EXPECT_EQ(SectionNameForGuid("other", existing), "other");
 
-    // Values: only a line break, NUL or our own prefix escapes; stray escapes are kept.
     EXPECT_EQ(EncodeInboxValue("=ESC:not ours 100%"), "=ESC:not ours 100%");
     EXPECT_EQ(EncodeInboxValue("=esc:x"), "=esc:=esc:x");
     EXPECT_EQ(EncodeInboxValue(std::string("50%\r\n\0", 6)), "=esc:50%25%0D%0A%00");
     EXPECT_EQ(DecodeInboxValue("=esc:a%zzb%4"), "a%zzb%4");
-    // Descriptions keep character 5 for line feeds, also one already in the text.
     EXPECT_EQ(EncodeDescription("a\r\nb\n"),
               "a\x05"
               "b\x05");

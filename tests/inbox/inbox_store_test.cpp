@@ -1,13 +1,16 @@
 #include "inbox/inbox_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "inbox/inbox_world.h"
+#include "store/profile_journal.h"
 #include "view/tree_control.h"
 
 namespace vellorin {
@@ -18,6 +21,10 @@ using test::Strings;
 
 constexpr const char* kSource = "0A1B2C3D-0000-4000-8000-000000000001";
 constexpr const char* kDay = "Mon, 05 Dec 2026";
+
+InboxItem Item(const std::string& guid, const std::string& title = "Title") {
+    return InboxItem{title, "line one\nline two", kDay, "08:56:31", "+0000", guid, 0};
+}
 
 std::string Section(const std::string& guid, const std::string& title, const std::string& date,
                     const std::string& time, const std::string& read = "0") {
@@ -46,7 +53,7 @@ protected:
         return inbox_.InboxItemAction(action);
     }
     InboxItem load(const std::string& guid) { return item(kSource, guid); }
-    // The texts of the source's messages in the tree, after LoadInbox.
+    SaveItemsResult saveAll(const std::vector<InboxItem>& items) { return inbox_.SaveItems(items); }
     Strings loadTree() {
         if (!node())
             tree_.addRoot(kSource, "Source", kImageSource, kImageSource);
@@ -101,7 +108,6 @@ TEST_F(InboxTest, UnsafeSourceIdentifiersTouchNothing) {
 }
 
 TEST_F(InboxTest, AwkwardGuidsAndValuesAreEscapedAndActedOnExactly) {
-    // Section names ignore case, guids do not: "abc" never acts on "ABC".
     ASSERT_TRUE(save("ABC", "upper"));
     const std::string before = file();
     for (std::int32_t action :
@@ -121,22 +127,15 @@ TEST_F(InboxTest, AwkwardGuidsAndValuesAreEscapedAndActedOnExactly) {
                  {"=hex:41", "\"quoted\"", "", ""},
                  {"=HEX:41", "", "x", "x"},
                  {"   ", ";comment", "f", "f"}};
-    for (const auto& c : cases) {
+    const auto saveCase = [&](const auto& c) {
         inbox_.CurrentItem =
             InboxItem{c.title, c.description, "Mon,\n05 Dec 2026", " 08:56:31", "GMT\r", c.guid, 0};
-        ASSERT_TRUE(inbox_.SaveItem()) << c.guid;
-    }
-    inbox_.CurrentItem = InboxItem{cases[0].title,
-                                   cases[0].description,
-                                   "Mon,\n05 Dec 2026",
-                                   " 08:56:31",
-                                   "GMT\r",
-                                   "abc",
-                                   0};  // again: same section
-    ASSERT_TRUE(inbox_.SaveItem());
+        return inbox_.SaveItem();
+    };
+    for (const auto& c : cases)
+        ASSERT_TRUE(saveCase(c)) << c.guid;
+    ASSERT_TRUE(saveCase(cases[0]));  // again: the same section
 
-    // Ordinary guids and values keep their plain lines; every message is one section of seven
-    // lines and every CR and LF is in a line end.
     const std::string text = file();
     EXPECT_EQ(text.rfind(before, 0), 0u);
     for (const char* line :
@@ -148,7 +147,6 @@ TEST_F(InboxTest, AwkwardGuidsAndValuesAreEscapedAndActedOnExactly) {
          i = text.find_first_of("\r\n", i + 2), ++lines)
         ASSERT_EQ(text.substr(i, 2), "\r\n") << i;
     EXPECT_EQ(lines, (std::size(cases) + 1) * 7);
-    // The tree's tags are the guids the actions take.
     ASSERT_EQ(loadTree().size(), std::size(cases) + 1);
     for (int i = 0; i < node()->childCount(); ++i)
         EXPECT_TRUE(act(node()->child(i)->tag(), mInbox::ItemExists)) << node()->child(i)->tag();
@@ -180,7 +178,6 @@ TEST_F(InboxTest, LargeAndDamagedFilesAreReadWhole) {
     EXPECT_EQ(load("big").Description, description.replace(1000, 1, "\r\n"));
     EXPECT_EQ(load("after").Title, "After");
 
-    // Lines that are not part of a message are passed over.
     writeInbox("stray text\r\n=no key\r\n" + Section("a", "A", kDay, "08:00:00") +
                "no equals sign\r\n[unterminated header\r\n; a comment\r\n\r\n" +
                Section("b", "B", "Tue, 06 Dec 2026", "08:00:00") + "[]\r\ntitle=nameless\r\n");
@@ -189,7 +186,6 @@ TEST_F(InboxTest, LargeAndDamagedFilesAreReadWhole) {
     EXPECT_EQ(inbox_.LatestDate, "06 Dec 2026");
     EXPECT_EQ(loadTree(), (Strings{"B", "A"}));
 
-    // So is a file of random bytes, and a new message can still be saved.
     std::mt19937 rng(7);
     std::string bytes(200000, '\0');
     for (char& c : bytes)
@@ -197,7 +193,6 @@ TEST_F(InboxTest, LargeAndDamagedFilesAreReadWhole) {
     writeInbox(bytes);
     inbox_.LoadLatestStamp();
     loadTree();
-    // Names with a NUL in them included, every message shown can be found again.
     for (int i = 0; i < node()->childCount(); ++i)
         EXPECT_TRUE(act(node()->child(i)->tag(), mInbox::ItemExists));
     ASSERT_TRUE(save("new", "t"));
@@ -254,7 +249,6 @@ TEST_F(InboxTest, IsNewComparesWithTheNewestReadableStamp) {
     EXPECT_TRUE(isNew("", "anything"));
     EXPECT_TRUE(seam.boxes.empty());
 
-    // A date or time that cannot be read is not new, with a box only when interactive.
     for (const auto& [date, time, what] :
          {std::tuple{"Mon, 31 Feb 2026", "10:00:00", "date \"Mon, 31 Feb 2026\""},
           std::tuple{kDay, "25:00:00", "time \"25:00:00\""}}) {
@@ -270,6 +264,83 @@ TEST_F(InboxTest, IsNewComparesWithTheNewestReadableStamp) {
         EXPECT_EQ(seam.boxes.size(), 1u);
         inbox_.setInteractive(true);
     }
+}
+
+TEST_F(InboxTest, ABatchIsStoredOnceInOrderAsSingleSavesWouldStoreIt) {
+    for (const char* guid : {"old", "b1", "B1", "b2"})
+        ASSERT_TRUE(save(guid, "Title", "line one\nline two"));
+    const std::string reference = file();
+    fs::remove(inboxPath(kSource));
+
+    ASSERT_TRUE(save("old", "Title", "line one\nline two"));
+    const SaveItemsResult result =
+        saveAll({Item("old"), Item("b1"), Item(""), Item("B1"), Item("b1", "again"), Item("b2")});
+    EXPECT_EQ(result.error, 0);
+    EXPECT_EQ(result.stored, 3);
+    EXPECT_EQ(file(), reference);
+    EXPECT_EQ(stored(kSource), (Strings{"old", "b1", "B1", "b2"}));
+    EXPECT_EQ(item(kSource, "B1").Description, "line one\r\nline two");
+    EXPECT_FALSE(fs::exists(profile::UndoJournalPath(inboxPath(kSource))));
+
+    EXPECT_EQ(saveAll({Item("b2"), Item("old")}).stored, 0);
+    EXPECT_EQ(file(), reference);
+}
+
+TEST_F(InboxTest, AnAppendInterruptedByACrashIsUndoneAtTheNextAccess) {
+    const std::string before =
+        "[kept]\r\ntitle=Kept\r\ndescription=x\r\ndate=Sun, 04 Dec 2026\r\ntime=07:00:00\r\n"
+        "offset=+0000\r\nread=1\r\n";
+    const std::string batch =
+        "[n1]\r\ntitle=New one\r\ndescription=y\r\ndate=Mon, 05 Dec 2026\r\ntime=08:00:00\r\n"
+        "offset=+0000\r\nread=0\r\n[n2]\r\ntitle=New two\r\ndescription=z\r\n";
+    const struct {
+        std::string tail;  // what the crash left after `before`
+        bool ofThisFile;   // the journal names this file's inode, not another's
+        std::string end;   // the journal's end
+        bool undone;       // the tail is cut off
+    } cases[] = {
+        {batch.substr(0, batch.size() - 9), true, " end\r\n", true},
+        {batch.substr(0, 140), true, " end\r\n", true},
+        {batch, true, " end\r\n", true},  // journal not yet removed
+        {"", true, " end\r\n", true},
+        {"", true, "", false},  // a journal cut short: no append followed
+        {"", false, " end\r\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tail.size());
+        writeInbox(before + c.tail);
+        struct stat st {};
+        ASSERT_EQ(::stat(inboxPath(kSource).c_str(), &st), 0);
+        dir.write("data/" + std::string(kSource) + "/inbox.dat.undo",
+                  "undo-append " + std::to_string(before.size()) + " " +
+                      (c.ofThisFile ? std::to_string(st.st_ino) : "1") + c.end);
+        EXPECT_EQ(stored(kSource), Strings{"kept"});
+        EXPECT_EQ(file(), c.undone ? before : before + c.tail);
+        EXPECT_FALSE(fs::exists(profile::UndoJournalPath(inboxPath(kSource))));
+
+        const SaveItemsResult result = saveAll({Item("n1"), Item("n2"), Item("kept")});
+        EXPECT_EQ(result.error, 0);
+        EXPECT_EQ(result.stored, 2);
+        EXPECT_EQ(stored(kSource), (Strings{"kept", "n1", "n2"}));
+        EXPECT_EQ(item(kSource, "n2").Offset, "+0000");
+    }
+}
+
+TEST_F(InboxTest, AFailedWriteStoresNothingAndSaysWhy) {
+    ASSERT_TRUE(save("old", "Title", "line one\nline two"));
+    const std::string before = file();
+    fs::create_directory(profile::UndoJournalPath(inboxPath(kSource)));
+    SaveItemsResult result = saveAll({Item("n1")});
+    EXPECT_NE(result.error, 0);
+    EXPECT_EQ(result.stored, 0);
+    EXPECT_EQ(file(), before);
+    fs::remove(profile::UndoJournalPath(inboxPath(kSource)));
+
+    fs::remove(inboxPath(kSource));
+    fs::create_directory(inboxPath(kSource));  // the inbox cannot be read
+    result = saveAll({Item("n1")});
+    EXPECT_EQ(result.error, EISDIR);
+    EXPECT_EQ(result.stored, 0);
 }
 
 }  // namespace

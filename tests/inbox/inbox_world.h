@@ -9,15 +9,14 @@
 #include "base/app_context.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
-#include "support/event_seam.h"
+#include "support/recording_seam.h"
 #include "support/temp_dir.h"
 
 namespace vellorin::test {
 
 using Strings = std::vector<std::string>;
 
-// An application context with a seam and a clock of its own, on a fresh temporary folder (the
-// application folder, with the data folder "data" in it) unless it is given other folders.
+// An application context with its own seam and clock on a fresh folder (data folder "data").
 class InboxWorld {
 public:
     explicit InboxWorld(const std::string& appFolder = "", const std::string& dataFolder = "")
@@ -27,7 +26,6 @@ public:
         context.subscriptions.EnsureDataFolder();
     }
 
-    // Subscribes a source as the subscribe window does and gives its identifier.
     std::string subscribe(const std::string& title, const std::string& link) {
         EXPECT_TRUE(context.subscriptions.AddSource(title, link));
         context.subscriptions.CurrentSource.Link = link;
@@ -35,7 +33,6 @@ public:
         return context.subscriptions.CurrentSource.ID;
     }
     std::string inboxPath(const std::string& id) const { return data + "/" + id + "/inbox.dat"; }
-    // The guids stored for source `id`, in file order.
     Strings stored(const std::string& id) const {
         const InboxSnapshot snapshot(inboxPath(id));
         Strings guids;
@@ -43,7 +40,6 @@ public:
             guids.push_back(GuidFromSectionName(section));
         return guids;
     }
-    // The stored message `guid` of source `id`, which must exist (LoadItem).
     InboxItem item(const std::string& id, const std::string& guid) {
         context.inbox.CurrentSourceID = id;
         context.inbox.CurrentItem = InboxItem{};

@@ -6,22 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "base/app_context.h"
 #include "inbox/check_feed_server.h"
-#include "support/event_seam.h"
+#include "inbox/inbox_world.h"
 #include "support/local_time.h"
 #include "support/scoped_env.h"
-#include "support/temp_dir.h"
 #include "view/tree_control.h"
 
 namespace vellorin {
 namespace {
 
 using namespace std::chrono_literals;
-using Strings = std::vector<std::string>;
 using test::LocalTime;
+using test::Strings;
 
-// What the main window would show: panel 3, the timer's state and the tree's enabled flag.
 class RecordingView : public SchedulerView, public TreeObserver {
 public:
     void statusChanged(const std::string& text) override { statuses.push_back(text); }
@@ -33,31 +30,23 @@ public:
     std::vector<bool> treeEnabled;
 };
 
-// Starts at noon online, with one source whose feed has one message.
-class SchedulerTest : public ::testing::Test {
+class SchedulerTest : public ::testing::Test, public test::InboxWorld {
 protected:
-    SchedulerTest()
-        : clock_(LocalTime(12, 0, 0)),
-          context_(AppOptions{dir_.path(), dir_.file("data"), "", "vellorin"}, seam_, clock_),
-          scheduler_(context_.scheduler) {
+    SchedulerTest() : scheduler_(context.scheduler) {
+        at(12, 0, 0);
         test::PrepareLocalHttp();
-        context_.subscriptions.EnsureDataFolder();
-        context_.online.setOverride(true);
-        context_.check.transferOptions.totalTimeout = 2s;
+        context.online.setOverride(true);
+        context.check.transferOptions.totalTimeout = 2s;
         scheduler_.setView(&view_);
         tree_.addObserver(&view_);
         server_.serve("/feed",
                       test::RssDocument(test::RssItem("a1", "A", "Mon, 05 Dec 2026 08:00:00 GMT")));
-        EXPECT_TRUE(context_.subscriptions.AddSource("Alpha", server_.url("/feed")));
-        context_.subscriptions.LoadSubscriptions(tree_);
+        EXPECT_TRUE(context.subscriptions.AddSource("Alpha", server_.url("/feed")));
+        context.subscriptions.LoadSubscriptions(tree_);
     }
     ~SchedulerTest() override { tree_.removeObserver(&view_); }
-    void at(int hour, int minute, int second) { clock_.set(LocalTime(hour, minute, second)); }
+    void at(int hour, int minute, int second) { clock.set(LocalTime(hour, minute, second)); }
 
-    test::TempDir dir_;
-    test::EventSeam seam_;
-    ManualClock clock_;
-    AppContext context_;
     Scheduler& scheduler_;
     RecordingView view_;
     TreeControl tree_{"tvMessages"};
@@ -65,25 +54,23 @@ protected:
 };
 
 TEST_F(SchedulerTest, DueOnlyWhenMoreWholeSecondsThanTheIntervalHavePassed) {
-    // From 23:50, so that every interval crosses midnight; readings are cut to the second.
     const Clock::time_point base = LocalTime(23, 50, 0);
     const std::tuple<int, int, int, bool> cases[] = {{0, 0, 900'999, false},
                                                      {0, 900, 901'000, true},
                                                      {5, 0, 1'000, false},
                                                      {-1, 900, 901'000, true}};
     for (const auto& [freq, lastMs, nowMs, due] : cases) {
-        context_.settings.freq = static_cast<std::int16_t>(freq);
+        context.settings.freq = static_cast<std::int16_t>(freq);
         scheduler_.LastCheck = base + std::chrono::milliseconds(lastMs);
-        clock_.set(base + std::chrono::milliseconds(nowMs));
+        clock.set(base + std::chrono::milliseconds(nowMs));
         EXPECT_EQ(scheduler_.IsScheduleDue(), due) << freq << ": " << lastMs << " to " << nowMs;
     }
     EXPECT_EQ(ScheduleInterval(9, "-debug"), 60);
     EXPECT_EQ(ScheduleInterval(1, "-debug -s"), 1800);
 
-    // The benchmarks' shortened schedule: a whole number of seconds, anything else ignored.
-    context_.settings.freq = 0;
+    context.settings.freq = 0;
     scheduler_.LastCheck = base;
-    clock_.set(base + 3s);
+    clock.set(base + 3s);
     const std::tuple<const char*, bool> overrides[] = {{"2", true},   {"3", false},  {"0", true},
                                                        {"2x", false}, {"-1", false}, {"", false}};
     for (const auto& [value, due] : overrides) {
@@ -93,10 +80,10 @@ TEST_F(SchedulerTest, DueOnlyWhenMoreWholeSecondsThanTheIntervalHavePassed) {
 }
 
 TEST_F(SchedulerTest, TicksRunTheScheduleWhenDueAndOnlineSilentlyAndManualRunsDoNotMoveIt) {
-    context_.online.setOverride(false);
+    context.online.setOverride(false);
     scheduler_.tmrSchedule_Timer(tree_);
     EXPECT_FALSE(scheduler_.LastCheck.has_value());
-    context_.online.setOverride(true);
+    context.online.setOverride(true);
     scheduler_.tmrSchedule_Timer(tree_);
     EXPECT_EQ(view_.statuses, (Strings{"Status: Executing Schedule ...",
                                        "Status: Idle (Last Check: 12:00:00 PM)"}));
@@ -113,15 +100,14 @@ TEST_F(SchedulerTest, TicksRunTheScheduleWhenDueAndOnlineSilentlyAndManualRunsDo
     scheduler_.tmrSchedule_Timer(tree_);
     EXPECT_EQ(server_.hits("/feed"), 3);
     EXPECT_EQ(scheduler_.statusText(), "Status: Idle (Last Check: 12:15:01 PM)");
-    EXPECT_TRUE(seam_.boxes.empty());
+    EXPECT_TRUE(seam.boxes.empty());
 }
 
 TEST_F(SchedulerTest, RunsNeverNest) {
-    // A tick during a manual run waits for a later tick; Check All during a run joins it.
-    seam_.onEvents = [&] { scheduler_.tmrSchedule_Timer(tree_); };
+    seam.onEvents = [&] { scheduler_.tmrSchedule_Timer(tree_); };
     scheduler_.mnuMsgSourceCheckAll_Click(tree_);
     EXPECT_FALSE(scheduler_.LastCheck.has_value());
-    seam_.onEvents = [&] { scheduler_.mnuMsgSourceCheckAll_Click(tree_); };
+    seam.onEvents = [&] { scheduler_.mnuMsgSourceCheckAll_Click(tree_); };
     view_.statuses.clear();
     scheduler_.tmrSchedule_Timer(tree_);
     EXPECT_EQ(server_.hits("/feed"), 3);  // the manual run, the tick's and the joined one

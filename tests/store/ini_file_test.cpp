@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "store/profile_file.h"
 #include "support/temp_dir.h"
@@ -13,25 +14,17 @@ namespace vellorin {
 namespace {
 
 TEST(CLngDefaultTest, ConvertsDecimalTextOrGivesTheDefault) {
-    struct Case {
-        const char* text;
-        long def, expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, long, long> cases[] = {
         {"FAIL", 120, 120},   {"300", 120, 300},
         {"", 7, 7},           {" \t-42 ", 0, -42},
         {"2.5", 0, 2},        {"3.5", 0, 4},
         {".5", 9, 0},         {"-2147483648", 0, INT32_MIN},
         {"2147483648", 1, 1}, {"2147483647.5", 1, 1},
-        {"1,000", 1, 1},      {"12abc", 1, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(cINI::CLngDefault(c.text, c.def), c.expected);
-    }
+        {"1,000", 1, 1},      {"12abc", 1, 1}};
+    for (const auto& [text, def, expected] : cases)
+        EXPECT_EQ(cINI::CLngDefault(text, def), expected) << text;
 }
 
-// A window on a 1920 x 1080 pixel screen at 96 DPI (15 twips per pixel).
 class FakeWindow : public FormWindow {
 public:
     static constexpr long kTwips = 15;
@@ -88,25 +81,23 @@ TEST_F(FormPositionTest, SavesTheStateAndANormalWindowsPlacementInTwips) {
 }
 
 TEST_F(FormPositionTest, FitsStoredPlacementsToTheScreen) {
-    struct Case {
-        const char* name;
+    constexpr long m = 4 * FakeWindow::kTwips;  // the margin kept from the screen's edges
+    constexpr long r = 1920 * FakeWindow::kTwips - m, b = 1080 * FakeWindow::kTwips - m;
+    const struct {
         std::array<long, 4> stored;
         long minWidth, minHeight;
         bool moved;
         std::array<long, 4> expected;
-    };
-    constexpr long m = 4 * FakeWindow::kTwips;  // the margin kept from the screen's edges
-    constexpr long r = 1920 * FakeWindow::kTwips - m, b = 1080 * FakeWindow::kTwips - m;
-    const Case cases[] = {
-        {"off the edges", {28000, 15000, 3000, 2000}, 0, 0, true, {r - 3000, b - 2000, 3000, 2000}},
-        {"too large", {500, 500, 40000, 20000}, 0, 0, true, {m, m, r - m, b - m}},
-        {"too wide once fitted", {500, 500, 40000, 2000}, 30000, 0, false, {0, 0, 6000, 4500}},
-        {"raised to the minimum", {1500, 900, 100, 100}, 2000, 1500, true, {1500, 900, 2000, 1500}},
-        {"negative position", {-5000, -10, 3000, 2000}, 0, 0, true, {m, m, 3000, 2000}},
+    } cases[] = {
+        {{28000, 15000, 3000, 2000}, 0, 0, true, {r - 3000, b - 2000, 3000, 2000}},
+        {{500, 500, 40000, 20000}, 0, 0, true, {m, m, r - m, b - m}},
+        {{500, 500, 40000, 2000}, 30000, 0, false, {0, 0, 6000, 4500}},  // too wide once fitted
+        {{1500, 900, 100, 100}, 2000, 1500, true, {1500, 900, 2000, 1500}},
+        {{-5000, -10, 3000, 2000}, 0, 0, true, {m, m, 3000, 2000}},
     };
     const char* const keys[] = {"Left", "Top", "Width", "Height"};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored[0]);
         std::string text = "[frmMain]\r\n";
         for (int i = 0; i < 4; ++i)
             text += std::string(keys[i]) + "=" + std::to_string(c.stored[i]) + "\r\n";

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -15,15 +14,7 @@
 namespace vellorin::profile {
 namespace {
 
-// Every value of every named section, as a reader asks for them: the section names, each
-// section's key names, then each key. Nameless sections stand for nothing and are left out.
 using Contents = std::map<std::string, std::map<std::string, std::string>>;
-
-struct Reader {
-    std::function<std::string()> sectionNames;
-    std::function<std::string(const std::string&)> keyNames;
-    std::function<std::string(const std::string&, const std::string&)> value;
-};
 
 std::vector<std::string> SplitAtNuls(const std::string& list) {
     std::vector<std::string> names;
@@ -32,37 +23,29 @@ std::vector<std::string> SplitAtNuls(const std::string& list) {
     return names;
 }
 
-Contents ContentsBy(const Reader& read) {
+// Every value of every named section as a reader asks for them: of `text` as a document, or, with
+// `path`, as the file reads. Nameless sections stand for nothing and are left out.
+Contents ContentsOf(const std::string& text, const std::string& path = "") {
+    const ProfileDocument doc(text);
+    ClearProfileCache();
+    using Name = std::optional<std::string>;
+    const auto get = [&](const Name& section, const Name& key) {
+        if (!path.empty())
+            return GetPrivateProfileString(section, key, key ? "DEF" : "", path);
+        if (!section)
+            return doc.sectionNames();
+        return key ? std::string(doc.findValue(*section, *key).value_or("DEF"))
+                   : doc.keyNames(*section);
+    };
     Contents out;
-    for (const std::string& section : SplitAtNuls(read.sectionNames())) {
+    for (const std::string& section : SplitAtNuls(get(std::nullopt, std::nullopt))) {
         if (section.empty())
             continue;
         auto& keys = out[section];
-        for (const std::string& key : SplitAtNuls(read.keyNames(section)))
-            keys[key] = read.value(section, key);
+        for (const std::string& key : SplitAtNuls(get(section, std::nullopt)))
+            keys[key] = get(section, key);
     }
     return out;
-}
-
-Contents ContentsOf(const std::string& text) {
-    const ProfileDocument doc(text);
-    return ContentsBy({[&] { return doc.sectionNames(); },
-                       [&](const std::string& section) { return doc.keyNames(section); },
-                       [&](const std::string& section, const std::string& key) {
-                           return std::string(doc.findValue(section, key).value_or("DEF"));
-                       }});
-}
-
-Contents ContentsOfFile(const std::string& path) {
-    ClearProfileCache();
-    return ContentsBy(
-        {[&] { return GetPrivateProfileString(std::nullopt, std::nullopt, "", path); },
-         [&](const std::string& section) {
-             return GetPrivateProfileString(section, std::nullopt, "", path);
-         },
-         [&](const std::string& section, const std::string& key) {
-             return GetPrivateProfileString(section, key, "DEF", path);
-         }});
 }
 
 std::string Applied(std::string text, const std::vector<Patch>& step) {
@@ -104,7 +87,6 @@ TEST(ProfileDocumentTest, ACrashDuringABlankingLeavesTheSectionWholeOrGone) {
         std::string text = c.text;
         for (size_t step = 0; step < blanking->steps.size(); ++step) {
             SCOPED_TRACE("step " + std::to_string(step + 1));
-            // A crash may leave any of the step's bytes on the disk and not the others.
             const std::string next = Applied(text, blanking->steps[step]);
             ASSERT_EQ(next.size(), text.size());
             std::vector<size_t> changed;
@@ -130,14 +112,11 @@ TEST(ProfileDocumentTest, ACrashDuringABlankingLeavesTheSectionWholeOrGone) {
                     torn[at] = next[at];
                 ASSERT_TRUE(wholeOrGone(ContentsOf(torn))) << torn;
             }
-            // What the step leaves once flushed, read back from a file.
             text = next;
             dir.write("inbox.dat", text);
-            EXPECT_TRUE(wholeOrGone(ContentsOfFile(path)));
+            EXPECT_TRUE(wholeOrGone(ContentsOf("", path)));
         }
-        EXPECT_EQ(ContentsOfFile(path), gone);
-        // In the end blank lines stand where the section stood: the file reads as the one a
-        // rewrite without the section gives, and loses those lines when compacted.
+        EXPECT_EQ(ContentsOf("", path), gone);
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] != c.text[i]) {
                 ASSERT_EQ(text[i], ' ') << i;

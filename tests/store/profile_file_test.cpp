@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -25,6 +26,7 @@ namespace {
 using namespace std::string_view_literals;
 using std::nullopt;
 using Opt = std::optional<std::string_view>;
+using Keys = std::vector<std::pair<std::string_view, std::string_view>>;
 
 class ProfileFileTest : public ::testing::Test {
 protected:
@@ -54,8 +56,7 @@ protected:
 TEST_F(ProfileFileTest, ReadsHandWrittenFilesByThePrivateProfileRules) {
     struct Case {
         const char* name;
-        Opt file;  // nullopt: no file
-        Opt section, key;
+        Opt file, section, key;  // file nullopt: no file
         std::string_view expected;
     };
     const std::string_view list = "; c\n[a]\nx=1\ny=2\n[b]\n[A]\nz=3\nX=4\n[c]\nq\n";
@@ -87,41 +88,33 @@ TEST_F(ProfileFileTest, ReadsHandWrittenFilesByThePrivateProfileRules) {
 }
 
 TEST_F(ProfileFileTest, EditsChangeOnlyTheLinesConcerned) {
-    struct Case {
-        const char* name;
-        std::string_view before;
-        Opt section, key, value;
-        std::string_view after;
+    const struct {
+        Opt before, section, key, value, after;
+    } cases[] = {
+        {"[a]\nx=1\n\n; c\n[b]\n", "a", "z", "3", "[a]\nx=1\nz=3\r\n\n; c\n[b]\n"},
+        {"[a]\nx=1", "b", "y", "2", "[a]\nx=1\r\n[b]\r\ny=2\r\n"},
+        {"; c\n[App]\n  x = 1  \ny=2\n", "app", "X", "5", "; c\n[App]\nx=5\ny=2\n"},
+        {"[a]\n[b]\n[A]\nz=3\n", "a", "z", "4", "[a]\n[b]\n[A]\nz=4\n"},
+        {"[a]\nx=1\ny=2\n[a]\nX=3\n", "a", "x", nullopt, "[a]\ny=2\n[a]\n"},
+        {"; c\n[a]\nx=1\n; in a\n[b]\n[A]\nz=3\n", "a", nullopt, nullopt, "; c\n[b]\n"},
     };
-    const Case cases[] = {
-        {"new key after the last key", "[a]\nx=1\n\n; c\n[b]\n", "a", "z", "3",
-         "[a]\nx=1\nz=3\r\n\n; c\n[b]\n"},
-        {"new section, no final line break", "[a]\nx=1", "b", "y", "2",
-         "[a]\nx=1\r\n[b]\r\ny=2\r\n"},
-        {"replaced, spelling kept", "; c\n[App]\n  x = 1  \ny=2\n", "app", "X", "5",
-         "; c\n[App]\nx=5\ny=2\n"},
-        {"replaced in a later occurrence", "[a]\n[b]\n[A]\nz=3\n", "a", "z", "4",
-         "[a]\n[b]\n[A]\nz=4\n"},
-        {"key deleted in every line", "[a]\nx=1\ny=2\n[a]\nX=3\n", "a", "x", nullopt,
-         "[a]\ny=2\n[a]\n"},
-        {"section deleted everywhere", "; c\n[a]\nx=1\n; in a\n[b]\n[A]\nz=3\n", "a", nullopt,
-         nullopt, "; c\n[b]\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(*c.before);
         ClearProfileCache();
-        store(c.before);
+        store(*c.before);
         EXPECT_NE(set(c.section, c.key, c.value), 0);
-        EXPECT_EQ(stored(), c.after);
+        EXPECT_EQ(stored(), *c.after);
     }
 }
 
 TEST_F(ProfileFileTest, StoredValuesReadBackAsWritten) {
     store("[a]\r\nfirst=1\r\n[b]\r\nlast=2\r\n");
-    for (std::string_view v :
-         {""sv, " lead"sv, "trail "sv, "\tboth\t"sv, "\"q\""sv, "'q'"sv, "\""sv, "a\"b"sv, "\"a'"sv,
-          "  \" odd"sv, "x=y"sv, ";x"sv, "[x]"sv, "Größe"sv}) {
-        SCOPED_TRACE(std::string(v));
+    std::string big(5 * 1024 * 1024, 'x');  // never cut short
+    for (size_t i = 0; i < big.size(); i += 997)
+        big[i] = static_cast<char>('a' + i % 26);
+    for (const std::string v : {"", " lead", "trail ", "\tboth\t", "\"q\"", "'q'", "\"", "a\"b",
+                                "\"a'", "  \" odd", "x=y", ";x", "[x]", "Größe", big.c_str()}) {
+        SCOPED_TRACE(v.substr(0, 10));
         EXPECT_NE(set("a", "k", v), 0);
         EXPECT_EQ(get("a", "k"), v);
         ClearProfileCache();
@@ -132,24 +125,13 @@ TEST_F(ProfileFileTest, StoredValuesReadBackAsWritten) {
 }
 
 TEST_F(ProfileFileTest, RefusesWhatTheLineFormatCannotHoldAndLeavesTheFileAlone) {
-    struct Case {
-        const char* name;
-        Opt section, key, value;
-    };
-    const Case cases[] = {
-        {"line feed in value", "a", "k", "one\ntwo"},
-        {"NUL in value", "a", "k", "a\0b"sv},
-        {"line break in key", "a", "k\nx", "v"},
-        {"bracket in section", "a]b", "k", "v"},
-        {"equals in key", "a", "k=x", "v"},
-        {"blank key", "a", "  ", "v"},
-        {"no section", nullopt, "k", "v"},
-    };
+    const std::tuple<Opt, Opt, Opt> cases[] = {
+        {"a", "k", "one\ntwo"}, {"a", "k", "a\0b"sv}, {"a", "k\nx", "v"}, {"a]b", "k", "v"},
+        {"a", "k=x", "v"},      {"a", "  ", "v"},     {nullopt, "k", "v"}};
     const std::string before = "; keep\n[a]\nk=old\n";
     store(before);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(set(c.section, c.key, c.value), 0);
+    for (const auto& [section, key, value] : cases) {
+        EXPECT_EQ(set(section, key, value), 0) << *value;
         EXPECT_EQ(stored(), before);
     }
     EXPECT_EQ(get("a", "k"), "old");
@@ -160,82 +142,39 @@ TEST_F(ProfileFileTest, RefusesWhatTheLineFormatCannotHoldAndLeavesTheFileAlone)
     EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
-TEST_F(ProfileFileTest, LongValuesAreNeverCutShort) {
-    std::string big(5 * 1024 * 1024, 'x');
-    for (size_t i = 0; i < big.size(); i += 997)
-        big[i] = static_cast<char>('a' + i % 26);
-    big.back() = 'Z';
-    EXPECT_NE(set("a", "big", big), 0);
-    EXPECT_NE(set("a", "after", "2"), 0);
-    EXPECT_EQ(get("a", "big"), big);
-    ClearProfileCache();
-    EXPECT_EQ(get("a", "big"), big);
-    EXPECT_EQ(get("a", nullopt), "big\0after\0"sv);
-}
-
 TEST_F(ProfileFileTest, WritesAtTheEndCompleteTheLastLineHoweverItEnds) {
-    struct Ending {
-        const char* name;
-        std::string_view stored;    // after the file's last value
-        std::string_view complete;  // what a write at the end leaves there
-    };
-    const Ending endings[] = {
-        {"LF", "\n", "\n"},
-        {"CR LF", "\r\n", "\r\n"},
-        {"lone CR (a file cut between CR and LF)", "\r", "\r\n"},
-        {"none", "", "\r\n"},
-    };
-    using Keys = std::vector<std::pair<std::string_view, std::string_view>>;
-    struct Write {
-        const char* name;
-        std::function<long(const std::string&)> write;
-        std::string_view added;
-    };
-    const Write writes[] = {
-        {"a key in the last section",
-         [](const std::string& path) { return WritePrivateProfileString("b", "k", "v", path); },
-         "k=v\r\n"},
-        {"a new section",
-         [](const std::string& path) { return WritePrivateProfileString("c", "k", "v", path); },
-         "[c]\r\nk=v\r\n"},
-        {"a new section of several keys",
-         [](const std::string& path) {
-             return WritePrivateProfileKeys("c", Keys{{"k", "v"}, {"j", "w"}}, path);
-         },
-         "[c]\r\nk=v\r\nj=w\r\n"},
-        {"new sections in one journaled append",
-         [](const std::string& path) -> long {
-             const Keys c{{"k", "v"}};
-             const Keys d{{"k", "w"}};
-             const NewSection sections[] = {{"c", c}, {"d", d}};
-             return AppendSections(sections, path) == 0 ? 1 : 0;
-         },
-         "[c]\r\nk=v\r\n[d]\r\nk=w\r\n"},
+    const std::pair<std::string, std::string> endings[] = {
+        {"\n", "\n"}, {"\r\n", "\r\n"}, {"\r", "\r\n"}, {"", "\r\n"}};
+    const Keys c{{"k", "v"}}, d{{"k", "w"}}, cj{{"k", "v"}, {"j", "w"}};
+    const NewSection sections[] = {{"c", c}, {"d", d}};
+    const std::pair<std::function<bool()>, std::string> writes[] = {
+        {[&] { return set("b", "k", "v") != 0; }, "k=v\r\n"},
+        {[&] { return set("c", "k", "v") != 0; }, "[c]\r\nk=v\r\n"},
+        {[&] { return WritePrivateProfileKeys("c", cj, path_) != 0; }, "[c]\r\nk=v\r\nj=w\r\n"},
+        {[&] { return AppendSections(sections, path_) == 0; }, "[c]\r\nk=v\r\n[d]\r\nk=w\r\n"},
     };
     const std::string head = "[a]\r\nx=1\r\n[b]\r\nlast=0";
-    for (const Ending& ending : endings) {
-        for (const Write& w : writes) {
-            SCOPED_TRACE(std::string(ending.name) + ", " + w.name);
+    for (const auto& [ending, complete] : endings) {
+        for (const auto& [write, added] : writes) {
+            SCOPED_TRACE(testing::PrintToString(ending) + ", " + added);
             ClearProfileCache();
-            store(head + std::string(ending.stored));
+            store(head + ending);
             ASSERT_EQ(get("b", "last"), "0");  // warm the cache
-            EXPECT_NE(w.write(path_), 0);
-            EXPECT_EQ(stored(), head + std::string(ending.complete) + std::string(w.added));
-            // The copy the write left, and a change in place made from it, read right too.
+            EXPECT_TRUE(write());
+            EXPECT_EQ(stored(), head + complete + added);
             EXPECT_NE(set("b", "last", "1"), 0);
             for (bool cold : {false, true}) {
                 if (cold)
                     ClearProfileCache();
                 EXPECT_EQ(get("a", "x"), "1");
                 EXPECT_EQ(get("b", "last"), "1");
-                EXPECT_EQ(get(w.added.starts_with("[c]") ? "c" : "b", "k"), "v");
+                EXPECT_EQ(get(added.starts_with("[c]") ? "c" : "b", "k"), "v");
             }
         }
     }
 }
 
 TEST_F(ProfileFileTest, SeesEveryChangeByOthers) {
-    // Lines swapped in place, modification time set back: a stale offset would hit the wrong line.
     store("[a]\r\nk=1\r\nj=5\r\n");
     EXPECT_EQ(get("a", "j"), "5");
     struct stat old = statOf();
@@ -254,7 +193,6 @@ TEST_F(ProfileFileTest, SeesEveryChangeByOthers) {
 }
 
 std::string LongValue(char first, char last) {
-    // After "[a]\r\nk=" (7 bytes) the value runs across offset 4096.
     std::string v(5000, 'v');
     v.front() = first;
     v.back() = last;
@@ -262,30 +200,25 @@ std::string LongValue(char first, char last) {
 }
 
 TEST_F(ProfileFileTest, ChangesInPlaceGiveTheBytesOfARewrite) {
-    struct Case {
-        const char* name;
+    const std::string inbox = "[m1]\r\nread=0\r\n[m2]\r\nread=0\r\n";
+    const std::string longA = "[a]\r\nk=" + LongValue('a', 'z') + "\r\n";
+    const std::string b = LongValue('b', 'z'), y = LongValue('b', 'y');
+    const struct {
         std::string before;
         const char *section, *key;
         std::string value, after;
         bool inPlace;  // the same inode afterwards
+    } cases[] = {
+        {inbox, "m2", "read", "1", "[m1]\r\nread=0\r\n[m2]\r\nread=1\r\n", true},
+        {longA, "a", "k", b, "[a]\r\nk=" + b + "\r\n", true},  // inside one block
+        {"[a]\r\nk=1\r\n", "a", "j", "2", "[a]\r\nk=1\r\nj=2\r\n", true},
+        {longA, "a", "k", y, "[a]\r\nk=" + y + "\r\n", false},  // across a block boundary
+        {inbox, "m1", "read", "10", "[m1]\r\nread=10\r\n[m2]\r\nread=0\r\n", false},
+        {"[a]\r\nk=abcdef\r\n", "a", "k", " ab ", "[a]\r\nk=\" ab \"\r\n", false},
+        {"[a]\r\nk=1\r\nK=2\r\n", "a", "k", "3", "[a]\r\nk=3\r\nK=2\r\n", false},
     };
-    const std::string inbox = "[m1]\r\nread=0\r\n[m2]\r\nread=0\r\n";
-    const std::string longA = "[a]\r\nk=" + LongValue('a', 'z') + "\r\n";
-    const Case cases[] = {
-        {"later section", inbox, "m2", "read", "1", "[m1]\r\nread=0\r\n[m2]\r\nread=1\r\n", true},
-        {"inside one block", longA, "a", "k", LongValue('b', 'z'),
-         "[a]\r\nk=" + LongValue('b', 'z') + "\r\n", true},
-        {"new key at the end", "[a]\r\nk=1\r\n", "a", "j", "2", "[a]\r\nk=1\r\nj=2\r\n", true},
-        {"across a block boundary", longA, "a", "k", LongValue('b', 'y'),
-         "[a]\r\nk=" + LongValue('b', 'y') + "\r\n", false},
-        {"longer value", inbox, "m1", "read", "10", "[m1]\r\nread=10\r\n[m2]\r\nread=0\r\n", false},
-        {"now needs quotes", "[a]\r\nk=abcdef\r\n", "a", "k", " ab ", "[a]\r\nk=\" ab \"\r\n",
-         false},
-        {"key with a second line", "[a]\r\nk=1\r\nK=2\r\n", "a", "k", "3", "[a]\r\nk=3\r\nK=2\r\n",
-         false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.after.substr(0, 20));
         ClearProfileCache();
         store(c.before);
         ASSERT_NE(get(c.section, c.key), c.value);  // warm the cache
@@ -299,8 +232,6 @@ TEST_F(ProfileFileTest, ChangesInPlaceGiveTheBytesOfARewrite) {
     }
 }
 
-// An inbox-like file of `count` sections of about 1 KiB each, large enough for sections to be
-// blanked in place instead of rewritten.
 std::string LargeFile(int count) {
     std::string text;
     for (int i = 0; i < count; ++i) {
@@ -310,7 +241,6 @@ std::string LargeFile(int count) {
     return text;
 }
 
-// `text` with everything but the line breaks of [begin, end) made blanks.
 std::string BlankedRange(std::string text, size_t begin, size_t end) {
     for (size_t i = begin; i < end; ++i) {
         if (text[i] != '\n' && !(text[i] == '\r' && text[i + 1] == '\n'))
@@ -330,7 +260,6 @@ TEST_F(ProfileFileTest, SectionsOfALargeFileAreBlankedInPlace) {
     std::string want = BlankedRange(before, before.find("[m5]"), before.find("[m6]"));
     EXPECT_TRUE(stored() == want);
 
-    // Later changes in place land on the right bytes; the section comes back at the end.
     EXPECT_NE(set("m10", "Read", "1"), 0);
     EXPECT_NE(set("m5", "Read", "1"), 0);
     EXPECT_EQ(statOf().st_ino, inode);
@@ -339,8 +268,6 @@ TEST_F(ProfileFileTest, SectionsOfALargeFileAreBlankedInPlace) {
     want += "[m5]\r\nRead=1\r\n";
     EXPECT_TRUE(stored() == want);
 
-    // A section that occurs twice goes by a rewrite: whichever occurrence went first, the other
-    // would stand alone for a while with only its own keys.
     EXPECT_NE(set("M7", nullopt, nullopt), 0);
     want.erase(want.find("[M7]"), want.find("[m100]") - want.find("[M7]"));
     want.erase(want.find("[m7]"), want.find("[m8]") - want.find("[m7]"));
@@ -370,7 +297,6 @@ TEST_F(ProfileFileTest, AFileHalfBlankIsCompactedByARewrite) {
     EXPECT_EQ(get("m" + std::to_string(removed), "Title"), "t" + std::to_string(removed));
 }
 
-// Lowers the file size limit for one scope: writes past it fail with EFBIG, even as root.
 struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t bytes) {
         std::signal(SIGXFSZ, SIG_IGN);
@@ -418,7 +344,6 @@ TEST_F(ProfileFileTest, FolderLockNestsInOneProcessAndExcludesOthers) {
         FileLock outer(path_);
         EXPECT_TRUE(outer.locked());
         {
-            // Another spelling of the same folder does not wait for the outer lock.
             FileLock inner(dir_.path() + "/./other.ini");
             EXPECT_TRUE(inner.locked());
             EXPECT_NE(set("a", "k", "v"), 0);
@@ -427,8 +352,6 @@ TEST_F(ProfileFileTest, FolderLockNestsInOneProcessAndExcludesOthers) {
     }
     EXPECT_FALSE(FolderLockedByOthers(dir_.path()));
 
-    // A nested lock spelled as the held one must still lock the folder the path names now: one
-    // that replaced the held folder is locked of its own.
     const std::string folder = dir_.file("source");
     std::filesystem::create_directory(folder);
     FileLock held(folder + "/inbox.dat");
@@ -445,7 +368,6 @@ TEST_F(ProfileFileTest, FolderLockNestsInOneProcessAndExcludesOthers) {
 }
 
 TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
-    // A child adds keys in the middle (rewrites) as this process appends them at the end.
     store("[mid]\r\n[tail]\r\n");
     constexpr int kWrites = 40;
     auto writeAll = [this](const char* section) {
@@ -470,7 +392,6 @@ TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
 }
 
 TEST_F(ProfileFileTest, SeveralKeysAtOnceWriteWhatSingleWritesWould) {
-    using Keys = std::vector<std::pair<std::string_view, std::string_view>>;
     const Keys keys = {{"title", " spaced "}, {"read", "0"}, {" date ", "Mon"}};
     for (const std::string before : {"", "[a]\r\nx=1", "[a]\r\nx=1\r\n[M]\r\nread=1\r\nz=2\r\n"}) {
         SCOPED_TRACE(before);

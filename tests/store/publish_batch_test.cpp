@@ -18,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-// Everything in `folder`, by name.
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -33,8 +32,6 @@ int AppendOne(const std::string& path, std::string_view section) {
     return AppendSections(sections, path);
 }
 
-// A new file waits, whole, beside its path until the batch puts it in place; a file that holds
-// something is changed at once as ever; what was not published leaves nothing behind.
 TEST(PublishBatchTest, NewFilesWaitForPublishAndLeaveNothingWhenDropped) {
     TempDir dir;
     fs::create_directories(dir.file("a"));
@@ -57,7 +54,6 @@ TEST(PublishBatchTest, NewFilesWaitForPublishAndLeaveNothingWhenDropped) {
                   "[old]\r\ntitle=O\r\n[three]\r\ntitle=T\r\n");
         EXPECT_EQ(Names(dir.file("a")).size(), 1u);  // the temporary file
 
-        // Outside the scope a new file is put in place at once.
         ASSERT_EQ(AppendOne(dir.file("d/inbox.dat"), "four"), 0);
         EXPECT_EQ(TempDir::read(dir.file("d/inbox.dat")), "[four]\r\ntitle=T\r\n");
     }

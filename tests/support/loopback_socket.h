@@ -10,9 +10,7 @@
 
 namespace vellorin::test {
 
-// A listening TCP socket on 127.0.0.1 at a free port. Nobody accepts on it: the kernel still
-// completes connections up to the backlog, which makes a server that never answers. Once the
-// socket is gone, connections to its port are refused.
+// A listening socket on 127.0.0.1 that nobody accepts on: a server that never answers.
 class LoopbackSocket {
 public:
     LoopbackSocket() {

@@ -7,8 +7,7 @@
 
 namespace vellorin::test {
 
-// What the core asks of the main window: each plug-in registration as its four flags in a row
-// ("1101": register, Firefox, not Internet Explorer, start the timer).
+// Each plug-in registration as its four flags in a row ("1101").
 struct RecordingHooks : MainWindowHooks {
     void RegisterPlugIns(bool bRegister, bool bFirefox, bool bIExplore, bool bStartTimer) override {
         registrations.push_back(std::string{char('0' + bRegister), char('0' + bFirefox),

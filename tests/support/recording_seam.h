@@ -13,11 +13,8 @@
 
 namespace vellorin::test {
 
-// A user seam for tests: keeps every box shown and answers from a script, then with the box's
-// default button. processEvents and pause only count their calls; pause does not sleep.
-// With boxOpenMs set, each box stays open that long before it answers, running the wait work as
-// a real box's event loop does; duringBox runs while each box is up, as a modal box lets the
-// program's events (a reload, a check run) happen before the user answers.
+// Keeps every box and answers from `answers`, then with its default button; pause does not sleep.
+// boxOpenMs keeps each box open running the wait work; duringBox runs while each box is up.
 class RecordingSeam : public UserSeam {
 public:
     MsgAnswer messageBox(const MessageBoxRequest& r) override {
@@ -34,7 +31,6 @@ public:
             answers.pop_front();
             return a;
         }
-        // Enter presses the default button; one the box does not have falls back to the first.
         static const std::vector<MsgAnswer> kButtons[] = {
             {MsgAnswer::OK},
             {MsgAnswer::OK, MsgAnswer::Cancel},
@@ -64,8 +60,7 @@ public:
     long pausedMs = 0;
 };
 
-// A recording seam whose pause sleeps a little, so that waits do not spin, and that runs a piece
-// of "window event" code (onEvents) the first time events are let through.
+// Sleeps a little in pause, and runs onEvents the first time events are let through.
 class EventSeam : public RecordingSeam {
 public:
     void processEvents() override {

@@ -10,7 +10,7 @@
 
 namespace vellorin::test {
 
-// The open message windows, recorded. A (source, guid) in `open` counts as shown by a window.
+// The open message windows, recorded: a (source, guid) in `open` counts as shown.
 class RecordingWindows : public MessageWindows {
 public:
     using Key = std::pair<std::string, std::string>;  // source identifier, guid

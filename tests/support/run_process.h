@@ -20,8 +20,7 @@ struct ProcessResult {
     std::string out, err;
 };
 
-// Runs a program to its end, through env(1) with extra environment variables, capturing both
-// output streams through files (no pipe can fill up and stall the child).
+// Runs a program to its end through env(1), its output streams captured through files.
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                                 const std::map<std::string, std::string>& env = {}) {
     TempDir capture;
@@ -53,8 +52,7 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
     return result;
 }
 
-// Starts `argv` (the program's path first) without waiting for it, its standard output thrown
-// away; gives its process id, or -1 when it could not be started.
+// Starts `argv` without waiting, its standard output thrown away; -1 when it could not start.
 inline pid_t StartProcess(std::vector<std::string> argv) {
     std::vector<char*> pointers;
     for (auto& a : argv)
@@ -69,7 +67,6 @@ inline pid_t StartProcess(std::vector<std::string> argv) {
     return spawned == 0 ? pid : -1;
 }
 
-// The path of a program built next to the tests.
 inline std::string BuiltProgram(const std::string& name) {
     return std::string(VELLORIN_BIN_DIR) + "/" + name;
 }

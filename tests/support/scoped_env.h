@@ -7,8 +7,7 @@
 
 namespace vellorin::test {
 
-// Sets (or, with nullopt, removes) an environment variable until the end of the scope, then puts
-// back what was there before, absence included.
+// Sets (nullopt: removes) an environment variable until the end of the scope.
 class ScopedEnv {
 public:
     ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {

@@ -8,7 +8,7 @@
 
 namespace vellorin::test {
 
-// A fresh folder under the system temp folder, removed with everything in it at the end.
+// A fresh folder under the temp folder, removed with everything in it at the end.
 class TempDir {
 public:
     TempDir() {
@@ -26,14 +26,12 @@ public:
     const std::string& path() const { return path_; }
     std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-    // Writes raw bytes (no line end added), making the folders on the way; gives the path.
     std::string write(std::string_view name, std::string_view bytes) const {
         std::string p = file(name);
         std::filesystem::create_directories(std::filesystem::path(p).parent_path());
         std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
         return p;
     }
-    // Reads raw bytes; empty when missing.
     static std::string read(const std::string& p) {
         std::ifstream in(p, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

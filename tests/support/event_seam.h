@@ -1,4 +1,0 @@
-#pragma once
-
-// EventSeam lives with the recording seam it extends.
-#include "support/recording_seam.h"
