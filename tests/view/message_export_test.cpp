@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "view/message_header.h"
-#include "view/message_page.h"
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {
@@ -45,20 +44,6 @@ TEST(ExportLayoutTest, TextAndDraftLayouts) {
         "Date: Mon, 05 Dec 2026 08:56:31\r\n" +
             kDraftTail +
             "\r\n<html><head><title>T</title></head><body><p>Hello\r\nthere</p></body></html>");
-}
-
-TEST(ExportLayoutTest, PageAndExportsKeepABodyWithBraces) {
-    const std::string body = "<p>Your sign-in code is {7731}. It expires in 10 minutes.</p>";
-    InboxItem item;
-    item.Title = "Code";
-    item.Description =
-        "<!-- header start:\nfrom: \"A\" <a>\nsubject: S\ndate: D\nreply-to: R <r>\n"
-        "header end -->" +
-        body;
-    const MessageHeader h = ParseHeader(item.Description);
-    for (const std::string& text : {FillTemplate("<body>DESC</body>", h), TextExportText(h),
-                                    EmailExportText(item.Title, h), HtmlExportText(item)})
-        EXPECT_NE(text.find(body), std::string::npos) << text;
 }
 
 // Parsed fields keep the block's "<br />" line ends; the draft keeps each header on its line.
