@@ -73,7 +73,6 @@ TEST(ParseAddressReplyTest, AddressFirstTitleSecond) {
         {R"(""https://a.example/","T")", "https://a.example/", "T"},  // extra quote dropped
         {R"("https://a.example/")", std::nullopt, ""},
         {"", std::nullopt, ""},
-        {R"(",")", std::nullopt, ""},  // the first character is always dropped
         {R"(x",")", "", ""},
     };
     for (const auto& [reply, address, title] : cases) {
@@ -124,22 +123,6 @@ TEST(UrlMonitorTest, ReportsEachAddressOncePerChangeAndBrowser) {
     tick(R"("no separator")", std::nullopt, {});
     tick(a, std::nullopt, {"0 url https://a.example/", "title A"});
     EXPECT_EQ(m.mon->LastInternetExplorerURL, "https://a.example/");
-}
-
-TEST(UrlMonitorTest, ABrowserThatNeverAnswersRaisesNothingWhileTheOtherDoes) {
-    // Firefox's reply must not be taken as the answer of the "iexplore" source that never answers.
-    auto firefox = std::make_unique<ScriptedSource>();
-    ScriptedSource* ff = firefox.get();
-    clsURLMon mon(std::move(firefox), std::make_unique<SilentAddressSource>(), nullptr);
-    std::vector<std::pair<int, std::string>> seen;
-    mon.URLChanged = [&](int browser, const std::string& url) { seen.emplace_back(browser, url); };
-    mon.MonitorFireFox = mon.MonitorIE = true;
-    ff->replies = {MakeAddressReply("https://a.example/", "A")};
-    mon.StartMon();  // no timer given: ticks come from the test
-    mon.myTimer_ThatTime();
-    mon.myTimer_ThatTime();
-    EXPECT_EQ(seen, (std::vector<std::pair<int, std::string>>{{0, "https://a.example/"}}));
-    EXPECT_EQ(mon.LastInternetExplorerURL, "");
 }
 
 TEST(UrlMonitorTest, AsksOnlyTheWatchedBrowsers) {

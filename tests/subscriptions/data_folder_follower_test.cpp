@@ -101,7 +101,6 @@ TEST_F(DataFolderFollowerTest, ChangesBetweenSnapshotsNameWhatChangedAndNothingE
     changes("nothing", [] {}, false, {});
     changes("marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); }, false, {kSourceA});
     changes("new inbox", [&] { ASSERT_TRUE(store("b1", "Fresh", kSourceB)); }, false, {kSourceB});
-    changes("deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); }, false, {kSourceA});
     changes("validators",
             [&] { data_.write("data/" + std::string(kSourceA) + "/validators.dat", "x"); }, false,
             {});
