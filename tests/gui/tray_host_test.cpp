@@ -180,6 +180,6 @@ private slots:
 
 }  // namespace vellorin::test
 
-VELLORIN_GUI_TESTS(TrayHost)
+VELLORIN_GUI_TESTS_IN(TrayHost, TrayHost)
 
 #include "tray_host_test.moc"

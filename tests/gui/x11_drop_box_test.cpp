@@ -136,6 +136,6 @@ private slots:
 
 }  // namespace vellorin::test
 
-VELLORIN_GUI_TESTS(X11DropBox)
+VELLORIN_GUI_TESTS_IN(TrayHost, X11DropBox)
 
 #include "x11_drop_box_test.moc"
