@@ -27,16 +27,10 @@ struct PlugInClient {
         home.write(".mozilla/firefox/profiles.ini", ProfilesIni("t.default"));
         QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
         client.window.reset();
-        mSubscriptions& list = client.context->subscriptions;
-        if (unread && list.AddSource("News", "https://www.vellorin.net/feeds/news.xml")) {
-            list.CurrentSource.Link = "https://www.vellorin.net/feeds/news.xml";
-            (void)list.SourceAction(mSubscriptions::LoadSource);
-            mInbox& inbox = client.context->inbox;
-            inbox.CurrentSourceID = list.CurrentSource.ID;
-            inbox.LoadLatestStamp();
-            inbox.CurrentItem =
-                InboxItem{"Hello", "<p>Hi</p>", "Mon, 05 Dec 2026", "10:00:00", "+0000", "g1", 0};
-            (void)inbox.SaveItem();
+        if (unread) {
+            const std::string id =
+                Subscribe(*client.context, "News", "https://www.vellorin.net/feeds/news.xml");
+            (void)Store(*client.context, id, "g1", "Hello", "Mon, 05 Dec 2026", "10:00:00", false);
         }
         client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
         client.window->setPlugInClock(monotonic);

@@ -232,25 +232,12 @@ private slots:
     void theTrayCarriesTheUnreadCountAndTheRunsPicture() {
         Client client;
         client.window.reset();
-        mSubscriptions& list = client.context->subscriptions;
-        mInbox& inbox = client.context->inbox;
         for (const auto& [title, unread] : {std::pair{"Alpha", 3}, std::pair{"Bravo", 1}}) {
-            const std::string link = std::string("https://www.vellorin.net/feeds/") + title;
-            QVERIFY(list.AddSource(title, link));
-            list.CurrentSource.Link = link;
-            QVERIFY(list.SourceAction(mSubscriptions::LoadSource));
-            inbox.CurrentSourceID = list.CurrentSource.ID;
-            for (int i = 0; i < unread; ++i) {
-                inbox.LoadLatestStamp();
-                inbox.CurrentItem = InboxItem{"Hello",
-                                              "<p>Hi</p>",
-                                              "Mon, 05 Dec 2026",
-                                              "10:00:0" + std::to_string(i),
-                                              "+0000",
-                                              title + std::to_string(i),
-                                              0};
-                QVERIFY(inbox.SaveItem());
-            }
+            const std::string id = Subscribe(
+                *client.context, title, std::string("https://www.vellorin.net/feeds/") + title);
+            for (int i = 0; i < unread; ++i)
+                QVERIFY(Store(*client.context, id, title + std::to_string(i), "Hello",
+                              "Mon, 05 Dec 2026", "10:00:0" + std::to_string(i), false));
         }
         client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
         frmMain& w = *client.window;

@@ -33,19 +33,11 @@ struct Reader : Client {
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
     std::string subscribe(const std::string& title, const std::string& link) {
-        (void)context->subscriptions.AddSource(title, link);
-        context->subscriptions.CurrentSource.Link = link;
-        (void)context->subscriptions.SourceAction(mSubscriptions::LoadSource);
-        return context->subscriptions.CurrentSource.ID;
+        return Subscribe(*context, title, link);
     }
     void save(const std::string& id, const std::string& guid, const std::string& title,
               const std::string& date, bool read, const std::string& text = "<p>Hi</p>") {
-        mInbox& inbox = context->inbox;
-        inbox.CurrentSourceID = id;
-        inbox.LoadLatestStamp();
-        inbox.CurrentItem = InboxItem{title, text, date, "08:00:00", "+0000", guid, 0};
-        QVERIFY(inbox.SaveItem());
-        QVERIFY(!read || inbox.InboxItemAction(mInbox::MarkRead));
+        QVERIFY(Store(*context, id, guid, title, date, "08:00:00", read, text));
     }
 
     frmOptions& options() const { return *qobject_cast<frmOptions*>(window->treeWindow()); }
