@@ -263,6 +263,7 @@ private slots:
         QVERIFY(!f.inbox().contains("[a1]"));
         QCOMPARE(f.windows.closed, Strings{"a1"});
         QCOMPARE(f.tree().selectedNode(), nullptr);
+        QVERIFY(!f.view().selectionModel()->hasSelection());
         f.click(f.source(1));
         QTest::keyClick(&f.view(), Qt::Key_Menu);
         QTest::keyClick(&f.view(), Qt::Key_Delete);
