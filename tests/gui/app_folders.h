@@ -8,7 +8,9 @@
 #include "base/app_context.h"
 #include "base/clock.h"
 #include "gui/gui_tests.h"
+#include "inbox/inbox_store.h"
 #include "shell/ui/qt_user_seam.h"
+#include "subscriptions/subscriptions.h"
 #include "support/scoped_env.h"
 
 namespace vellorin::test {
@@ -54,6 +56,29 @@ struct AppFolders {
     ScopedEnv configHome{"XDG_CONFIG_HOME", QDir(dataHome.path()).filePath("config").toStdString()};
     ManualClock clock;
 };
+
+// Subscribes `title` at `link` through the core, as the subscribe dialog does; gives the
+// source's identifier (empty on failure).
+inline std::string Subscribe(AppContext& context, const std::string& title,
+                             const std::string& link) {
+    mSubscriptions& list = context.subscriptions;
+    if (!list.AddSource(title, link))
+        return {};
+    list.CurrentSource.Link = link;
+    return list.SourceAction(mSubscriptions::LoadSource) ? list.CurrentSource.ID : std::string();
+}
+
+// Stores a message in the source's inbox as a check run does, unread, then marks it read when
+// `read`.
+inline bool Store(AppContext& context, const std::string& sourceId, const std::string& guid,
+                  const std::string& title, const std::string& date, const std::string& time,
+                  bool read, const std::string& description = "<p>Hello</p>") {
+    mInbox& inbox = context.inbox;
+    inbox.CurrentSourceID = sourceId;
+    inbox.LoadLatestStamp();
+    inbox.CurrentItem = InboxItem{title, description, date, time, "+0000", guid, 0};
+    return inbox.SaveItem() && (!read || inbox.InboxItemAction(mInbox::MarkRead));
+}
 
 // The client's own seam with its boxes kept instead of shown: each is answered with `answer` if
 // set, else with the box's default button.

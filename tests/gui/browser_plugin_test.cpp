@@ -1,5 +1,3 @@
-#include <QCheckBox>
-
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -11,7 +9,6 @@
 #include "browserlink/url_monitor.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "gui/frm_main_client.h"
-#include "gui/gui_tests.h"
 #include "notify/ui/frm_no_source_notify.h"
 #include "notify/ui/frm_notification.h"
 #include "support/scoped_env.h"
@@ -23,43 +20,52 @@ namespace {
 const std::string kSite = "https://www.vellorin.net/inbox";
 const std::string kOther = "https://www.example.com/news";
 
-// A home folder with a Firefox profile, whose session file the test rewrites as Firefox would.
-class FirefoxHome {
-public:
-    FirefoxHome() { home_.write(".mozilla/firefox/profiles.ini", ProfilesIni("t.default")); }
-    // Firefox now shows `url`; each rewrite gets a later modification time.
+// A client with the plug-in's settings `settings` in a home with a Firefox profile, whose
+// session file the test rewrites as Firefox would; with `unread`, a source with an unread message.
+struct PlugInClient {
+    explicit PlugInClient(const QByteArray& settings, bool unread = false) : client({settings}) {
+        home.write(".mozilla/firefox/profiles.ini", ProfilesIni("t.default"));
+        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
+        client.window.reset();
+        if (unread) {
+            const std::string id =
+                Subscribe(*client.context, "News", "https://www.vellorin.net/feeds/news.xml");
+            (void)Store(*client.context, id, "g1", "Hello", "Mon, 05 Dec 2026", "10:00:00", false);
+        }
+        client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
+        client.window->setPlugInClock(monotonic);
+    }
+    // Firefox now shows `url` (a later modification time each time); one tick of the monitor,
+    // with the answer of the file's read (on a thread of its own) handed back to this thread.
     void show(const std::string& url) {
         const std::string path =
-            home_.write(".mozilla/firefox/t.default/sessionstore-backups/recovery.jsonlz4",
-                        MozLz4(SessionJson(url, "Page")));
+            home.write(".mozilla/firefox/t.default/sessionstore-backups/recovery.jsonlz4",
+                       MozLz4(SessionJson(url, "Page")));
         std::filesystem::last_write_time(
-            path, std::filesystem::file_time_type(std::chrono::seconds(1'700'000'000 + ++step_)));
+            path, std::filesystem::file_time_type(std::chrono::seconds(1'700'000'000 + ++step)));
+        clsURLMon& monitor = *w().oUrlMon();
+        monitor.myTimer_ThatTime();
+        if (auto* firefox = dynamic_cast<FirefoxSessionSource*>(monitor.source(kBrowserFirefox)))
+            firefox->waitForRead();
+        QCoreApplication::sendPostedEvents();
     }
-    const std::string& path() const { return home_.path(); }
+    // Closes whatever popup is open by its "Close Window" label.
+    void dismiss() {
+        for (NotificationPopup* p : {static_cast<NotificationPopup*>(w().notificationPopup()),
+                                     static_cast<NotificationPopup*>(w().noSourcePopup())}) {
+            if (p != nullptr)
+                QTest::mouseClick(p->lblClose(), Qt::LeftButton);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    frmMain& w() const { return *client.window; }
 
-private:
-    TempDir home_;
-    int step_ = 0;
+    TempDir home;
+    ScopedEnv homeVariable{"HOME", home.path()};
+    Client client;
+    ManualMonotonicClock monotonic;
+    int step = 0;
 };
-
-// One tick of the monitor, and the answer of the session file's read (on a thread of its own)
-// handed back to this thread, as the running client gets it.
-void Tick(clsURLMon& monitor) {
-    monitor.myTimer_ThatTime();
-    if (auto* firefox = dynamic_cast<FirefoxSessionSource*>(monitor.source(kBrowserFirefox)))
-        firefox->waitForRead();
-    QCoreApplication::sendPostedEvents();
-}
-
-// Closes whatever popup is open by its "Close Window" label.
-void Dismiss(frmMain& w) {
-    for (NotificationPopup* p : {static_cast<NotificationPopup*>(w.notificationPopup()),
-                                 static_cast<NotificationPopup*>(w.noSourcePopup())}) {
-        if (p != nullptr)
-            QTest::mouseClick(p->lblClose(), Qt::LeftButton);
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 }  // namespace
 
@@ -69,147 +75,78 @@ class TestBrowserPlugIn : public QObject {
 
 private slots:
     void aPageOfTheSiteRemindsOfUnreadMessagesAndSnoozeHoldsBack() {
-        FirefoxHome firefox;
-        ScopedEnv home("HOME", firefox.path());
-        Client client({"[plugin]\r\nff=1\r\nie=1\r\n"});
-        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
-        // A source with an unread message, and the client started afresh over it.
-        client.window.reset();
-        mSubscriptions& list = client.context->subscriptions;
-        QVERIFY(list.AddSource("News", "https://www.vellorin.net/feeds/news.xml"));
-        list.CurrentSource.Link = "https://www.vellorin.net/feeds/news.xml";
-        QVERIFY(list.SourceAction(mSubscriptions::LoadSource));
-        mInbox& inbox = client.context->inbox;
-        inbox.CurrentSourceID = list.CurrentSource.ID;
-        inbox.LoadLatestStamp();
-        inbox.CurrentItem =
-            InboxItem{"Hello", "<p>Hi</p>", "Mon, 05 Dec 2026", "10:00:00", "+0000", "g1", 0};
-        QVERIFY(inbox.SaveItem());
-        client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
-        frmMain& w = *client.window;
-        ManualMonotonicClock monotonic;
-        w.setPlugInClock(monotonic);
-
-        clsURLMon* monitor = w.oUrlMon();
-        QVERIFY(monitor);
-        QVERIFY(monitor->Active && monitor->MonitorFireFox && monitor->MonitorIE);
-        QVERIFY(w.tmrPlugIn()->isActive());
-
-        // The user's window, active.
-        QWidget browser;
+        PlugInClient c("[plugin]\r\nff=1\r\nie=1\r\n", true);
+        QVERIFY(c.w().oUrlMon()->MonitorFireFox && c.w().oUrlMon()->MonitorIE);
+        QVERIFY(c.w().tmrPlugIn()->isActive());
+        QWidget browser;  // the user's window, active
         browser.show();
         browser.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&browser));
-
-        firefox.show(kOther);
-        Tick(*monitor);
-        QVERIFY(w.notificationPopup() == nullptr);
-        firefox.show(kSite);
-        Tick(*monitor);
-        QPointer<frmNotification> popup = w.notificationPopup();
-        QVERIFY(popup);
-        QVERIFY(popup->isVisible());
-        QCOMPARE(popup->lblClose()->isVisible(), true);
+        c.show(kOther);
+        QVERIFY(c.w().notificationPopup() == nullptr);
+        c.show(kSite);
+        QPointer<frmNotification> popup = c.w().notificationPopup();
+        QVERIFY(popup && popup->isVisible());
         QCoreApplication::processEvents();
         QCOMPARE(QApplication::activeWindow(), &browser);
-        // The same page again (Firefox rewrote its file): nothing new.
-        firefox.show(kSite);
-        Tick(*monitor);
-        QCOMPARE(w.notificationPopup(), popup.data());
-
+        c.show(kSite);  // the same page again: nothing new
+        QCOMPARE(c.w().notificationPopup(), popup.data());
         QTest::mouseClick(popup->btnSnooze(), Qt::LeftButton);
         QTRY_VERIFY(popup.isNull());
-        // Back and forth for almost ten minutes: no popup.
+        // Back and forth for almost ten minutes: no popup; after them, one.
         for (int i = 0; i < 10; ++i) {
-            firefox.show(i % 2 ? kSite : kOther);
-            Tick(*monitor);
-            QVERIFY2(w.notificationPopup() == nullptr, qPrintable(QString::number(i)));
-            monotonic.advance(std::chrono::seconds(59));
+            c.show(i % 2 ? kSite : kOther);
+            QVERIFY(c.w().notificationPopup() == nullptr);
+            c.monotonic.advance(std::chrono::seconds(59));
         }
-        monotonic.advance(std::chrono::seconds(10));  // 600 s since the button
-        firefox.show(kOther);
-        Tick(*monitor);
-        firefox.show(kSite);
-        Tick(*monitor);
-        QVERIFY(w.notificationPopup() != nullptr);
-        Dismiss(w);
-        QVERIFY(client.boxes.empty());
+        c.monotonic.advance(std::chrono::seconds(10));
+        c.show(kOther);
+        c.show(kSite);
+        QVERIFY(c.w().notificationPopup() != nullptr);
+        c.dismiss();
+        QVERIFY(c.client.boxes.empty());
     }
 
+    // Without any source the page invites to add one; the dialog's choice applies at once; the
+    // main window's unload releases the monitor.
     void withoutAnySourceThePageInvitesToAddOne() {
-        FirefoxHome firefox;
-        ScopedEnv home("HOME", firefox.path());
-        Client client({"[plugin]\r\nff=1\r\n"});
-        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
-        client.window.reset();
-        client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
-        frmMain& w = *client.window;
-        firefox.show(kSite);
-        Tick(*w.oUrlMon());
-        QVERIFY(w.noSourcePopup() != nullptr);
-        QVERIFY(w.notificationPopup() == nullptr);
-        QVERIFY(!w.plugIn().LastPopupTime().has_value());
-        Dismiss(w);
-        QVERIFY(w.noSourcePopup() == nullptr);
-        // Unloading the main window releases the monitor.
-        w.close();
-        QVERIFY(w.oUrlMon() == nullptr);
-        QVERIFY(!w.tmrPlugIn()->isActive());
+        PlugInClient c("[plugin]\r\nff=0\r\n");
+        c.show(kSite);
+        QVERIFY(c.w().noSourcePopup() == nullptr);
+        for (bool watch : {true, false}) {
+            c.client.item("mnuToolsPlugIn")->trigger();
+            QPointer<frmRegPlugin> dialog = c.w().plugInDialog();
+            dialog->chkPlugIn(0)->setChecked(watch);
+            QTest::mouseClick(dialog->btnSave(), Qt::LeftButton);
+            c.show(kOther);
+            c.show(kSite);
+            QCOMPARE(c.w().noSourcePopup() != nullptr, watch);
+            QVERIFY(c.w().notificationPopup() == nullptr);
+            c.dismiss();
+            QTRY_VERIFY(dialog.isNull());
+        }
+        c.w().close();
+        QVERIFY(c.w().oUrlMon() == nullptr && !c.w().tmrPlugIn()->isActive());
     }
 
-    // The popups are windows of their own, not hidden or minimised with the main window; "Read
-    // Now!" shows and raises the inbox whether it was hidden or already shown.
+    // The popups are windows of their own; "Read Now!" shows the inbox whether it was hidden or
+    // shown, and the main window's end takes the popups along.
     void readNowShowsTheInboxAndNeverHidesIt() {
         Client client;
         frmMain& w = *client.window;
-        for (const bool shownBefore : {false, true, true}) {
+        for (const bool shownBefore : {false, true}) {
             QCOMPARE(w.isVisible(), shownBefore);
             w.showPopup(PlugInPopup::Notification);
             QPointer<frmNotification> popup = w.notificationPopup();
-            QVERIFY(popup);
             QVERIFY(popup->parentWidget() == nullptr);
-            QVERIFY(popup->isWindow());
             QTest::mouseClick(popup->btnRead(), Qt::LeftButton);
             QVERIFY(w.isVisible());
-            QCOMPARE(client.tray().MenuItemCaption(0), QStringLiteral("Hide Inbox"));
             QTRY_VERIFY(popup.isNull());
         }
         w.showPopup(PlugInPopup::NoSourceNotify);
-        QVERIFY(w.noSourcePopup()->parentWidget() == nullptr);
-        // The main window's end takes the popups along.
         QPointer<frmNoSourceNotify> left = w.noSourcePopup();
         client.window.reset();
         QVERIFY(left.isNull());
-    }
-
-    // The plug-in dialog's browser choice applies when it is saved, not at the next start.
-    void thePlugInDialogsChoiceAppliesAtOnce() {
-        FirefoxHome firefox;
-        ScopedEnv home("HOME", firefox.path());
-        Client client({"[plugin]\r\nff=0\r\n"});
-        QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
-        frmMain& w = *client.window;
-        QVERIFY(w.oUrlMon() && !w.oUrlMon()->MonitorFireFox);
-        firefox.show(kSite);
-        Tick(*w.oUrlMon());
-        QVERIFY(w.noSourcePopup() == nullptr);
-        for (bool watch : {true, false}) {
-            client.item("mnuToolsPlugIn")->trigger();
-            QPointer<frmRegPlugin> dialog = w.plugInDialog();
-            QVERIFY(dialog);
-            QCOMPARE(dialog->chkPlugIn(0)->isChecked(), !watch);
-            dialog->chkPlugIn(0)->setChecked(watch);
-            QTest::mouseClick(dialog->btnSave(), Qt::LeftButton);
-            QCOMPARE(w.oUrlMon()->MonitorFireFox, watch);
-            firefox.show(watch ? kSite : kOther);
-            Tick(*w.oUrlMon());
-            firefox.show(kSite);
-            Tick(*w.oUrlMon());
-            QCOMPARE(w.noSourcePopup() != nullptr, watch);
-            Dismiss(w);
-            QTRY_VERIFY(dialog.isNull());
-        }
-        QVERIFY(client.boxes.empty());
     }
 };
 

@@ -101,6 +101,6 @@ private:
 
 }  // namespace vellorin::test
 
-VELLORIN_GUI_TESTS(DesktopNotifications)
+VELLORIN_GUI_TESTS_IN(DBus, DesktopNotifications)
 
 #include "desktop_notifications_test.moc"

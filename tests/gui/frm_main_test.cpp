@@ -1,11 +1,11 @@
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/application_build.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
 #include "gui/frm_main_client.h"
-#include "gui/gui_tests.h"
 #include "inbox/inbox_store.h"
 #include "subscriptions/subscriptions.h"
 #include "view/message_node.h"
@@ -13,9 +13,24 @@
 #include "view/ui/frm_options.h"
 
 namespace vellorin::test {
+namespace {
 
-// The main window in the tray: start-up, the tray menu and clicks, the close question, the
-// desktop without a tray, what check runs show there.
+using Strings = std::vector<std::string>;
+
+// A message window as the MDI area holds them: its page can be saved and printed.
+class PageWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    Q_INVOKABLE void savePageAs() { ++calls; }
+    Q_INVOKABLE void printPage() { calls += 10; }
+    int calls = 0;
+};
+
+}  // namespace
+
+// The main window: start-up in the tray, the tray menu and clicks, the close question, the
+// desktop without a tray, the menus, the tree pane, the message tabs, the status bar.
 class TestFrmMain : public QObject {
     Q_OBJECT
 
@@ -28,21 +43,18 @@ private slots:
         QCOMPARE(client.window->windowTitle(), caption);
         QVERIFY(!client.window->isVisible());
         QCOMPARE(client.tray().ToolTip(), caption + QStringLiteral("\nNo unread messages"));
-        const std::optional<frmSysTray::Balloon>& balloon = client.tray().LastBalloon();
-        QVERIFY(balloon.has_value());
-        QCOMPARE(balloon->title, QStringLiteral("Vellorin is available here!"));
-        QCOMPARE(balloon->message,
-                 QStringLiteral("Double-click to launch Application interface or Right-click for "
-                                "more options."));
-        QCOMPARE(balloon->icon, QSystemTrayIcon::Information);
-        QCOMPARE(balloon->timeOutMs, 6000);
-        QCOMPARE(client.panel(2), QStringLiteral("AutoCheck: Every 60 min"));
-        QCOMPARE(client.panel(3), QStringLiteral("Status: Idle"));
+        const frmSysTray::Balloon& balloon = *client.tray().LastBalloon();
+        QCOMPARE(balloon.title, QStringLiteral("Vellorin is available here!"));
+        QVERIFY(balloon.message.startsWith("Double-click to launch Application interface"));
+        QCOMPARE(balloon.timeOutMs, 6000);
+        QStringList panels;
+        for (int i = 1; i <= 3; ++i)
+            panels << client.panel(i);
+        QCOMPARE(panels, QStringList({"Vellorin - your messages, delivered",
+                                      "AutoCheck: Every 60 min", "Status: Idle"}));
         const frmMain::PlugInRegistration& reg = client.window->plugInRegistration();
         QVERIFY(reg.bRegister && reg.bFirefox && !reg.bIExplore && !reg.bStartTimer);
-        // Silently started: no plug-in dialog.
-        QVERIFY(client.window->plugInDialog() == nullptr);
-        // Loading the settings never writes them.
+        QVERIFY(client.window->plugInDialog() == nullptr);  // silently started
         QCOMPARE(client.settings(), settings);
         QVERIFY(client.boxes.empty());
     }
@@ -50,42 +62,78 @@ private slots:
     void aStartWithoutTheSilentSwitchShowsThePlugInDialogOnTop() {
         Client client({"", ""});
         QPointer<frmRegPlugin> dialog = client.window->plugInDialog();
-        QVERIFY(dialog);
-        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog && dialog->isVisible());
         QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         dialog->btnCancel()->click();
         QTRY_VERIFY(dialog.isNull());
         // From the menu and the tray it opens as a plain modeless window, once.
         client.item("mnuToolsPlugIn")->trigger();
         client.choose("plugin");
-        QList<frmRegPlugin*> open;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<frmRegPlugin*>(w); d && d->isVisible())
-                open << d;
-        }
-        QCOMPARE(open.size(), 1);
-        QVERIFY(!open.front()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        open.front()->close();
+        dialog = client.window->plugInDialog();
+        QVERIFY(dialog && !dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        int open = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            open += qobject_cast<frmRegPlugin*>(w) && w->isVisible() ? 1 : 0;
+        QCOMPARE(open, 1);
+        dialog->close();
     }
 
-    void trayMenuHasTheCommandsInOrder() {
+    void menusHoldEveryItemWithItsCaptionAndShortcut() {
         Client client;
         const frmSysTray& tray = client.tray();
-        const QStringList expected =
-            QStringLiteral(
-                "Show Inbox/show|-/|Subscribe to New Source/newsource|"
-                "Check for New Messages/checkmsg|-/|Vellorin Dropbox/dropbox|-/|"
-                "Plug-In Configuration/plugin|Settings/settings|-/|"
-                "Help File/helpfile|Contact Us/email|Visit our Website/website|-/|"
-                "Exit/exit")
-                .split('|');
-        QCOMPARE(tray.MenuItemCount(), expected.size());
-        for (int i = 0; i < expected.size(); ++i) {
-            QCOMPARE(tray.MenuItemCaption(i) + "/" + tray.MenuItemKey(i), expected[i]);
-            QCOMPARE(tray.mnuSysTray(i)->isSeparator(), expected[i] == "-/");
-        }
-        QCOMPARE(tray.DefaultMenuIndex(), 0);
+        QStringList trayItems;
+        for (int i = 0; i < tray.MenuItemCount(); ++i)
+            trayItems << tray.MenuItemCaption(i) + "/" + tray.MenuItemKey(i);
+        QCOMPARE(trayItems.join('|'),
+                 QStringLiteral("Show Inbox/show|-/|Subscribe to New Source/newsource|"
+                                "Check for New Messages/checkmsg|-/|Vellorin Dropbox/dropbox|-/|"
+                                "Plug-In Configuration/plugin|Settings/settings|-/|"
+                                "Help File/helpfile|Contact Us/email|Visit our Website/website|-/|"
+                                "Exit/exit"));
         QVERIFY(tray.mnuSysTray(0)->font().bold());
+        const char* const items[][3] = {
+            {"mnuFileSystray", "&Minimize to System Tray", "Ctrl+T"},
+            {"mnuFileSaveAs", "&Save As", "Ctrl+S"},
+            {"mnuFilePrint", "&Print", "Ctrl+P"},
+            {"mnuFileCloseCurrent", "Close &Draft", "Ctrl+W"},
+            {"mnuFileCloseAll", "Close &All", "Shift+F4"},
+            {"mnuFileExit", "E&xit", "Ctrl+Q"},
+            {"mnuMsgSourceNew", "Subscribe to &New Source", "Ctrl+N"},
+            {"mnuMsgSourceCheckCurrent", "Check for New &Messages", "F5"},
+            {"mnuMsgSourceCheckAll", "Check &All Sources for New Messages", "Ctrl+F5"},
+            {"mnuMsgSourceManage", "&Subscription List Manager", "F3"},
+            {"mnuToolsDropBox", "Vellorin &DropBox", "F9"},
+            {"mnuToolsPlugIn", "Vellorin Plug-In Configuration", "F4"},
+            {"mnuToolsSettings", "Se&ttings", "Ctrl+F4"},
+            {"mnuHelpFile", "Online Help", "F1"},
+            {"mnuHelpEmail", "Contact Us", "Ctrl+F1"},
+            {"mnuHelpWebsite", "Visit our Website", "Shift+F1"},
+            {"mnuHelpAbout", "About", ""},
+        };
+        for (const auto& [name, caption, shortcut] : items) {
+            QAction* item = client.item(name);
+            QVERIFY2(item, name);
+            QCOMPARE(item->text() + "|" + item->shortcut().toString(),
+                     QString::fromLatin1(caption) + "|" + shortcut);
+        }
+        QStringList titles;
+        for (QAction* menu : client.window->menuBar()->actions())
+            titles << menu->text();
+        QCOMPARE(titles, QStringList({"&File", "Message Sources", "&Tools", "&Help"}));
+        QVERIFY(!client.item("mnuHelpAbout")->isVisible());
+        // The help items of the menu and the tray open the service's pages.
+        for (const char* key : {"mnuHelpFile", "mnuHelpEmail"})
+            client.item(key)->trigger();
+        client.choose("website");
+        QCOMPARE(client.opened,
+                 QStringList({"https://www.vellorin.net/help/", "mailto:support@vellorin.net",
+                              "https://www.vellorin.net/help/"}));
+        // The shortcuts work in the window: Ctrl+T puts it into the tray.
+        client.choose("show");
+        client.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(client.window.get()));
+        QTest::keyClick(client.window.get(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(!client.window->isVisible());
     }
 
     void trayCommandsAndClicksShowTheWindowAndTheFirstItemMirrorsIt() {
@@ -94,40 +142,27 @@ private slots:
         QSystemTrayIcon* icon = client.tray().trayIcon();
         auto first = [&] { return client.tray().MenuItemCaption(0); };
         client.choose("show");
-        QVERIFY(w.isVisible());
         QCOMPARE(first(), QStringLiteral("Hide Inbox"));
         client.choose("show");
         QVERIFY(!w.isVisible());
         QCOMPARE(first(), QStringLiteral("Show Inbox"));
-
-        // A double-click opens the inbox, and leaves it open when it is open already.
+        // A double-click opens the inbox and leaves it open; so do two clicks from a D-Bus host.
+        for (int i = 0; i < 2; ++i) {
+            emit icon->activated(QSystemTrayIcon::Trigger);
+            emit icon->activated(QSystemTrayIcon::DoubleClick);
+            QVERIFY(w.isVisible());
+        }
+        w.hide();
+        QCOMPARE(first(), QStringLiteral("Show Inbox"));
         emit icon->activated(QSystemTrayIcon::Trigger);
-        emit icon->activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(w.isVisible());
         emit icon->activated(QSystemTrayIcon::Trigger);
-        emit icon->activated(QSystemTrayIcon::Trigger);
-        emit icon->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(w.isVisible());
         QCOMPARE(first(), QStringLiteral("Hide Inbox"));
-        // As two clicks from a D-Bus host, too.
-        w.hide();
-        emit icon->activated(QSystemTrayIcon::Trigger);
-        emit icon->activated(QSystemTrayIcon::Trigger);
-        QVERIFY(w.isVisible());
         QTest::qWait(QApplication::doubleClickInterval() + 100);
         QVERIFY(!client.tray().mnuPopup()->isVisible());
-
-        // Shown or hidden by other means, the first item follows.
-        w.hide();
-        QCOMPARE(first(), QStringLiteral("Show Inbox"));
-        w.show();
-        QCOMPARE(first(), QStringLiteral("Hide Inbox"));
-
-        // Minimising hides the window to the tray.
+        // Minimising hides the window to the tray; a right-click opens the menu.
         w.showMinimized();
         QTRY_VERIFY(!w.isVisible());
-        QCOMPARE(first(), QStringLiteral("Show Inbox"));
-        // A right-click (as an X11 tray reports it) opens the menu.
         emit icon->activated(QSystemTrayIcon::Context);
         QVERIFY(client.tray().mnuPopup()->isVisible());
         client.tray().mnuPopup()->hide();
@@ -138,202 +173,191 @@ private slots:
         frmMain& w = *client.window;
         QSignalSpy unloaded(&w, &frmMain::unloaded);
         QPointer<frmSysTray> tray = w.oSysTray();
-        // Another window of the program, which the unload closes too.
-        QWidget other;
+        QWidget other;  // another window of the program, which the unload closes too
         other.show();
         client.choose("show");
         client.answer = MsgAnswer::No;
         w.close();
-        QCOMPARE(client.boxes.size(), std::size_t(1));
-        const MessageBoxRequest& box = client.boxes.front();
-        QCOMPARE(box.caption, std::string("Close Vellorin Application Now?"));
-        QCOMPARE(box.text,
-                 std::string("Are you sure you want to close Application? Instead, you may "
-                             "minimize Application to System Tray area (bottom right corner of "
-                             "your screen where system clock is shown).\r\n\r\n"
-                             "Do you really want to close Application?"));
-        QCOMPARE(box.icon, MsgIcon::Question);
-        QCOMPARE(box.buttons, MsgButtons::YesNo);
-        QCOMPARE(box.defaultButton, MsgDefault::First);
-        QVERIFY(!w.isVisible());
-        QCOMPARE(tray->MenuItemCaption(0), QStringLiteral("Show Inbox"));
-        QCOMPARE(unloaded.size(), 0);
-        QVERIFY(tray->trayIcon()->isVisible());
-        QVERIFY(other.isVisible());
-
-        // File > Exit asks the same question.
-        client.choose("show");
         client.item("mnuFileExit")->trigger();
-        QCOMPARE(client.boxes.size(), std::size_t(2));
+        QCOMPARE(client.captions(), Strings(2, "Close Vellorin Application Now?"));
+        QCOMPARE(client.boxes[0].defaultButton, MsgDefault::First);
         QVERIFY(!w.isVisible());
-
-        // The tree pane floats: a window of its own, which must not outlive the exit (and with
-        // it keep the program from ending).
+        QCOMPARE(unloaded.size(), 0);
+        // The floating tree pane must not outlive the exit (and keep the program from ending).
         client.choose("show");
         QDockWidget* pane = w.ucFormDock();
         pane->setFloating(true);
-        QVERIFY(pane->isVisible() && pane->isWindow());
         QVERIFY(!pane->close());
         client.answer = MsgAnswer::Yes;
         client.choose("exit");
-        QCOMPARE(client.boxes.size(), std::size_t(3));
         QCOMPARE(unloaded.size(), 1);
         QTRY_VERIFY(tray.isNull());
-        QVERIFY(!other.isVisible());
-        QVERIFY(!pane->isVisible());
-        QVERIFY(!w.plugInRegistration().bRegister);
+        QVERIFY(!other.isVisible() && !pane->isVisible());
         QVERIFY(!w.tmrSchedule()->isActive());
         w.close();
         QCOMPARE(client.boxes.size(), std::size_t(3));
         QCOMPARE(unloaded.size(), 1);
     }
 
-    // The session manager says nothing when a logout is cancelled: the user's own close (Exit,
-    // the close box) is the sign, and the question comes back.
+    // The session manager says nothing when a logout is cancelled: the user's own close is the
+    // sign, and the question comes back; a logout that goes on closes without it.
     void aCancelledLogoutLeavesTheCloseQuestionToExit() {
         Client client;
-        frmMain& w = *client.window;
-        QSignalSpy unloaded(&w, &frmMain::unloaded);
+        QSignalSpy unloaded(client.window.get(), &frmMain::unloaded);
         client.answer = MsgAnswer::No;
-        w.QueryEndSession();
+        client.window->QueryEndSession();
         client.choose("exit");
         QCOMPARE(client.boxes.size(), std::size_t(1));
-        w.QueryEndSession();
-        client.choose("show");
-        client.item("mnuFileExit")->trigger();
-        QCOMPARE(client.boxes.size(), std::size_t(2));
-        QCOMPARE(unloaded.size(), 0);
-        // A logout that goes on closes the windows without the question.
-        w.QueryEndSession();
-        w.close();
-        QCOMPARE(client.boxes.size(), std::size_t(2));
+        client.window->QueryEndSession();
+        client.window->close();
+        QCOMPARE(client.boxes.size(), std::size_t(1));
         QCOMPARE(unloaded.size(), 1);
-    }
-
-    // A termination signal ends the program as Exit answered "Yes": no question, the drop box's
-    // place stored.
-    void unloadWithoutQuestionEndsAsExitAnsweredYes() {
-        Client client;
-        frmMain& w = *client.window;
-        QSignalSpy unloaded(&w, &frmMain::unloaded);
-        client.choose("dropbox");
-        QVERIFY(w.dropBox() != nullptr);
-        QVERIFY(!QFile::exists(client.appFile("settings.cfg")));
-        w.UnloadWithoutQuestion();
-        QCOMPARE(unloaded.size(), 1);
-        QVERIFY(client.boxes.empty());
-        QVERIFY(w.dropBox() == nullptr);
-        QFile settings(client.appFile("settings.cfg"));
-        QVERIFY(settings.open(QIODevice::ReadOnly));
-        QVERIFY(settings.readAll().contains("[dropbox]\r\nleft="));
     }
 
     void withoutATrayTheWindowStaysInTheTaskBar() {
         Client client({"", "-s", &WithoutTray});
         frmMain& w = *client.window;
-        QVERIFY(w.isVisible());
-        QVERIFY(!w.isMinimized());
+        QVERIFY(w.isVisible() && !w.isMinimized());
         QVERIFY(client.panel(1).contains("no tray icons"));
-        QCOMPARE(client.tray().MenuItemCaption(0), QStringLiteral("Hide Inbox"));
-
-        w.showMinimized();
-        QTest::qWait(0);
-        QVERIFY(w.isVisible());
-        QVERIFY(w.isMinimized());
-        w.showNormal();
         client.item("mnuFileSystray")->trigger();
-        QVERIFY(w.isVisible());
-        QVERIFY(w.isMinimized());
+        QVERIFY(w.isVisible() && w.isMinimized());
         w.showNormal();
         client.answer = MsgAnswer::No;
         w.close();
-        QCOMPARE(client.boxes.size(), std::size_t(1));
-        QVERIFY(w.isVisible());
-        QVERIFY(w.isMinimized());
+        QVERIFY(w.isVisible() && w.isMinimized());
     }
 
-    // The tray icon carries the number of unread messages and its tip says where they are; a
-    // check run's busy picture wins while it lasts.
-    void theTrayCarriesTheUnreadCount() {
+    // The icon carries the unread count and its tip says where; a run's busy picture wins while
+    // it lasts; the run's alert takes no focus.
+    void theTrayCarriesTheUnreadCountAndTheRunsPicture() {
         Client client;
         client.window.reset();
-        mSubscriptions& list = client.context->subscriptions;
-        mInbox& inbox = client.context->inbox;
-        int guid = 0;
         for (const auto& [title, unread] : {std::pair{"Alpha", 3}, std::pair{"Bravo", 1}}) {
-            const std::string link = std::string("https://www.vellorin.net/feeds/") + title;
-            QVERIFY(list.AddSource(title, link));
-            list.CurrentSource.Link = link;
-            QVERIFY(list.SourceAction(mSubscriptions::LoadSource));
-            inbox.CurrentSourceID = list.CurrentSource.ID;
-            for (int i = 0; i < unread; ++i) {
-                inbox.LoadLatestStamp();
-                inbox.CurrentItem = InboxItem{"Hello",
-                                              "<p>Hi</p>",
-                                              "Mon, 05 Dec 2026",
-                                              "10:00:0" + std::to_string(i),
-                                              "+0000",
-                                              "g" + std::to_string(++guid),
-                                              0};
-                QVERIFY(inbox.SaveItem());
-            }
+            const std::string id = Subscribe(
+                *client.context, title, std::string("https://www.vellorin.net/feeds/") + title);
+            for (int i = 0; i < unread; ++i)
+                QVERIFY(Store(*client.context, id, title + std::to_string(i), "Hello",
+                              "Mon, 05 Dec 2026", "10:00:0" + std::to_string(i), false));
         }
         client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
         frmMain& w = *client.window;
-        const QString caption = w.windowTitle();
         frmSysTray& tray = client.tray();
-        QCOMPARE(tray.ToolTip(), caption + QStringLiteral("\n4 unread messages in 2 sources"));
-        const qint64 withFour = tray.Icon().cacheKey();
-        QVERIFY(withFour != w.windowIcon().cacheKey());
-        // The number is drawn on the picture: it differs from the plain picture at tray sizes.
-        const QImage plain = w.windowIcon().pixmap(22, 22).toImage();
-        QVERIFY(tray.Icon().pixmap(22, 22).toImage() != plain);
-
-        w.setTrayBusy(true);
-        QCOMPARE(tray.Icon().cacheKey(), w.picBusy().cacheKey());
-        TreeControl& tree = static_cast<frmOptions*>(w.treeWindow())->tvMessages();
-        TreeNode* bravo = tree.topLevelNode(1);
-        ShowNodeAsRead(*bravo->child(0));  // read while the run goes on
-        QTRY_COMPARE(tray.ToolTip(), caption + QStringLiteral("\n3 unread messages in 1 source"));
-        QCOMPARE(tray.Icon().cacheKey(), w.picBusy().cacheKey());
-        w.setTrayBusy(false);
-        QVERIFY(tray.Icon().cacheKey() != w.picBusy().cacheKey());
-
-        // Every message read: the plain picture.
-        TreeNode* alpha = tree.topLevelNode(0);
-        for (int i = 0; i < alpha->childCount(); ++i)
-            ShowNodeAsRead(*alpha->child(i));
-        QTRY_COMPARE(tray.Icon().cacheKey(), w.windowIcon().cacheKey());
-        QCOMPARE(tray.ToolTip(), caption + QStringLiteral("\nNo unread messages"));
-        ShowNodeAsUnread(*alpha->child(0));
-        QTRY_COMPARE(tray.ToolTip(), caption + QStringLiteral("\n1 unread message in 1 source"));
-    }
-
-    void checkRunsSwapTheTrayPictureAndAlertWithoutTakingTheFocus() {
-        Client client;
-        frmMain& w = *client.window;
+        QCOMPARE(tray.ToolTip(), w.windowTitle() + "\n4 unread messages in 2 sources");
+        QVERIFY(tray.Icon().pixmap(22, 22).toImage() != w.windowIcon().pixmap(22, 22).toImage());
         QLineEdit userWindow;
         userWindow.show();
         userWindow.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&userWindow));
-        userWindow.setFocus();
-
         w.setTrayBusy(true);
-        QCOMPARE(client.tray().Icon().cacheKey(), w.picBusy().cacheKey());
+        TreeControl& tree = static_cast<frmOptions*>(w.treeWindow())->tvMessages();
+        ShowNodeAsRead(*tree.topLevelNode(1)->child(0));  // read while the run goes on
+        QTRY_COMPARE(tray.ToolTip(), w.windowTitle() + "\n3 unread messages in 1 source");
+        QCOMPARE(tray.Icon().cacheKey(), w.picBusy().cacheKey());
         w.setTrayBusy(false);
-        QCOMPARE(client.tray().Icon().cacheKey(), w.windowIcon().cacheKey());
-
-        w.ucTrayAlert(" \r\n ", 6000);
-        QCOMPARE(client.tray().LastBalloon()->title, QStringLiteral("Vellorin is available here!"));
         w.ucTrayAlert("2 new messages in Alpha.", 6000);
-        const frmSysTray::Balloon& alert = *client.tray().LastBalloon();
-        QCOMPARE(alert.message, QStringLiteral("2 new messages in Alpha."));
-        QCOMPARE(alert.title, QStringLiteral("Vellorin"));
-        QCOMPARE(alert.timeOutMs, 6000);
+        QCOMPARE(tray.LastBalloon()->title + "|" + tray.LastBalloon()->message,
+                 QStringLiteral("Vellorin|2 new messages in Alpha."));
         QTest::qWait(0);
-        QCOMPARE(QApplication::activeWindow(), &userWindow);
         QCOMPARE(QApplication::focusWidget(), &userWindow);
-        QVERIFY(!w.isVisible());
+        for (int i = 0; i < 3; ++i)
+            ShowNodeAsRead(*tree.topLevelNode(0)->child(i));
+        QTRY_COMPARE(tray.Icon().cacheKey(), w.windowIcon().cacheKey());
+    }
+
+    void theTreePaneStaysAndMessageWindowsAreClosableTabs() {
+        Client client;
+        frmMain& w = *client.window;
+        client.choose("show");
+        QDockWidget* dock = w.ucFormDock();
+        QVERIFY(!dock->close());
+        dock->toggleViewAction()->trigger();
+        QVERIFY(dock->isVisible());
+        QMdiArea* area = w.mdiArea();
+        QCOMPARE(area->objectName() + "|" + QString::number(area->viewMode()),
+                 QStringLiteral("oTabs|1"));
+        const MainMenus& m = w.menus();
+        QVERIFY(!m.mnuFileSaveAs->isEnabled() && !m.mnuFileCloseAll->isEnabled());
+        m.mnuFileSaveAs->trigger();  // nothing to act on: no crash
+        auto* page = new PageWindow;
+        QPointer<QMdiSubWindow> first = area->addSubWindow(page);
+        first->setWindowTitle("First message");
+        first->show();
+        auto* other = new QWidget;
+        QPointer<QMdiSubWindow> second = area->addSubWindow(other);
+        second->show();
+        area->setActiveSubWindow(first);
+        m.mnuFileSaveAs->trigger();
+        m.mnuFilePrint->trigger();
+        QCOMPARE(page->calls, 11);
+        area->setActiveSubWindow(second);
+        QVERIFY(!m.mnuFileSaveAs->isEnabled() && !m.mnuFilePrint->isEnabled());
+        QTabBar* tabs = area->findChild<QTabBar*>();
+        QCOMPARE(tabs->tabText(0), QStringLiteral("First message"));
+        QTest::mouseClick(tabs->tabButton(0, QTabBar::RightSide), Qt::LeftButton);
+        QTRY_VERIFY(first.isNull());
+        // Ctrl+W pressed in the message window closes it.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(other, Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(second.isNull());
+        for (int i = 0; i < 2; ++i)
+            area->addSubWindow(new QWidget)->show();
+        m.mnuFileCloseAll->trigger();
+        QTRY_VERIFY(area->subWindowList().isEmpty());
+    }
+
+    void statusPanelsAndTheScheduleTimerFollowTheScheduler() {
+        Client client({"[app]\r\nfreq=1\r\n"});
+        frmMain& w = *client.window;
+        QCOMPARE(client.panel(2), QStringLiteral("AutoCheck: Every 30 min"));
+        client.clock.set(LocalTime(21, 5));
+        const QDateTime now(QDate(2026, 12, 5), QTime(21, 5));
+        QTRY_COMPARE(client.panel(4), QLocale().toString(now.date(), QLocale::ShortFormat));
+        QCOMPARE(client.panel(5), QLocale().toString(now.time(), QLocale::ShortFormat));
+        QTimer* timer = w.tmrSchedule();
+        QCOMPARE(timer->interval(), 20000);
+        TreeControl tree("tvMessages");
+        TreeNode* source = tree.addRoot("0A0A0A0A-0000-0000-0000-000000000001", "A", kImageSource);
+        source->setTag("http://127.0.0.1:9/feed");
+        tree.setSelectedNode(source);
+        w.setMessageTree(&tree);
+        client.context->online.setOverride(false);
+        w.tmrSchedule_Timer();  // offline: the tick runs nothing
+        QVERIFY(client.context->scheduler.LastCheck == std::nullopt);
+        client.item("mnuMsgSourceCheckCurrent")->trigger();
+        client.choose("checkmsg");
+        QCOMPARE(client.captions(), Strings(2, "Working Offline?"));
+        client.context->online.setOverride(true);
+        w.tmrSchedule_Timer();
+        QCOMPARE(timer->interval(), 2000);
+        QCOMPARE(client.panel(3), QStringLiteral("Status: Idle (Last Check: 09:05:00 PM)"));
+        client.context->scheduler.DisableTimer();
+        QVERIFY(!timer->isActive());
+        w.EnableScheduleTimer();
+        QVERIFY(timer->isActive());
+    }
+
+    // The preferences open modally over the main window from the menu and the tray; a
+    // frequency this version has no interval for is the default; panel 2 follows a save.
+    void settingsOpenModallyAndPanel2FollowsThem() {
+        Client client({"[app]\r\nfreq=7\r\n"});
+        QCOMPARE(client.panel(2), QStringLiteral("AutoCheck: Every 15 min"));
+        int seen = 0;
+        for (const bool fromTray : {true, false}) {
+            QTimer::singleShot(0, this, [&] {
+                auto* dialog = qobject_cast<frmSettings*>(QApplication::activeModalWidget());
+                QVERIFY(dialog && dialog->parentWidget() == client.window.get());
+                ++seen;
+                if (fromTray)
+                    return dialog->btnCancel()->click();
+                dialog->cmbFreq()->setCurrentIndex(2);
+                dialog->btnSave()->click();
+            });
+            fromTray ? client.choose("settings") : client.item("mnuToolsSettings")->trigger();
+        }
+        QCOMPARE(seen, 2);
+        QCOMPARE(client.panel(2), QStringLiteral("AutoCheck: Every 60 min"));
+        QCOMPARE(client.captions(), Strings{"Done!"});
     }
 };
 

@@ -30,14 +30,9 @@ public:
     std::string subscribe(const std::string& title, const std::string& name,
                           const std::string& document) {
         server.serve("/" + name, document);
-        const std::string link = server.url("/" + name);
-        mSubscriptions& subscriptions = context->subscriptions;
-        if (!subscriptions.AddSource(title, link))
-            return {};
-        subscriptions.CurrentSource.Link = link;
-        (void)subscriptions.SourceAction(mSubscriptions::LoadSource);
-        subscriptions.LoadSubscriptions(tvMessages);
-        return subscriptions.CurrentSource.ID;
+        const std::string id = Subscribe(*context, title, server.url("/" + name));
+        context->subscriptions.LoadSubscriptions(tvMessages);
+        return id;
     }
     // A check run of every source, as the user's "Check All Sources" starts it.
     void checkAll(bool interactive) {

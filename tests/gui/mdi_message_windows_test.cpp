@@ -3,64 +3,38 @@
 #include <string>
 
 #include "gui/gui_check_world.h"
-#include "gui/gui_tests.h"
 #include "support/recording_seam.h"
 #include "view/show_message.h"
-#include "view/ui/built_in_view_factory.h"
 #include "view/ui/frm_doc.h"
 #include "view/ui/mdi_message_windows.h"
 #include "view/ui/message_view_plugin.h"
+#include "view/ui/text_message_view.h"
 
 namespace vellorin::test {
-
 namespace {
 
-QStringList TabTexts(const QMdiArea& area) {
-    QStringList texts;
-    if (const QTabBar* tabs = area.findChild<QTabBar*>()) {
-        for (int i = 0; i < tabs->count(); ++i)
-            texts.append(tabs->tabText(i));
-    }
-    return texts;
-}
-
-QStringList ItemIds(const MdiMessageWindows& windows) {
-    QStringList ids;
-    for (const frmDoc* window : windows.messageWindows())
-        ids.append(window->ItemID());
-    return ids;
-}
-
-// Whether the window's view is one the program makes itself (not the web engine's).
-bool ShowsBuiltInView(const frmDoc& window) {
-    QWidget parent;
-    QWidget* reference = BuiltInMessageViewFactory()
-                             .createMessageView(
-                                 QUrl(), QString(), [](bool) {}, [](bool) {}, &parent)
-                             ->widget();
-    return window.ucBrowser() != nullptr && window.ucBrowser()->objectName() == "ucBrowser" &&
-           window.ucBrowser()->metaObject() == reference->metaObject();
-}
-
-bool ShowsWebEngine(const frmDoc& window) {
-    return qobject_cast<QWebEngineView*>(window.ucBrowser()) != nullptr;
-}
-
 // A shown MDI area with its message windows, whose view choice `engine` holds, and a page.
-class ChoiceWorld {
-public:
-    ChoiceWorld() {
+struct Area {
+    Area() {
         AppFolders::write(page, "<html><body>message</body></html>");
-        area.resize(800, 600);
+        area.resize(900, 600);
         area.show();
     }
-    // Opens a window of the page and waits for its view to load it.
-    frmDoc* open(const std::string& guid) {
-        windows.OpenMessageWindow("S", guid, guid, page.toStdString());
+    // Opens a window of the page; with `wait`, waits for its view to load it.
+    frmDoc* open(const std::string& source, const std::string& guid, const std::string& title,
+                 bool wait = false) {
+        windows.OpenMessageWindow(source, guid, title, page.toStdString());
         frmDoc* window = windows.oDoc();
         QSignalSpy loaded(window, &frmDoc::pageLoaded);
-        return loaded.wait(20000) && loaded.first().first().toBool() ? window : nullptr;
+        return !wait || (loaded.wait(20000) && loaded.first().first().toBool()) ? window : nullptr;
     }
+    QStringList tabs() const {
+        QStringList texts;
+        for (int i = 0; bar() && i < bar()->count(); ++i)
+            texts.append(bar()->tabText(i));
+        return texts;
+    }
+    QTabBar* bar() const { return area.findChild<QTabBar*>(); }
 
     QTemporaryDir dir;
     const QString page = dir.filePath(QStringLiteral("item.htm"));
@@ -70,6 +44,13 @@ public:
     MdiMessageWindows windows{&area, seam, [this] { return engine; }};
 };
 
+bool ShowsWebEngine(const frmDoc* window) {
+    return qobject_cast<QWebEngineView*>(window->ucBrowser()) != nullptr;
+}
+bool ShowsBuiltInView(const frmDoc* window) {
+    return qobject_cast<TextMessageView*>(window->ucBrowser()) != nullptr;
+}
+
 }  // namespace
 
 class TestMdiMessageWindows : public QObject {
@@ -77,162 +58,74 @@ class TestMdiMessageWindows : public QObject {
 
 private slots:
     void opensBringsForwardAndClosesMessageWindows() {
-        QTemporaryDir dir;
-        const QString page = dir.filePath(QStringLiteral("item.htm"));
-        AppFolders::write(page, "<html><body>message</body></html>");
-        RecordingSeam seam;
-        QMdiArea area;
-        area.resize(800, 600);
-        area.show();
-        MdiMessageWindows windows(&area, seam);
-        QCOMPARE(area.viewMode(), QMdiArea::TabbedView);
-        QVERIFY(area.tabsClosable());
-
-        QVERIFY(!windows.FindOpenMessage("A", "g1"));
-        windows.OpenMessageWindow("A", "g1", "First one", page.toStdString());
-        windows.OpenMessageWindow("A", "g2", "Second one", page.toStdString());
-        windows.OpenMessageWindow("A", "g3", "Third one", page.toStdString());
-        QCOMPARE(ItemIds(windows), (QStringList{"g1", "g2", "g3"}));
-        QCOMPARE(TabTexts(area), (QStringList{"First one", "Second one", "Third one"}));
-        QCOMPARE(windows.oDoc()->ItemID(), QStringLiteral("g3"));
-        QCOMPARE(windows.activeMessageWindow(), windows.oDoc());
-        // Without a choice the windows show the built-in view.
-        QCOMPARE(windows.oDoc()->findChild<QWidget*>("ucBrowser"), windows.oDoc()->ucBrowser());
-        QVERIFY(ShowsBuiltInView(*windows.oDoc()));
-
-        // An open message comes to the front, its tab with it.
-        QVERIFY(windows.FindOpenMessage("A", "g1"));
-        QCOMPARE(windows.activeMessageWindow()->ItemID(), QStringLiteral("g1"));
-        QCOMPARE(area.findChild<QTabBar*>()->currentIndex(), 0);
-        QVERIFY(!windows.FindOpenMessage("A", "G1"));
-
+        Area a;
+        for (const char* guid : {"g1", "g2", "g3"})
+            a.open("A", guid, std::string("Title ") + guid);
         // Another source's message with the same guid is another window.
-        QVERIFY(!windows.FindOpenMessage("B", "g1"));
-        windows.OpenMessageWindow("B", "g1", "Other source", page.toStdString());
-        QVERIFY(windows.FindOpenMessage("A", "g1"));
-        QCOMPARE(windows.activeMessageWindow()->windowTitle(), QStringLiteral("First one"));
-        QVERIFY(windows.CloseMessageWindow("B", "g1"));
-        QTRY_COMPARE(TabTexts(area).size(), 3);
-
-        QVERIFY(windows.CloseMessageWindow("A", "g1"));
-        QCOMPARE(ItemIds(windows), (QStringList{"g2", "g3"}));
-        QTRY_COMPARE(TabTexts(area), (QStringList{"Second one", "Third one"}));
-        QVERIFY(!windows.FindOpenMessage("A", "g1"));
-        QVERIFY(!windows.CloseMessageWindow("A", "g1"));
-
-        // The close button of a tab closes that window and removes its tab.
-        QTabBar* tabs = area.findChild<QTabBar*>();
-        QWidget* closeButton = tabs->tabButton(1, QTabBar::RightSide);
-        QVERIFY(closeButton != nullptr);
-        QTest::mouseClick(closeButton, Qt::LeftButton);
-        QTRY_COMPARE(ItemIds(windows), QStringList{"g2"});
-        QTRY_COMPARE(TabTexts(area), QStringList{"Second one"});
-        // The most recent window has gone with its tab.
-        QVERIFY(windows.oDoc() == nullptr);
-    }
-
-    // A one-word title of 200 characters: its tab takes at most a third of the window, now and
-    // after a resize, and the other tabs keep their whole text.
-    void aLongTitleMakesNoTabWiderThanAThirdOfTheWindow() {
-        QTemporaryDir dir;
-        const QString page = dir.filePath(QStringLiteral("item.htm"));
-        AppFolders::write(page, "<html><body>message</body></html>");
-        RecordingSeam seam;
-        QMdiArea area;
-        area.resize(900, 600);
-        area.show();
-        MdiMessageWindows windows(&area, seam);
-        const std::string word(200, 'W');
-        windows.OpenMessageWindow("A", "g1", "Short", page.toStdString());
-        windows.OpenMessageWindow("A", "g2", word, page.toStdString());
-        QTabBar* tabs = area.findChild<QTabBar*>();
+        a.open("B", "g1", std::string(200, 'W'));
+        QVERIFY(ShowsBuiltInView(a.windows.oDoc()));
+        QVERIFY(a.windows.FindOpenMessage("A", "g1"));
+        QCOMPARE(a.windows.activeMessageWindow()->ItemID(), QStringLiteral("g1"));
+        QCOMPARE(a.bar()->currentIndex(), 0);
+        QVERIFY(!a.windows.FindOpenMessage("A", "G1"));
+        // A long title's tab takes at most a third of the window, at every width.
         for (const int width : {900, 1500, 600}) {
-            area.resize(width, 600);
-            QTRY_COMPARE(tabs->count(), 2);
-            QVERIFY2(
-                tabs->tabRect(1).width() <= width / 3,
-                qPrintable(QString::number(tabs->tabRect(1).width()) + " " + tabs->tabText(1)));
-            QVERIFY(tabs->tabText(1).endsWith(QChar(0x2026)));
+            a.area.resize(width, 600);
+            QTRY_VERIFY(a.bar()->tabRect(3).width() <= width / 3);
+            QVERIFY(a.bar()->tabText(3).endsWith(QChar(0x2026)));
         }
-        QCOMPARE(tabs->tabText(0), QStringLiteral("Short"));
-        QCOMPARE(windows.oDoc()->windowTitle(), QString::fromStdString(word));
+        QVERIFY(a.windows.CloseMessageWindow("B", "g1"));
+        QVERIFY(a.windows.CloseMessageWindow("A", "g1"));
+        QVERIFY(!a.windows.CloseMessageWindow("A", "g1"));
+        QTRY_COMPARE(a.tabs(), (QStringList{"Title g2", "Title g3"}));
+        QTest::mouseClick(a.bar()->tabButton(1, QTabBar::RightSide), Qt::LeftButton);
+        QTRY_COMPARE(a.tabs(), QStringList{"Title g2"});
+        QVERIFY(a.windows.oDoc() == nullptr);
     }
 
-    // Each window gets the view chosen when it opens; the engine's plugin is found beside the
-    // program.
+    // Each window gets the view chosen when it opens. The engine's plugin missing or broken:
+    // one box for the session and the built-in view; a plugin that turns up is used.
     void eachWindowShowsTheViewChosenWhenItOpens() {
-        ChoiceWorld world;
-        for (bool engine : {false, true, false, true}) {
-            world.engine = engine;
-            frmDoc* window = world.open(engine ? "engine" : "built-in");
+        Area a;
+        for (bool engine : {false, true, false}) {
+            a.engine = engine;
+            frmDoc* window = a.open("S", engine ? "engine" : "built-in", "t", true);
             QVERIFY(window != nullptr);
-            QCOMPARE(ShowsWebEngine(*window), engine);
-            QCOMPARE(ShowsBuiltInView(*window), !engine);
+            QCOMPARE(ShowsWebEngine(window), engine);
+            QCOMPARE(ShowsBuiltInView(window), !engine);
         }
-        QCOMPARE(world.windows.messageWindows().size(), 4);
-        QVERIFY(world.seam.boxes.empty());
-    }
-
-    // The engine chosen but its plugin missing or broken: one box for the session, and every
-    // window shows its page in the built-in view; a plugin that turns up is used.
-    void aMissingEnginePluginIsToldOnceAndTheBuiltInViewShows() {
-        ChoiceWorld world;
-        world.engine = true;
+        a.engine = true;
         QTemporaryDir empty, broken;
-        AppFolders::write(broken.filePath(QString::fromLatin1(kMessageViewPluginFile)),
-                          "not a shared library");
-        for (const QString& folder : {empty.path(), broken.path(), empty.path()}) {
+        AppFolders::write(broken.filePath(QString::fromLatin1(kMessageViewPluginFile)), "junk");
+        for (const QString& folder : {empty.path(), broken.path()}) {
             SetMessageViewFolders({folder});
-            frmDoc* window = world.open("g");
+            frmDoc* window = a.open("S", "g", "t", true);
             SetMessageViewFolders({});
-            QVERIFY(window != nullptr);
-            QVERIFY(ShowsBuiltInView(*window));
+            QVERIFY(window != nullptr && ShowsBuiltInView(window));
         }
-        QCOMPARE(world.seam.captions(), std::vector<std::string>{"Web Engine Not Available"});
-        const MessageBoxRequest& box = world.seam.boxes.front();
-        QCOMPARE(box.icon, MsgIcon::Exclamation);
-        QVERIFY(box.text.find(kMessageViewPluginFile) != std::string::npos);
-        QVERIFY(box.text.find("vellorin-webview") != std::string::npos);
-
-        frmDoc* window = world.open("found");
-        QVERIFY(window != nullptr && ShowsWebEngine(*window));
-        QCOMPARE(world.seam.boxes.size(), std::size_t{1});
+        QCOMPARE(a.seam.captions(), std::vector<std::string>{"Web Engine Not Available"});
+        QVERIFY(a.seam.boxes[0].text.find("vellorin-webview") != std::string::npos);
+        QVERIFY(ShowsWebEngine(a.open("S", "found", "t", true)));
     }
 
     void showMessageOpensAStoredMessageOnceWithItsRenderedPage() {
         GuiCheckWorld world;
         const std::string id = world.subscribe(
             "Office", "office",
-            RssDocument(
-                "<item><title>Quarterly figures are in for the team</title><guid>q1</guid>"
-                "<pubDate>Mon, 05 Dec 2026 08:00:00 GMT</pubDate><description><![CDATA["
-                "<!-- header start:\nfrom: &quot;Jane Roe&quot; &lt;jane@example.org&gt;<br />\n"
-                "subject: Quarterly figures<br />\ndate: Mon, 05 Dec 2026 08:00:00 GMT<br />\n"
-                "reply-to: &quot;Desk&quot; &lt;desk@example.org&gt;<br />\nheader end -->"
-                "<style>p { margin: 0; }</style><p>The figures look good.</p>]]></description>"
-                "</item>"));
+            RssDocument("<item><title>Quarterly figures are in for the team</title><guid>q1</guid>"
+                        "<pubDate>Mon, 05 Dec 2026 08:00:00 GMT</pubDate><description><![CDATA["
+                        "<!-- header start:\nfrom: &quot;Jane Roe&quot; &lt;jane@example.org&gt;"
+                        "\nheader end --><p>The figures look good.</p>]]></description></item>"));
         world.checkAll(false);
-        QMdiArea area;
-        area.resize(900, 600);
-        area.show();
-        MdiMessageWindows windows(&area, world.seam);
-
-        ShowMessageResult first = ShowMessage(*world.context, windows, id, "q1");
-        QCOMPARE(first.outcome, ShowOutcome::Opened);
-        frmDoc* window = windows.oDoc();
-        QVERIFY(window != nullptr);
-        QCOMPARE(window->ItemID(), QStringLiteral("q1"));
-        QCOMPARE(TabTexts(area), QStringList{"Quarterly figures are in ..."});
-        QSignalSpy loaded(window, &frmDoc::pageLoaded);
+        Area a;
+        MdiMessageWindows windows(&a.area, world.seam);
+        QCOMPARE(ShowMessage(*world.context, windows, id, "q1").outcome, ShowOutcome::Opened);
+        QSignalSpy loaded(windows.oDoc(), &frmDoc::pageLoaded);
         QVERIFY(loaded.wait(20000));
-        // The page is view.tpl filled with the message's header and body.
-        const QByteArray content = window->pageContent();
-        QVERIFY(content.contains("Jane Roe"));
-        QVERIFY(content.contains("desk@example.org"));
-        QVERIFY(content.contains("<p>The figures look good.</p>"));
-
-        ShowMessageResult again = ShowMessage(*world.context, windows, id, "q1");
-        QCOMPARE(again.outcome, ShowOutcome::AlreadyOpen);
+        QCOMPARE(a.tabs(), QStringList{"Quarterly figures are in ..."});
+        const QByteArray content = windows.oDoc()->pageContent();
+        QVERIFY(content.contains("Jane Roe") && content.contains("The figures look good."));
+        QCOMPARE(ShowMessage(*world.context, windows, id, "q1").outcome, ShowOutcome::AlreadyOpen);
         QCOMPARE(windows.messageWindows().size(), 1);
         QVERIFY(world.boxes.empty());
     }

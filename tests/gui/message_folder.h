@@ -4,8 +4,6 @@
 #include <string>
 
 #include "gui/app_folders.h"
-#include "inbox/inbox_store.h"
-#include "subscriptions/subscriptions.h"
 #include "support/recording_seam.h"
 
 namespace vellorin::test {
@@ -21,27 +19,13 @@ public:
         context->subscriptions.EnsureDataFolder();
     }
 
-    // Adds a source to subscriptions.dat; gives its identifier (empty on failure).
     std::string subscribe(const std::string& title, const std::string& link) {
-        mSubscriptions& list = context->subscriptions;
-        if (!list.AddSource(title, link))
-            return {};
-        list.CurrentSource.Link = link;
-        return list.SourceAction(mSubscriptions::LoadSource) ? list.CurrentSource.ID
-                                                             : std::string();
+        return Subscribe(*context, title, link);
     }
-
-    // Stores a message in the source's inbox, unread, then marks it read when `read`.
     bool save(const std::string& sourceId, const std::string& guid, const std::string& title,
               const std::string& date, const std::string& time, bool read,
               const std::string& description = "<p>Hello</p>") {
-        mInbox& inbox = context->inbox;
-        inbox.CurrentSourceID = sourceId;
-        inbox.LoadLatestStamp();
-        inbox.CurrentItem = InboxItem{title, description, date, time, "+0000", guid, 0};
-        if (!inbox.SaveItem())
-            return false;
-        return !read || inbox.InboxItemAction(mInbox::MarkRead);
+        return Store(*context, sourceId, guid, title, date, time, read, description);
     }
 
     RecordingSeam seam;

@@ -1,90 +1,62 @@
-#include <functional>
-#include <iterator>
-
-#include "gui/gui_tests.h"
-#include "gui/widget_helpers.h"
 #include "shell/ui/qt_user_seam.h"
+#include "gui/widget_helpers.h"
 
 namespace vellorin::test {
-
-namespace {
-
-struct BoxCase {
-    const char* name;
-    MsgIcon icon;
-    MsgButtons buttons;
-    MsgDefault defaultButton;
-    QMessageBox::Icon qtIcon;
-    QMessageBox::StandardButtons qtButtons;
-    MsgAnswer enterAnswer, escapeAnswer;
-};
-
-using QB = QMessageBox;
-const BoxCase kBoxCases[] = {
-    {"information", MsgIcon::Information, MsgButtons::OK, MsgDefault::First, QB::Information,
-     QB::Ok, MsgAnswer::OK, MsgAnswer::OK},
-    {"exclamation, Yes default", MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::First,
-     QB::Warning, QB::Yes | QB::No, MsgAnswer::Yes, MsgAnswer::No},
-    {"question, No default", MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second, QB::Question,
-     QB::Yes | QB::No, MsgAnswer::No, MsgAnswer::No},
-    {"critical, third default", MsgIcon::Critical, MsgButtons::YesNoCancel, MsgDefault::Third,
-     QB::Critical, QB::Yes | QB::No | QB::Cancel, MsgAnswer::Cancel, MsgAnswer::Cancel},
-    {"no icon, default past the last button", MsgIcon::None, MsgButtons::OKCancel,
-     MsgDefault::Third, QB::NoIcon, QB::Ok | QB::Cancel, MsgAnswer::OK, MsgAnswer::Cancel}};
-
-}  // namespace
 
 class TestQtUserSeam : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsTheRequestedBox_data() {
-        QTest::addColumn<int>("row");
-        for (int row = 0; row < int(std::size(kBoxCases)); ++row)
-            QTest::newRow(kBoxCases[row].name) << row;
-    }
-
-    // Enter presses the default button; Escape answers like the box's escape button.
+    // Each kind of box with its icon and buttons; Enter presses the default button, Escape
+    // answers like the box's escape button.
     void showsTheRequestedBox() {
-        QFETCH(int, row);
-        const BoxCase& c = kBoxCases[row];
-        MessageBoxRequest request{"Some Caption?", "First line \r\n\r\nlast line", c.icon,
-                                  c.buttons, c.defaultButton};
-        QCOMPARE(DefaultAnswer(request), c.enterAnswer);
+        using QB = QMessageBox;
+        const struct {
+            MsgIcon icon;
+            MsgButtons buttons;
+            MsgDefault defaultButton;
+            QB::Icon qtIcon;
+            QB::StandardButtons qtButtons;
+            MsgAnswer enter, escape;
+        } cases[] = {{MsgIcon::Information, MsgButtons::OK, MsgDefault::First, QB::Information,
+                      QB::Ok, MsgAnswer::OK, MsgAnswer::OK},
+                     {MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::First, QB::Warning,
+                      QB::Yes | QB::No, MsgAnswer::Yes, MsgAnswer::No},
+                     {MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second, QB::Question,
+                      QB::Yes | QB::No, MsgAnswer::No, MsgAnswer::No},
+                     {MsgIcon::Critical, MsgButtons::YesNoCancel, MsgDefault::Third, QB::Critical,
+                      QB::Yes | QB::No | QB::Cancel, MsgAnswer::Cancel, MsgAnswer::Cancel},
+                     // A default past the last button.
+                     {MsgIcon::None, MsgButtons::OKCancel, MsgDefault::Third, QB::NoIcon,
+                      QB::Ok | QB::Cancel, MsgAnswer::OK, MsgAnswer::Cancel}};
         QtUserSeam seam;
-        bool inspected = false;
-        WhenModalShows<QMessageBox>([&](QMessageBox* box) {
-            inspected = true;
-            QCOMPARE(box->windowTitle(), QStringLiteral("Some Caption?"));
-            QCOMPARE(box->text(), QStringLiteral("First line \n\nlast line"));
-            QCOMPARE(box->icon(), c.qtIcon);
-            QCOMPARE(box->standardButtons(), c.qtButtons);
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        QCOMPARE(seam.messageBox(request), c.enterAnswer);
-        QVERIFY(inspected);
-
-        WhenModalShows<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-        QCOMPARE(seam.messageBox(request), c.escapeAnswer);
-    }
-
-    // A box the user leaves open keeps the wait work (a check run's transfers) going.
-    void runsTheWaitWorkWhileOpen() {
-        QtUserSeam seam;
-        int turns = 0;
-        seam.setWaitWork([&] { ++turns; });
-        WhenModalShows<QMessageBox>([&](QMessageBox* box) {
-            QTRY_VERIFY_WITH_TIMEOUT(turns >= 3, 10000);
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        QCOMPARE(seam.messageBox("Error!", "text", MsgIcon::Exclamation), MsgAnswer::OK);
-        QVERIFY(turns >= 3);
+        for (const auto& c : cases) {
+            const MessageBoxRequest request{"Some Caption?", "First line \r\n\r\nlast line", c.icon,
+                                            c.buttons, c.defaultButton};
+            QCOMPARE(DefaultAnswer(request), c.enter);
+            for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+                bool inspected = false;
+                WhenModalShows<QMessageBox>([&](QMessageBox* box) {
+                    inspected = true;
+                    QCOMPARE(box->windowTitle() + "|" + box->text(),
+                             QStringLiteral("Some Caption?|First line \n\nlast line"));
+                    QCOMPARE(box->icon(), c.qtIcon);
+                    QCOMPARE(box->standardButtons(), c.qtButtons);
+                    QTest::keyClick(box, key);
+                });
+                QCOMPARE(seam.messageBox(request), key == Qt::Key_Return ? c.enter : c.escape);
+                QVERIFY(inspected);
+            }
+        }
     }
 
     // A box belongs to the window that asks and centres on it; every box stays above the
-    // always-on-top drop box. A window that never takes the focus asks nothing.
-    void aBoxIsOwnedByTheAskingWindowCentredOnItAndOnTop() {
+    // always-on-top drop box; a window that never takes the focus asks nothing; a box left open
+    // keeps the wait work (a check run's transfers) going.
+    void aBoxIsOwnedByTheAskingWindowOnTopAndKeepsTheWaitWork() {
         QtUserSeam seam;
+        int turns = 0;
+        seam.setWaitWork([&] { ++turns; });
         QWidget asker;
         asker.setGeometry(100, 100, 600, 400);
         QWidget dropBox(nullptr,
@@ -93,27 +65,23 @@ private slots:
         dropBox.setGeometry(350, 250, 100, 100);
         dropBox.show();
         for (const bool asking : {true, false}) {
+            asker.setVisible(asking);
             if (asking) {
-                asker.show();
                 asker.activateWindow();
                 QVERIFY(QTest::qWaitForWindowActive(&asker));
-            } else {
-                asker.hide();
             }
-            QWidget* owner = nullptr;
-            bool onTop = false;
-            QPoint centre;
             WhenModalShows<QMessageBox>([&](QMessageBox* box) {
-                owner = box->parentWidget();
-                onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-                centre = box->geometry().center();
+                QCOMPARE(box->parentWidget(), asking ? &asker : nullptr);
+                QVERIFY(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+                if (asking)
+                    QVERIFY(
+                        (box->geometry().center() - asker.geometry().center()).manhattanLength() <
+                        40);
+                QTRY_VERIFY_WITH_TIMEOUT(turns >= 3, 10000);
                 QTest::keyClick(box, Qt::Key_Return);
             });
             QCOMPARE(seam.messageBox("Error!", "text", MsgIcon::Exclamation), MsgAnswer::OK);
-            QCOMPARE(owner, asking ? &asker : nullptr);
-            QVERIFY(onTop);
-            if (asking)
-                QVERIFY((centre - asker.geometry().center()).manhattanLength() < 40);
+            turns = 0;
         }
     }
 };

@@ -1,9 +1,6 @@
-#include <QMdiArea>
-
 #include <string>
 
 #include "gui/frm_main_client.h"
-#include "gui/gui_tests.h"
 #include "gui/widget_helpers.h"
 #include "inbox/inbox_store.h"
 #include "view/tree_control.h"
@@ -14,18 +11,16 @@
 #include "view/ui/tree_view.h"
 
 namespace vellorin::test {
-
 namespace {
 
-// The client, shown and active, over two sources: "alpha notes" with a1 "Monday report"
-// (unread, sent by Jane Roe), a2 "Tuesday report" (read) and a3 "Sunday note" (unread), and
-// "Zulu News" with z1 "Zulu café report" (unread).
+// The client, shown and active, over "alpha notes" with a1 "Monday report" (unread, from Jane
+// Roe), a2 "Tuesday report" (read), a3 "Sunday note" (unread), and "Zulu News" with z1 "Zulu
+// café report" (unread).
 struct Reader : Client {
     Reader() {
         write(appFile("view.tpl"), "<html><body>SL DESC</body></html>");
         alpha = subscribe("alpha notes", "http://127.0.0.1:1/alpha");
         zulu = subscribe("Zulu News", "http://127.0.0.1:1/zulu");
-        QVERIFY(!alpha.empty() && !zulu.empty());
         save(alpha, "a1", "Monday report", "Mon, 05 Dec 2026", false,
              "<!-- header start:\nfrom: &quot;Jane Roe&quot; &lt;jane@example.com&gt;<br />\n"
              "header end --> <p>Hello</p>");
@@ -38,27 +33,16 @@ struct Reader : Client {
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
     std::string subscribe(const std::string& title, const std::string& link) {
-        (void)context->subscriptions.AddSource(title, link);
-        context->subscriptions.CurrentSource.Link = link;
-        (void)context->subscriptions.SourceAction(mSubscriptions::LoadSource);
-        return context->subscriptions.CurrentSource.ID;
+        return Subscribe(*context, title, link);
     }
     void save(const std::string& id, const std::string& guid, const std::string& title,
               const std::string& date, bool read, const std::string& text = "<p>Hi</p>") {
-        mInbox& inbox = context->inbox;
-        inbox.CurrentSourceID = id;
-        inbox.LoadLatestStamp();
-        inbox.CurrentItem = InboxItem{title, text, date, "08:00:00", "+0000", guid, 0};
-        QVERIFY(inbox.SaveItem());
-        if (read)
-            QVERIFY(inbox.InboxItemAction(mInbox::MarkRead));
+        QVERIFY(Store(*context, id, guid, title, date, "08:00:00", read, text));
     }
 
     frmOptions& options() const { return *qobject_cast<frmOptions*>(window->treeWindow()); }
     TreeControl& tree() const { return options().tvMessages(); }
     TreeView& view() const { return *options().tvMessagesView(); }
-    MessageSearchBar& bar() const { return *options().searchBar(); }
-    TreeNode* node(const std::string& key) const { return tree().findNode(key); }
     TreeNode* message(const std::string& guid) const {
         for (TreeNode* n : tree().nodes()) {
             if (n->parent() != nullptr && n->tag() == guid)
@@ -66,7 +50,10 @@ struct Reader : Client {
         }
         return nullptr;
     }
-    // What the tree shows: each row not hidden, "source:" before its messages, "*" when unread.
+    bool expanded(const std::string& key) const {
+        return view().isExpanded(view().treeModel().indexOf(tree().findNode(key)));
+    }
+    // The rows not hidden: "source:" before its messages, "*" after an unread one.
     QStringList shown() const {
         QStringList out;
         const TreeModel& model = view().treeModel();
@@ -99,105 +86,64 @@ class TestReadingCommands : public QObject {
 private slots:
     void searchShowsOnlyMatchesAndClearingBringsTheTreeBack() {
         Reader r;
-        QLineEdit* field = r.bar().txtSearch();
-        QCOMPARE(field->objectName(), QStringLiteral("txtSearch"));
-        QCOMPARE(field->placeholderText(), QStringLiteral("Search messages"));
-        QCOMPARE(field->accessibleName(), QStringLiteral("Search messages"));
-        QCOMPARE(r.window->menus().mnuMsgSourceFind->shortcut(), QKeySequence("Ctrl+K"));
-        r.node(r.zulu)->setExpanded(true);
+        QLineEdit* field = r.options().searchBar()->txtSearch();
+        QCOMPARE(field->placeholderText() + "|" + field->accessibleName(),
+                 QStringLiteral("Search messages|Search messages"));
+        r.tree().findNode(r.zulu)->setExpanded(true);
         QVERIFY(r.tree().setSelectedNode(r.message("z1")));
         r.view().setFocus();
-
         QTest::keyClick(&r.view(), Qt::Key_K, Qt::ControlModifier);
         QTRY_VERIFY(field->hasFocus());
-        QTest::keyClicks(field, "REPORT");
-        QCOMPARE(r.shown(), QStringList({"alpha notes:", "Tuesday report", "Monday report*",
-                                         "Zulu News:", "Zulu caf\u00e9 report*"}));
-        QVERIFY(r.node(r.alpha)->expanded());
-        QCOMPARE(r.searchPanel(), QStringLiteral("3 messages match"));
-        // Every word, accents and case ignored, sender included.
-        field->setText(QStringLiteral("Cafe zulu"));
-        QCOMPARE(r.shown(), QStringList({"Zulu News:", "Zulu caf\u00e9 report*"}));
-        QCOMPARE(r.searchPanel(), QStringLiteral("1 message matches"));
-        field->setText(QStringLiteral("jane monday"));
+        QTest::keyClicks(field, "jane MONDAY");
         QCOMPARE(r.shown(), QStringList({"alpha notes:", "Monday report*"}));
-        field->setText(QStringLiteral("nothing"));
-        QCOMPARE(r.shown(), QStringList());
-        QCOMPARE(r.searchPanel(), QStringLiteral("No messages match"));
-
+        QCOMPARE(r.searchPanel(), QStringLiteral("1 message matches"));
         // A message stored while the search is shown is searched as well.
         field->setText(QStringLiteral("report"));
         r.save(r.zulu, "z2", "Late report", "Tue, 06 Dec 2026", false);
         r.context->inbox.CurrentSourceID = r.zulu;
         r.context->inbox.LoadInbox(r.tree());
         QTRY_COMPARE(r.searchPanel(), QStringLiteral("4 messages match"));
-        QVERIFY(r.shown().contains("Late report*"));
-
         // Esc clears: every node again, the place as it was before the search.
         QTest::keyClick(field, Qt::Key_Escape);
-        QCOMPARE(field->text(), QString());
         QCOMPARE(r.searchPanel(), QString());
         QCOMPARE(r.shown().size(), 7);
-        QVERIFY(!r.node(r.alpha)->expanded());
-        QVERIFY(!r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.alpha))));
-        QVERIFY(r.node(r.zulu)->expanded());
-        QVERIFY(r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.zulu))));
+        QVERIFY(!r.expanded(r.alpha) && r.expanded(r.zulu));
         QCOMPARE(r.tree().selectedNode(), r.message("z1"));
-        // A source hidden by the search while expanded comes back expanded.
-        field->setText(QStringLiteral("sunday"));
-        QCOMPARE(r.shown(), QStringList({"alpha notes:", "Sunday note*"}));
-        QTest::keyClick(field, Qt::Key_Escape);
-        QVERIFY(r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.zulu))));
-        QVERIFY(!r.view().isExpanded(r.view().treeModel().indexOf(r.node(r.alpha))));
     }
 
     void markAllAsReadFromTheSourceMenuAndTheMenuBar() {
         Reader r;
-        const QModelIndex alpha = r.view().treeModel().indexOf(r.node(r.alpha));
+        const QModelIndex alpha = r.view().treeModel().indexOf(r.tree().findNode(r.alpha));
         QTest::mouseClick(r.view().viewport(), Qt::RightButton, {},
                           r.view().visualRect(alpha).center());
         SourceNodeMenu* menu = r.options().mnuPopupSourceNode();
         QTRY_VERIFY(menu->isVisible());
         QAction* read = menu->mnuPopupSourceNodeRead();
         QCOMPARE(read->text(), QStringLiteral("Mark All as &Read"));
-        QCOMPARE(r.tree().selectedNode(), r.node(r.alpha));
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(read).center());
-        QTRY_VERIFY(!menu->isVisible());
-        r.node(r.alpha)->setExpanded(true);
-        r.node(r.zulu)->setExpanded(true);
         QCOMPARE(r.shown(), QStringList({"alpha notes:", "Tuesday report", "Monday report",
                                          "Sunday note", "Zulu News:", "Zulu caf\u00e9 report*"}));
-        QVERIFY(!AppFolders::read(r.dataFile(QString::fromStdString(r.alpha) + "/inbox.dat"))
-                     .contains("read=0"));
-
-        // The menu bar's item for every source, by its key.
         QCOMPARE(r.window->menus().mnuMsgSourceMarkRead->text(),
                  QStringLiteral("Mark All as &Read"));
         r.view().setFocus();
         QTest::keyClick(&r.view(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(!r.shown().join(",").contains("*"));
+        QVERIFY(!r.shown().join(',').contains('*'));
         QVERIFY(r.boxes.empty());
     }
 
     void nextUnreadOpensTheNextOneAcrossSourcesAndWraps() {
         Reader r;
-        QCOMPARE(r.window->menus().mnuMsgSourceNextUnread->text(),
-                 QStringLiteral("Next &Unread Message"));
-        QCOMPARE(r.window->menus().mnuMsgSourceNextUnread->shortcut(), QKeySequence("F8"));
+        QCOMPARE(r.window->menus().mnuMsgSourceNextUnread->text() + "|" +
+                     r.window->menus().mnuMsgSourceNextUnread->shortcut().toString(),
+                 QStringLiteral("Next &Unread Message|F8"));
         QVERIFY(r.tree().setSelectedNode(r.message("a1")));
         r.view().setFocus();
-        // Alpha: a2, a1*, a3*; Zulu: z1*.
-        const char* expected[] = {"a3", "z1"};
-        for (const char* guid : expected) {
+        // Alpha: a2, a1*, a3*; Zulu: z1*; then round to a1, and none is left.
+        for (const char* guid : {"a3", "z1", "a1", "a1"}) {
             QTest::keyClick(&r.view(), Qt::Key_F8);
             QCOMPARE(r.tree().selectedNode(), r.message(guid));
-            QCOMPARE(r.message(guid)->image(), kImageRead);  // opened, so read
-            QVERIFY(r.message(guid)->parent()->expanded());
+            QCOMPARE(r.message(guid)->image(), kImageRead);
         }
-        QTest::keyClick(&r.view(), Qt::Key_F8);  // wraps to the top
-        QCOMPARE(r.tree().selectedNode(), r.message("a1"));
-        QTest::keyClick(&r.view(), Qt::Key_F8);  // none left: nothing changes
-        QCOMPARE(r.tree().selectedNode(), r.message("a1"));
         QVERIFY(r.window->mdiArea()->subWindowList().size() >= 3);
     }
 };

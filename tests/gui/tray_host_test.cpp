@@ -1,33 +1,23 @@
-// The tray icon under a real X11 tray host (an XEmbed tray such as trayer, here at the top edge
-// of the screen), driven through the X server with xdotool as a person's mouse drives it. Run by
-// with_tray_host.sh; anywhere else (offscreen, no tray, no xdotool) the tests skip.
+// The tray icon under a real X11 tray host (trayer, at the top edge of the screen), driven
+// through the X server with xdotool as a person's mouse drives it. Run by with_tray_host.sh;
+// anywhere else the tests skip.
 
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_sys_tray.h"
 
 namespace vellorin::test {
-
 namespace {
 
-// Runs xdotool with `args` (mouse commands go through the X server like a real mouse's).
-void Xdotool(const QStringList& args) {
+// Runs xdotool, moving the pointer to `at` first unless it is null.
+void Xdotool(QPoint at, QStringList args) {
+    if (!at.isNull())
+        args = QStringList{"mousemove", QString::number(at.x()), QString::number(at.y())} + args;
     QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), args), 0);
 }
 
-QStringList MoveTo(QPoint p) {
-    return {"mousemove", QString::number(p.x()), QString::number(p.y())};
-}
-
-// Lets the events of what was just done run, a press handed on after a menu closed among them,
-// and a click's wait for a possible double-click.
+// Lets what was just done run, a click's wait for a possible double-click included.
 void Settle() {
     QTest::qWait(QApplication::doubleClickInterval() + 200);
-}
-
-// Waits until the host has taken the icon in: the host keeps its icons at the right end of the
-// top edge, the icon is at the origin until then.
-void WaitForTheHost(const frmSysTray& tray) {
-    QTRY_VERIFY_WITH_TIMEOUT(tray.trayIcon()->geometry().left() > 0, 10000);
 }
 
 // Qt's own balloon (shown where no notification service is used).
@@ -39,13 +29,29 @@ QWidget* Balloon() {
     return nullptr;
 }
 
-// The main window's tray: its menu opens on either button.
+// The main window's tray, its menu opening on either button, once the host has taken the icon
+// in (the icon is at the origin until then).
 struct Tray {
-    Tray() : tray(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation)) {
+    explicit Tray(bool waitForTheHost = true)
+        : tray(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation)) {
         tray.AddMenuItem("Show Inbox", "show", true);
         tray.AddMenuItem("-");
         tray.AddMenuItem("Exit", "exit");
         QObject::connect(&tray, &frmSysTray::SysTrayMouseDown, &tray, &frmSysTray::ShowMenu);
+        if (waitForTheHost)
+            waitForHost();
+    }
+    void waitForHost() const {
+        (void)QTest::qWaitFor([this] { return icon().left() > 0; }, 10000);
+    }
+    QRect icon() const { return tray.trayIcon()->geometry(); }
+    QMenu* menu() const { return tray.mnuPopup(); }
+    QPoint item(int index) const {
+        return menu()->mapToGlobal(menu()->actionGeometry(tray.mnuSysTray(index)).center());
+    }
+    void balloon(const QString& text) {
+        tray.ShowBalloonTip(text, "Vellorin is available here!", QSystemTrayIcon::Information,
+                            6000);
     }
     frmSysTray tray;
 };
@@ -66,120 +72,78 @@ private slots:
 
     void aRightClickOnTheIconOpensTheMenuAndNothingElse() {
         Tray t;
-        frmSysTray& tray = t.tray;
-        QSignalSpy clicks(&tray, &frmSysTray::MenuClick);
-        WaitForTheHost(tray);
-        const QRect icon = tray.trayIcon()->geometry();
-        const QPoint onIcon = icon.center();
-        QMenu* menu = tray.mnuPopup();
-
+        QSignalSpy clicks(&t.tray, &frmSysTray::MenuClick);
+        QVERIFY(t.icon().left() > 0);
         // The press opens the menu beside the icon, not over it.
-        Xdotool(MoveTo(onIcon) << "mousedown"
-                               << "3");
-        QTRY_VERIFY(menu->isVisible());
-        QVERIFY(!menu->geometry().intersects(icon));
-
+        Xdotool(t.icon().center(), {"mousedown", "3"});
+        QTRY_VERIFY(t.menu()->isVisible());
+        QVERIFY(!t.menu()->geometry().intersects(t.icon()));
         // A slow release: the pointer wanders onto "Show Inbox" with the button held.
-        const QPoint item = menu->mapToGlobal(menu->actionGeometry(tray.mnuSysTray(0)).center());
         for (int i = 0; i < 8; ++i)
-            Xdotool(MoveTo(item + QPoint(i, 0)));
-        Xdotool({"mouseup", "3"});
+            Xdotool(t.item(0) + QPoint(i, 0), {});
+        Xdotool({}, {"mouseup", "3"});
         Settle();
         QCOMPARE(clicks.size(), 0);
-        QVERIFY(menu->isVisible());
-
-        // A second right-click on the icon closes the menu; it does not open it again.
-        Xdotool(MoveTo(onIcon) << "click"
-                               << "3");
+        QVERIFY(t.menu()->isVisible());
+        // A second right-click on the icon closes the menu, and so does a left click.
+        Xdotool(t.icon().center(), {"click", "3"});
         Settle();
-        QVERIFY(!menu->isVisible());
-
-        // Nor does a left click.
-        Xdotool({"click", "3"});
-        QTRY_VERIFY(menu->isVisible());
-        Xdotool({"click", "1"});
+        QVERIFY(!t.menu()->isVisible());
+        Xdotool({}, {"click", "3"});
+        QTRY_VERIFY(t.menu()->isVisible());
+        Xdotool({}, {"click", "1"});
         Settle();
-        QVERIFY(!menu->isVisible());
+        QVERIFY(!t.menu()->isVisible());
         QCOMPARE(clicks.size(), 0);
-
         // A click in the menu chooses.
-        Xdotool({"click", "3"});
-        QTRY_VERIFY(menu->isVisible());
-        const QPoint exit = menu->mapToGlobal(menu->actionGeometry(tray.mnuSysTray(2)).center());
-        Xdotool(MoveTo(exit) << "click"
-                             << "1");
+        Xdotool({}, {"click", "3"});
+        QTRY_VERIFY(t.menu()->isVisible());
+        Xdotool(t.item(2), {"click", "1"});
         QTRY_COMPARE(clicks.size(), 1);
         QCOMPARE(clicks[0][1].toString(), QStringLiteral("exit"));
     }
 
-    void aBalloonAskedForAtStartPointsAtTheIcon() {
-        Tray t;
-        t.tray.ShowBalloonTip("Double-click to launch Application interface.",
-                              "Vellorin is available here!", QSystemTrayIcon::Information, 6000);
+    // The balloon points at the icon. Qt reports a press on the icon while its balloon shows as
+    // a click on the balloon: a right-click then opens the menu and nothing else; a click on the
+    // balloon is one.
+    void theBalloonPointsAtTheIconAndARightClickStillOpensTheMenu() {
+        Tray t(false);  // asked for at start, before the host took the icon in
+        QSignalSpy balloonClicks(&t.tray, &frmSysTray::BalloonClicked);
+        t.balloon("Double-click to launch Application interface.");
         QWidget* balloon = nullptr;
         QTRY_VERIFY((balloon = Balloon()) != nullptr);
-        WaitForTheHost(t.tray);
-        const QRect icon = t.tray.trayIcon()->geometry();
-        // Near the icon at the top right corner, not at the screen's origin.
-        const QRect near = icon.adjusted(-balloon->width(), 0, 0, balloon->height() + 40);
-        QVERIFY2(near.contains(balloon->geometry()), qPrintable(QStringLiteral("balloon at %1,%2")
-                                                                    .arg(balloon->geometry().x())
-                                                                    .arg(balloon->geometry().y())));
-        balloon->close();
-    }
-
-    // Qt reports a press on the icon while its balloon shows as a click on the balloon: a
-    // right-click then opens the menu and nothing else; a click on the balloon is one.
-    void aRightClickWhileTheBalloonShowsOpensTheMenuAndNothingElse() {
-        Tray t;
-        frmSysTray& tray = t.tray;
-        QSignalSpy balloonClicks(&tray, &frmSysTray::BalloonClicked);
-        WaitForTheHost(tray);
-        const QPoint onIcon = tray.trayIcon()->geometry().center();
-        tray.ShowBalloonTip("Double-click to launch Application interface.",
-                            "Vellorin is available here!", QSystemTrayIcon::Information, 6000);
-        QTRY_VERIFY(Balloon() != nullptr);
-        Xdotool(MoveTo(onIcon) << "click"
-                               << "3");
-        QTRY_VERIFY(tray.mnuPopup()->isVisible());
+        t.waitForHost();
+        const QRect near = t.icon().adjusted(-balloon->width(), 0, 0, balloon->height() + 40);
+        QVERIFY(near.contains(balloon->geometry()));
+        Xdotool(t.icon().center(), {"click", "3"});
+        QTRY_VERIFY(t.menu()->isVisible());
         Settle();
-        QVERIFY(tray.mnuPopup()->isVisible());
+        QVERIFY(t.menu()->isVisible());
         QCOMPARE(balloonClicks.size(), 0);
-        Xdotool({"key", "Escape"});
-        QTRY_VERIFY(!tray.mnuPopup()->isVisible());
-
-        tray.ShowBalloonTip("2 new messages.", "Vellorin", QSystemTrayIcon::Information, 6000);
-        QWidget* balloon = nullptr;
+        Xdotool({}, {"key", "Escape"});
+        QTRY_VERIFY(!t.menu()->isVisible());
+        t.balloon("2 new messages.");
         QTRY_VERIFY((balloon = Balloon()) != nullptr);
         QTest::qWait(300);  // the balloon settles in its place
-        const QPoint inside = balloon->geometry().center();
-        Xdotool(MoveTo(inside) << "click"
-                               << "1");
+        Xdotool(balloon->geometry().center(), {"click", "1"});
         QTRY_COMPARE(balloonClicks.size(), 1);
-        QVERIFY(!tray.mnuPopup()->isVisible());
+        QVERIFY(!t.menu()->isVisible());
     }
 
     void aDoubleClickOnTheIconIsReportedOnceAndOpensNoMenu() {
         Tray t;
-        frmSysTray& tray = t.tray;
-        QSignalSpy downs(&tray, &frmSysTray::SysTrayMouseDown);
-        QSignalSpy doubles(&tray, &frmSysTray::SysTrayDoubleClick);
-        WaitForTheHost(tray);
-        Xdotool(MoveTo(tray.trayIcon()->geometry().center()) << "click"
-                                                             << "--repeat"
-                                                             << "2"
-                                                             << "--delay"
-                                                             << "80"
-                                                             << "1");
+        QSignalSpy downs(&t.tray, &frmSysTray::SysTrayMouseDown);
+        QSignalSpy doubles(&t.tray, &frmSysTray::SysTrayDoubleClick);
+        Xdotool(t.icon().center(), {"click", "--repeat", "2", "--delay", "80", "1"});
         Settle();
         QCOMPARE(doubles.size(), 1);
         QCOMPARE(downs.size(), 0);
-        QVERIFY(!tray.mnuPopup()->isVisible());
+        QVERIFY(!t.menu()->isVisible());
     }
 };
 
 }  // namespace vellorin::test
 
-VELLORIN_GUI_TESTS(TrayHost)
+VELLORIN_GUI_TESTS_IN(TrayHost, TrayHost)
 
 #include "tray_host_test.moc"
