@@ -41,22 +41,6 @@ QByteArray ShownPage(const QByteArray& page) {
 
 }  // namespace
 
-QString TextMessageView::DefaultStyleSheet() {
-    // Rules for the body itself would be looked up again for every element of the page (the
-    // importer resolves inherited properties through each element's ancestors), which makes a
-    // large page take a good part longer: the body's font and colour are the view's own (see
-    // the constructor).
-    return QStringLiteral(
-        "a { color: #1a5fb4; }"
-        "p { margin-top: 0; margin-bottom: 10px; }"
-        "ul, ol { margin-top: 4px; margin-bottom: 10px; }"
-        "li { margin-bottom: 2px; }"
-        "h1, h2, h3, h4 { margin-top: 12px; margin-bottom: 8px; }"
-        "th, td { padding: 4px; }"
-        "pre, code, tt { font-family: \"DejaVu Sans Mono\", monospace; }"
-        "blockquote { margin-left: 16px; color: #5f6670; }");
-}
-
 TextMessageView::TextMessageView(const QUrl& pageUrl, const QString& caption, QStringList folders,
                                  Finished loaded, Finished printed, QWidget* parent)
     : QTextBrowser(parent),
@@ -72,6 +56,11 @@ TextMessageView::TextMessageView(const QUrl& pageUrl, const QString& caption, QS
     setOpenExternalLinks(false);
     setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     setFrameShape(QFrame::NoFrame);
+    // The page's look is the message template's, which both views share; the view adds no style
+    // sheet of its own, since the importer looks each rule up again for every element of the page
+    // and all its ancestors, which a large page pays for many times over. Its font and colour
+    // are those of text the page does not style, and the template's header block reaches the
+    // edges as it does in the web engine.
     QFont text = font();
     text.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
     text.setStyleHint(QFont::SansSerif);
@@ -80,8 +69,7 @@ TextMessageView::TextMessageView(const QUrl& pageUrl, const QString& caption, QS
     colours.setColor(QPalette::Text, QColor(0x20, 0x21, 0x24));
     setPalette(colours);
     document()->setUndoRedoEnabled(false);
-    document()->setDocumentMargin(12);
-    document()->setDefaultStyleSheet(DefaultStyleSheet());
+    document()->setDocumentMargin(0);
     connect(this, &QTextBrowser::anchorClicked, this, &TextMessageView::followLink);
     connect(findBar_, &FindBar::visibilityChanged, this, &TextMessageView::placeFindBar);
 }
