@@ -45,12 +45,13 @@ QByteArray CurrentLook(QByteArray sample, const QByteArray& templ) {
         return sample;
     sample.replace(from, length, templ.mid(tFrom, tLength));
     const qsizetype body = sample.indexOf("<div class=\"message\">");
-    // The template's own opening tags of the header table and its cells.
+    // The template's own opening tags of the body, the header table and its cells.
     const auto tagOf = [&templ](const char* start) {
         const qsizetype at = templ.indexOf(start);
         return QString::fromUtf8(templ.mid(at, templ.indexOf('>', at) + 1 - at));
     };
     QString cells = QString::fromUtf8(sample.left(body));
+    cells.replace(QStringLiteral("<body>"), tagOf("<body"));
     cells.replace(QStringLiteral("<table class=\"envelope\">"), tagOf("<table class=\"envelope\""));
     cells.replace(QStringLiteral("<th>"), tagOf("<th "));
     cells.replace(QStringLiteral("<td>"), tagOf("<td "));
