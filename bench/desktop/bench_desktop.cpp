@@ -7,8 +7,9 @@
 //   first_page_ms   a double-click on a message until its page has loaded, the first of the
 //                   session (the view chosen in settings.cfg starts with it)
 //   page_ms         the same for the next messages (median and highest of PAGES)
-//   open_close_kb   with --open-close N: N messages opened and their windows closed in turn, one
-//                   after the other; the process's PSS (KiB) after the first and after the last
+//   open_close_kb   with --open-close N: N messages of one source opened and their windows closed
+//                   in turn; the process's PSS (KiB) after the first and after the last (on
+//                   standard error also after each hundred)
 //                   (its growth is what a long session of reading would leave behind)
 //
 // The main window is shown (the tray's "Show Inbox") before the first double-click. A double-click
@@ -123,11 +124,12 @@ void OpenAndClose(vellorin::frmMain& window, vellorin::TreeView& view,
                   const vellorin::TreeControl& tree, int count) {
     long first = 0;
     for (int i = 0; i < count; ++i) {
-        // Each source in turn, a message further down each time round.
-        vellorin::TreeNode* source = tree.topLevelNode(i % std::max(1, tree.topLevelCount()));
+        // The messages of the first source one after the other, as a person reads a source (the
+        // first message of each source would also load that source's inbox once).
+        vellorin::TreeNode* source = tree.topLevelNode(0);
         if (source == nullptr || source->childCount() == 0)
             break;
-        const int row = (i / std::max(1, tree.topLevelCount())) % source->childCount();
+        const int row = i % source->childCount();
         if (OpenMessage(window, view, source->child(row)) < 0)
             break;
         window.mdiArea()->closeAllSubWindows();
@@ -135,6 +137,8 @@ void OpenAndClose(vellorin::frmMain& window, vellorin::TreeView& view,
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (i == 0)
             first = ProcessPss();
+        if ((i + 1) % 100 == 0)
+            std::fprintf(stderr, "open_close_kb_after %d %ld\n", i + 1, ProcessPss());
     }
     std::printf("open_close_kb %ld %ld\n", first, ProcessPss());
 }
