@@ -235,7 +235,7 @@ for run in $(seq "$runs"); do
 done
 
 # Timings inside the client's process: the large data set's tree, then the pages.
-tree_ms=() first_ms=() page_ms=() page_max=() nodes="" oc_first=() oc_last=()
+tree_ms=() first_ms=() page_ms=() page_max=() nodes="" oc_first=() oc_last=() hundreds=()
 for run in $(seq "$runs"); do
     out="$work/bench-desktop-$run.out"
     home="$work/run-large-$run"
@@ -249,6 +249,7 @@ for run in $(seq "$runs"); do
     page_max+=("$(awk '/^page_ms/ { print $3 }' "$out")")
     oc_first+=("$(awk '/^open_close_kb/ { print $2 }' "$out")")
     oc_last+=("$(awk '/^open_close_kb/ { print $3 }' "$out")")
+    hundreds+=("$(awk '/^open_close_kb_after/ { printf "%s ", $3 }' "$work/bench-desktop-$run.err")")
     rm -rf "$home"
 done
 
@@ -284,6 +285,7 @@ row "10,000 messages, one open, built-in view, PSS" "$(mb "$o")" 50 MB
 row "${OPEN_CLOSE:-500} messages opened and closed: PSS growth" "$(mb "$g")" 5 MB
 echo "  10,000 messages, one open, full web engine (client + helpers): $(mb "$e") MB PSS"
 echo "  open and close: PSS after the first and the last, KiB: ${oc_first[*]} / ${oc_last[*]}"
+echo "  open and close: PSS after each hundred, KiB: ${hundreds[*]}"
 ip=$(printf '%s\n' "${idle_private_kb[@]}" | median)
 op=$(printf '%s\n' "${open_private_kb[@]}" | median)
 echo "  one open: the client alone $(mb "$oc") MB PSS"
