@@ -4,16 +4,21 @@
 #
 #   tray icon shown after start (vellorin -s, 200 sources x 50 messages)          < 1000 ms
 #   message tree filled, 100 sources x 1,000 messages (bench_desktop)             < 1000 ms
-#   first message page of a session, web engine starting (bench_desktop)          < 1500 ms
-#   a message page, web engine running (bench_desktop, median of 10)              <  300 ms
+#   first message page of a session, built-in view (bench_desktop)                <  150 ms
+#   a message page, built-in view (bench_desktop, median of 10)                   <   50 ms
 #   idle in the tray, 200 x 50 messages, no message opened (vellorin -s), PSS     <   50 MB
-#   10,000 messages (200 x 50), one message open, client + web engine helpers, PSS < 150 MB
+#   10,000 messages (200 x 50), one message open, built-in view, PSS               <   50 MB
+#   the same with the full web engine chosen (client + its helpers), PSS, beside it
+#   500 messages opened and closed in turn: PSS after the last minus after the first <  5 MB
 #
 # PSS is the sum of Pss in /proc/PID/smaps_rollup over the client and its child processes. The
 # client runs offline (VELLORIN_ONLINE=0), so no scheduled check runs while it is measured. Its
 # message is opened as a person would: the tray menu's "Show Inbox", the first source opened
 # with the keyboard, a double-click on its newest message (xdotool; screenshots of the client
 # are left in the work folder printed at the start and kept with KEEP=1).
+#
+# The view is chosen as a person chooses it, by settings.cfg in the application folder (written
+# here as vellorinctl settings writes it).
 #
 # Usage: bench/desktop.sh [RUNS]   (default 3 runs each; the median is reported)
 # Environment: BUILD_DIR (default build; configured here with the client and the benchmarks if
@@ -97,6 +102,13 @@ find "$bin" -maxdepth 1 -type f ! -perm -u+x -exec cp {} "$work/app/" \;
 make_data "$work/small" 200 50
 make_data "$work/large" 100 1000
 
+# The message view of the clients started from now on: builtin or engine.
+choose_view() {
+    printf '[app]\r\nwebengine=%s\r\n' "$([ "$1" = engine ] && echo 1 || echo 0)" \
+        >"$work/app/settings.cfg"
+}
+choose_view builtin
+
 # --- The display: Xvfb picks a free display number; the tray host at the top edge.
 source bench/x_session.sh
 start_x_session "$work"
@@ -149,14 +161,44 @@ has_icon() { [ -n "$(tray_icon)" ]; }
 has_helpers() { [ -n "$(descendants "$client_pid")" ]; }
 message_read() { grep -q '^read=1' "$1"/*/inbox.dat; }
 
+# Starts the client on the data folder $1 (log $2); sets client_pid.
+start_client() {
+    env ${CLIENT_ENV:-} XDG_DATA_HOME="$1" HOME="$1" VELLORIN_ONLINE=0 "$work/app/vellorin" -s \
+        >"$2" 2>&1 &
+    client_pid=$!
+}
+stop_client() {
+    kill "$client_pid"
+    wait "$client_pid" 2>/dev/null || true
+    client_pid=""
+}
+
+# One message open: Show Inbox from the tray menu (its first item), the first source opened
+# with the keyboard, its newest message double-clicked (the window sits at the origin without
+# a window manager; below the search box, rows are 18 pixels high from y=96). $1: the data
+# folder's home, $2: a name for the screenshots.
+open_first_message() {
+    local ix iy
+    read -r ix iy < <(tray_icon)
+    xdotool mousemove "$ix" "$iy" click 3
+    sleep 1
+    xdotool key Down Return
+    sleep 2
+    xdotool mousemove 100 105 click 1
+    xdotool key Right
+    sleep 1
+    xdotool mousemove 120 123 click --repeat 2 --delay 80 1
+    wait_until 60 message_read "$1/Vellorin Data" ||
+        { import -window root "$work/no-message-$2.png"; echo "no message opened ($2)"; exit 1; }
+}
+
 tray_ms=() idle_kb=() open_kb=() open_client_kb=() idle_private_kb=() open_private_kb=()
+engine_kb=()
 for run in $(seq "$runs"); do
     home="$work/run-$run"
     cp -r "$work/small" "$home"
     start=$(now_ms)
-    env ${CLIENT_ENV:-} XDG_DATA_HOME="$home" HOME="$home" VELLORIN_ONLINE=0 "$work/app/vellorin" -s \
-        >"$work/client-$run.log" 2>&1 &
-    client_pid=$!
+    start_client "$home" "$work/client-$run.log"
     wait_until 30 has_icon || { echo "no tray icon after 30 s (run $run)"; exit 1; }
     tray_ms+=($(($(now_ms) - start)))
 
@@ -165,45 +207,49 @@ for run in $(seq "$runs"); do
     read -r v w < <(pss_tree "$client_pid")
     idle_kb+=("$v") idle_private_kb+=("$w")
 
-    # One message open: Show Inbox from the tray menu (its first item), the first source
-    # opened, its newest message double-clicked (the window sits at the origin without a
-    # window manager; rows are 18 pixels high from y=67).
-    read -r ix iy < <(tray_icon)
-    xdotool mousemove "$ix" "$iy" click 3
-    sleep 1
-    xdotool key Down Return
-    sleep 2
-    xdotool mousemove 100 76 click 1
-    xdotool key Right
-    sleep 1
-    xdotool mousemove 120 94 click --repeat 2 --delay 80 1
-    wait_until 60 message_read "$home/Vellorin Data" ||
-        { import -window root "$work/no-message-$run.png"; echo "no message opened (run $run)"; exit 1; }
-    wait_until 60 has_helpers || { echo "no web engine helpers (run $run)"; exit 1; }
-    sleep 10
+    open_first_message "$home" "builtin-$run"
+    sleep 5
     import -window root "$work/message-open-$run.png"
     read -r v w < <(pss_tree "$client_pid")
     open_kb+=("$v") open_private_kb+=("$w")
     open_client_kb+=("$(awk '/^Pss:/ { print $2 }' "/proc/$client_pid/smaps_rollup")")
-    kill "$client_pid"
-    wait "$client_pid" 2>/dev/null || true
-    client_pid=""
+    stop_client
+    rm -rf "$home"
+
+    # The same with the full web engine chosen.
+    home="$work/run-engine-$run"
+    cp -r "$work/small" "$home"
+    choose_view engine
+    start_client "$home" "$work/client-engine-$run.log"
+    wait_until 30 has_icon || { echo "no tray icon after 30 s (engine run $run)"; exit 1; }
+    sleep 10
+    open_first_message "$home" "engine-$run"
+    wait_until 60 has_helpers || { echo "no web engine helpers (run $run)"; exit 1; }
+    sleep 10
+    import -window root "$work/message-engine-$run.png"
+    read -r v w < <(pss_tree "$client_pid")
+    engine_kb+=("$v")
+    stop_client
+    choose_view builtin
     rm -rf "$home"
 done
 
 # Timings inside the client's process: the large data set's tree, then the pages.
-tree_ms=() first_ms=() page_ms=() page_max=() nodes=""
+tree_ms=() first_ms=() page_ms=() page_max=() nodes="" oc_first=() oc_last=() hundreds=()
 for run in $(seq "$runs"); do
     out="$work/bench-desktop-$run.out"
     home="$work/run-large-$run"
     cp -r "$work/large" "$home"
     env ${CLIENT_ENV:-} "$bench_desktop" --app-dir "$work/app" --data-dir "$home/Vellorin Data" --pages 10 \
-        >"$out" 2>"$work/bench-desktop-$run.err"
+        --open-close "${OPEN_CLOSE:-500}" >"$out" 2>"$work/bench-desktop-$run.err"
     tree_ms+=("$(awk '/^tree_ms/ { print $2 }' "$out")")
     nodes=$(awk '/^tree_nodes/ { print $2 }' "$out")
     first_ms+=("$(awk '/^first_page_ms/ { print $2 }' "$out")")
     page_ms+=("$(awk '/^page_ms/ { print $2 }' "$out")")
     page_max+=("$(awk '/^page_ms/ { print $3 }' "$out")")
+    oc_first+=("$(awk '/^open_close_kb/ { print $2 }' "$out")")
+    oc_last+=("$(awk '/^open_close_kb/ { print $3 }' "$out")")
+    hundreds+=("$(awk '/^open_close_kb_after/ { printf "%s ", $3 }' "$work/bench-desktop-$run.err")")
     rm -rf "$home"
 done
 
@@ -216,6 +262,10 @@ pm=$(printf '%s\n' "${page_max[@]}" | sort -n | tail -1)
 i=$(printf '%s\n' "${idle_kb[@]}" | median)
 o=$(printf '%s\n' "${open_kb[@]}" | median)
 oc=$(printf '%s\n' "${open_client_kb[@]}" | median)
+e=$(printf '%s\n' "${engine_kb[@]}" | median)
+growth=()
+for k in "${!oc_first[@]}"; do growth+=($((oc_last[k] - oc_first[k]))); done
+g=$(printf '%s\n' "${growth[@]}" | median)
 
 echo
 echo "desktop benchmark: $runs runs, median (load average $(cut -d' ' -f1-3 /proc/loadavg) at the end)"
@@ -228,14 +278,18 @@ row() {  # LABEL MEASURED TARGET UNIT
 }
 row "tray icon shown after start (200 x 50 messages)" "$t" 1000 ms
 row "message tree filled ($nodes nodes: 100 x 1,000)" "$tr" 1000 ms
-row "first message page (web engine starting)" "$f" 1500 ms
-row "next message pages (median; highest $pm ms)" "$p" 300 ms
+row "first message page (built-in view)" "$f" 150 ms
+row "next message pages (median; highest $pm ms)" "$p" 50 ms
 row "idle in the tray, 200 x 50 messages, PSS" "$(mb "$i")" 50 MB
-row "10,000 messages, one open, with web engine helpers, PSS" "$(mb "$o")" 150 MB
+row "10,000 messages, one open, built-in view, PSS" "$(mb "$o")" 50 MB
+row "${OPEN_CLOSE:-500} messages opened and closed: PSS growth" "$(mb "$g")" 5 MB
+echo "  10,000 messages, one open, full web engine (client + helpers): $(mb "$e") MB PSS"
+echo "  open and close: PSS after the first and the last, KiB: ${oc_first[*]} / ${oc_last[*]}"
+echo "  open and close: PSS after each hundred, KiB: ${hundreds[*]}"
 ip=$(printf '%s\n' "${idle_private_kb[@]}" | median)
 op=$(printf '%s\n' "${open_private_kb[@]}" | median)
 echo "  one open: the client alone $(mb "$oc") MB PSS"
 echo "  private pages (mapped by no other process): idle $(mb "$ip") MB, one open $(mb "$op") MB"
-echo "  each run, PSS in KiB: idle ${idle_kb[*]}; one open ${open_kb[*]}"
+echo "  each run, PSS in KiB: idle ${idle_kb[*]}; one open ${open_kb[*]}; engine ${engine_kb[*]}"
 [ "$ok" -eq 1 ] && echo "  all targets met"
 exit 0

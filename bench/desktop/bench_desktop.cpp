@@ -5,13 +5,18 @@
 //                   the subscription list and every inbox, until the events it queued have run
 //   tree_nodes      how many nodes the tree then holds (sources and messages)
 //   first_page_ms   a double-click on a message until its page has loaded, the first of the
-//                   session (the web engine starts with it)
+//                   session (the view chosen in settings.cfg starts with it)
 //   page_ms         the same for the next messages (median and highest of PAGES)
+//   open_close_kb   with --open-close N: N messages of one source opened and their windows closed
+//                   in turn; the process's PSS (KiB) after the first and after the last (on
+//                   standard error also after each hundred)
+//                   (its growth is what a long session of reading would leave behind)
 //
 // The main window is shown (the tray's "Show Inbox") before the first double-click. A double-click
 // is what the tree view reports after a real one: the message selected, then its DblClick signal.
 //
-// Usage: bench_desktop --app-dir DIR --data-dir DIR [--pages N]   (QT_QPA_PLATFORM as given)
+// Usage: bench_desktop --app-dir DIR --data-dir DIR [--pages N] [--open-close N]
+// (QT_QPA_PLATFORM as given; the view is the one settings.cfg in DIR chooses)
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -24,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +50,7 @@ struct Options {
     std::string appDir;
     std::string dataDir;
     int pages = 10;
+    int openClose = 0;
 };
 
 bool Parse(int argc, char** argv, Options& options) {
@@ -55,6 +62,8 @@ bool Parse(int argc, char** argv, Options& options) {
             options.dataDir = argv[i + 1];
         else if (arg == "--pages")
             options.pages = std::max(1, std::atoi(argv[i + 1]));
+        else if (arg == "--open-close")
+            options.openClose = std::max(0, std::atoi(argv[i + 1]));
         else
             return false;
     }
@@ -95,6 +104,43 @@ double OpenMessage(vellorin::frmMain& window, vellorin::TreeView& view,
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
     loop.exec();
     return loaded ? static_cast<double>(clock.nsecsElapsed()) / 1e6 : -1;
+}
+
+// This process's PSS in KiB (0 when it cannot be read).
+long ProcessPss() {
+    std::ifstream rollup("/proc/self/smaps_rollup");
+    std::string name;
+    long kb = 0;
+    while (rollup >> name) {
+        if (name == "Pss:" && rollup >> kb)
+            return kb;
+        rollup.ignore(1 << 12, '\n');
+    }
+    return 0;
+}
+
+// Opens and closes `count` messages in turn; prints the PSS after the first and after the last.
+void OpenAndClose(vellorin::frmMain& window, vellorin::TreeView& view,
+                  const vellorin::TreeControl& tree, int count) {
+    long first = 0;
+    for (int i = 0; i < count; ++i) {
+        // The messages of the first source one after the other, as a person reads a source (the
+        // first message of each source would also load that source's inbox once).
+        vellorin::TreeNode* source = tree.topLevelNode(0);
+        if (source == nullptr || source->childCount() == 0)
+            break;
+        const int row = i % source->childCount();
+        if (OpenMessage(window, view, source->child(row)) < 0)
+            break;
+        window.mdiArea()->closeAllSubWindows();
+        Settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (i == 0)
+            first = ProcessPss();
+        if ((i + 1) % 100 == 0)
+            std::fprintf(stderr, "open_close_kb_after %d %ld\n", i + 1, ProcessPss());
+    }
+    std::printf("open_close_kb %ld %ld\n", first, ProcessPss());
 }
 
 }  // namespace
@@ -158,6 +204,12 @@ int main(int argc, char** argv) {
     if (!pages.empty()) {
         std::sort(pages.begin(), pages.end());
         std::printf("page_ms %.1f %.1f\n", pages[pages.size() / 2], pages.back());
+    }
+    std::fflush(stdout);
+    if (options.openClose > 0) {
+        window.mdiArea()->closeAllSubWindows();
+        Settle();
+        OpenAndClose(window, *view, tree->tvMessages(), options.openClose);
     }
     return 0;
 }

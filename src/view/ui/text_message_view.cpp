@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMetaObject>
+#include <QPalette>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -40,19 +41,6 @@ QByteArray ShownPage(const QByteArray& page) {
 
 }  // namespace
 
-QString TextMessageView::DefaultStyleSheet() {
-    return QStringLiteral(
-        "body { font-family: \"DejaVu Sans\", \"Liberation Sans\", sans-serif; color: #202124; }"
-        "a { color: #1a5fb4; }"
-        "p { margin-top: 0; margin-bottom: 10px; }"
-        "ul, ol { margin-top: 4px; margin-bottom: 10px; }"
-        "li { margin-bottom: 2px; }"
-        "h1, h2, h3, h4 { margin-top: 12px; margin-bottom: 8px; }"
-        "th, td { padding: 4px; }"
-        "pre, code, tt { font-family: \"DejaVu Sans Mono\", monospace; }"
-        "blockquote { margin-left: 16px; color: #5f6670; }");
-}
-
 TextMessageView::TextMessageView(const QUrl& pageUrl, const QString& caption, QStringList folders,
                                  Finished loaded, Finished printed, QWidget* parent)
     : QTextBrowser(parent),
@@ -68,9 +56,20 @@ TextMessageView::TextMessageView(const QUrl& pageUrl, const QString& caption, QS
     setOpenExternalLinks(false);
     setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     setFrameShape(QFrame::NoFrame);
+    // The page's look is the message template's, which both views share; the view adds no style
+    // sheet of its own, since the importer looks each rule up again for every element of the page
+    // and all its ancestors, which a large page pays for many times over. Its font and colour
+    // are those of text the page does not style, and the template's header block reaches the
+    // edges as it does in the web engine.
+    QFont text = font();
+    text.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    text.setStyleHint(QFont::SansSerif);
+    setFont(text);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, QColor(0x20, 0x21, 0x24));
+    setPalette(colours);
     document()->setUndoRedoEnabled(false);
-    document()->setDocumentMargin(12);
-    document()->setDefaultStyleSheet(DefaultStyleSheet());
+    document()->setDocumentMargin(0);
     connect(this, &QTextBrowser::anchorClicked, this, &TextMessageView::followLink);
     connect(findBar_, &FindBar::visibilityChanged, this, &TextMessageView::placeFindBar);
 }

@@ -36,9 +36,6 @@ public:
     void setZoomStep(int step);
     FindBar* findBar() const { return findBar_; }
 
-    // The style the page's own style sheets build on (fonts, spacing, links).
-    static QString DefaultStyleSheet();
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
