@@ -57,6 +57,17 @@ struct AppFolders {
     ManualClock clock;
 };
 
+// An 8 by 6 red picture as PNG.
+inline QByteArray PngBytes() {
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
 // Subscribes `title` at `link` through the core, as the subscribe dialog does; gives the
 // source's identifier (empty on failure).
 inline std::string Subscribe(AppContext& context, const std::string& title,

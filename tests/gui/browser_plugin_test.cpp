@@ -3,7 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "base/monotonic_clock.h"
 #include "browserlink/firefox_session.h"
 #include "browserlink/session_file.h"
 #include "browserlink/url_monitor.h"
@@ -21,19 +20,14 @@ const std::string kSite = "https://www.vellorin.net/inbox";
 const std::string kOther = "https://www.example.com/news";
 
 // A client with the plug-in's settings `settings` in a home with a Firefox profile, whose
-// session file the test rewrites as Firefox would; with `unread`, a source with an unread message.
+// session file the test rewrites as Firefox would. (The reminder of unread messages, Hide and
+// Snooze! are the whole-program test's.)
 struct PlugInClient {
-    explicit PlugInClient(const QByteArray& settings, bool unread = false) : client({settings}) {
+    explicit PlugInClient(const QByteArray& settings) : client({settings}) {
         home.write(".mozilla/firefox/profiles.ini", ProfilesIni("t.default"));
         QFile::copy(QDir(VELLORIN_RESOURCES_DIR).filePath("urls.lst"), client.appFile("urls.lst"));
         client.window.reset();
-        if (unread) {
-            const std::string id =
-                Subscribe(*client.context, "News", "https://www.vellorin.net/feeds/news.xml");
-            (void)Store(*client.context, id, "g1", "Hello", "Mon, 05 Dec 2026", "10:00:00", false);
-        }
         client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
-        client.window->setPlugInClock(monotonic);
     }
     // Firefox now shows `url` (a later modification time each time); one tick of the monitor,
     // with the answer of the file's read (on a thread of its own) handed back to this thread.
@@ -63,7 +57,6 @@ struct PlugInClient {
     TempDir home;
     ScopedEnv homeVariable{"HOME", home.path()};
     Client client;
-    ManualMonotonicClock monotonic;
     int step = 0;
 };
 
@@ -74,43 +67,11 @@ class TestBrowserPlugIn : public QObject {
     Q_OBJECT
 
 private slots:
-    void aPageOfTheSiteRemindsOfUnreadMessagesAndSnoozeHoldsBack() {
-        PlugInClient c("[plugin]\r\nff=1\r\nie=1\r\n", true);
-        QVERIFY(c.w().oUrlMon()->MonitorFireFox && c.w().oUrlMon()->MonitorIE);
-        QVERIFY(c.w().tmrPlugIn()->isActive());
-        QWidget browser;  // the user's window, active
-        browser.show();
-        browser.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&browser));
-        c.show(kOther);
-        QVERIFY(c.w().notificationPopup() == nullptr);
-        c.show(kSite);
-        QPointer<frmNotification> popup = c.w().notificationPopup();
-        QVERIFY(popup && popup->isVisible());
-        QCoreApplication::processEvents();
-        QCOMPARE(QApplication::activeWindow(), &browser);
-        c.show(kSite);  // the same page again: nothing new
-        QCOMPARE(c.w().notificationPopup(), popup.data());
-        QTest::mouseClick(popup->btnSnooze(), Qt::LeftButton);
-        QTRY_VERIFY(popup.isNull());
-        // Back and forth for almost ten minutes: no popup; after them, one.
-        for (int i = 0; i < 10; ++i) {
-            c.show(i % 2 ? kSite : kOther);
-            QVERIFY(c.w().notificationPopup() == nullptr);
-            c.monotonic.advance(std::chrono::seconds(59));
-        }
-        c.monotonic.advance(std::chrono::seconds(10));
-        c.show(kOther);
-        c.show(kSite);
-        QVERIFY(c.w().notificationPopup() != nullptr);
-        c.dismiss();
-        QVERIFY(c.client.boxes.empty());
-    }
-
     // Without any source the page invites to add one; the dialog's choice applies at once; the
     // main window's unload releases the monitor.
     void withoutAnySourceThePageInvitesToAddOne() {
-        PlugInClient c("[plugin]\r\nff=0\r\n");
+        PlugInClient c("[plugin]\r\nff=0\r\nie=1\r\n");
+        QVERIFY(!c.w().oUrlMon()->MonitorFireFox && c.w().oUrlMon()->MonitorIE);
         c.show(kSite);
         QVERIFY(c.w().noSourcePopup() == nullptr);
         for (bool watch : {true, false}) {

@@ -15,9 +15,10 @@ class TestDataFolderWatcher : public QObject {
     Q_OBJECT
 
 private slots:
-    // Another process subscribes, stores messages, marks one read, renames and unsubscribes
-    // while the client runs: each change shows in the main tree by itself, without a box, and
-    // the expanded source and the selected message stay as they were.
+    // Another process stores messages, marks one read and deletes one while the client runs:
+    // each change shows in the main tree by itself, without a box, and the expanded source and
+    // the selected message stay as they were (subscribing, renaming and unsubscribing with
+    // vellorinctl are the whole-program test's).
     void changesMadeBesideTheClientShowInItsTree() {
         const std::string link = "http://127.0.0.1:1/www.vellorin.net/feeds/live";
         Client client;
@@ -61,15 +62,11 @@ private slots:
                      .count("read=1"),
                  2);
         QTRY_VERIFY(!bold(0));
-        QCOMPARE(ctl({"rename", link, "Renamed source"}), 0);
-        QTRY_COMPARE(RowTexts(model), QStringList{"Renamed source"});
         QVERIFY(view->isExpanded(source()));
         QCOMPARE(tree.selectedNode()->tag(), std::string("g1"));
         QCOMPARE(ctl({"delete", link, "g2"}), 0);
         QTRY_COMPARE(RowTexts(model, source()), QStringList{"First"});
         QCOMPARE(view->currentIndex().data().toString(), QStringLiteral("First"));
-        QCOMPARE(ctl({"unsubscribe", link}), 0);
-        QTRY_COMPARE(RowTexts(model), QStringList());
         QVERIFY(client.boxes.empty() && seam.boxes.empty());
     }
 };

@@ -77,8 +77,8 @@ private slots:
             texts << busy.findChild<QLabel*>(name)->text();
         QCOMPARE(texts, QStringList({"Checking for New Messages ... ", "Source:", "Source Title",
                                      "Status:", "Sources in Queue:"}));
-        QVERIFY(busy.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(busy.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+        const auto flags = Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
+        QVERIFY((busy.windowFlags() & flags) == flags);
         QVERIFY(busy.testAttribute(Qt::WA_ShowWithoutActivating));
         QVERIFY(qAbs(busy.windowOpacity() * 255 - 230) <= 1);
         busy.show();

@@ -20,16 +20,14 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// "Zulu News" (z1) and "alpha notes" (a1 unread with a header block, a2 newer and read, a3 older
-// and unread), the tree window over them checked by QAbstractItemModelTester; hooks log calls.
+// "Zulu News" (z1) and "alpha notes" (a1 unread, a2 newer and read, a3 older and unread), the tree
+// window over them checked by QAbstractItemModelTester; hooks log calls.
 struct Fixture {
     explicit Fixture(UserSeam* boxes = nullptr) : folder(boxes) {
         folder.write(folder.appFile("view.tpl"), "<html><body>SL DESC</body></html>");
         zulu = folder.subscribe("Zulu News", "http://127.0.0.1:1/zulu");
         alpha = folder.subscribe("alpha notes", "http://127.0.0.1:1/alpha");
-        folder.save(alpha, "a1", "Monday report", "Mon, 05 Dec 2026", "08:56:31", false,
-                    "<!-- header start:\nfrom: &quot;Jane Roe&quot; &lt;jane@example.com&gt;\n"
-                    "header end --> <p>Hello</p>");
+        folder.save(alpha, "a1", "Monday report", "Mon, 05 Dec 2026", "08:56:31", false);
         folder.save(alpha, "a2", "Tuesday report", "Tue, 06 Dec 2026", "08:00:00", true);
         folder.save(alpha, "a3", "Sunday note", "Sun, 04 Dec 2026", "08:00:00", false);
         folder.save(zulu, "z1", "Zulu one", "Mon, 05 Dec 2026", "09:00:00", false);
@@ -96,13 +94,6 @@ struct Fixture {
         }
         return nullptr;
     }
-    QByteArray inbox() const {
-        return folder.read(folder.dataFile(QString::fromStdString(alpha) + "/inbox.dat"));
-    }
-    bool storedRead(const QByteArray& guid) const {
-        const QByteArray text = inbox();
-        return text.mid(text.indexOf("[" + guid + "]")).contains(QByteArray("read=1"));
-    }
     QByteArray subscriptions() const { return folder.read(folder.dataFile("subscriptions.dat")); }
 
     MessageFolder folder;
@@ -122,16 +113,11 @@ private slots:
     void showsSourcesSortedAndMessagesNewestFirstWithUnreadBold() {
         Fixture f;
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Messages Sources"));
-        QCOMPARE(f.view().objectName() + "/" + f.view().parentWidget()->objectName(),
-                 QStringLiteral("tvMessages/picMsgContainer"));
         QCOMPARE(f.texts(), QStringList({"alpha notes", "Zulu News"}));
         QCOMPARE(QStringList({f.look(f.source(0)), f.look(f.message(0, 0)), f.look(f.message(0, 1)),
                               f.look(f.message(0, 2))}),
                  QStringList(
                      {"alpha notes/1", "Tuesday report/3", "Monday report/2*", "Sunday note/2*"}));
-        QCOMPARE(f.model().data(f.message(0, 1), TreeModel::TagRole).toString(), "a1");
-        QCOMPARE(f.model().data(f.source(0), TreeModel::KeyRole).toString(),
-                 QString::fromStdString(f.alpha));
         QVERIFY(!f.model().data(f.message(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
     }
 
@@ -170,63 +156,28 @@ private slots:
         QCOMPARE(f.folder.seam.captions(), Strings{"Help File not found!"});
     }
 
-    void doubleClickOpensAMessageAndMarksItRead() {
+    // A second double-click brings the window forward; on a source it checks it, the tree
+    // disabled while the queue runs.
+    void doubleClickOpensOnceAndChecksASource() {
         Fixture f;
         const QModelIndex monday = f.openAlpha(1);
-        for (int i = 0; i < 2; ++i)  // the second time it is brought forward
+        for (const QModelIndex& at : {monday, monday, f.source(1)})
             QTest::mouseDClick(f.view().viewport(), Qt::LeftButton, {},
-                               f.view().visualRect(monday).center());
+                               f.view().visualRect(at).center());
         QCOMPARE(f.windows.opened.size(), std::size_t(1));
-        QCOMPARE(f.windows.opened[0].guid + "|" + f.windows.opened[0].caption,
-                 std::string("a1|Monday report"));
-        QCOMPARE(f.look(monday), QStringLiteral("Monday report/3"));
-        QVERIFY(f.storedRead("a1"));
-        // A source is checked, the tree disabled while the queue runs.
-        QTest::mouseDClick(f.view().viewport(), Qt::LeftButton, {},
-                           f.view().visualRect(f.source(1)).center());
         QCOMPARE(f.calls, (Strings{"queue on", "process off"}));
         QVERIFY(f.view().isEnabled());
-    }
-
-    // A check run disables the tree and Qt hands the focus on; it comes back after the run unless
-    // the user moved it meanwhile.
-    void theTreeHasTheKeyboardFocusBackAfterACheckRun() {
-        Fixture f;
-        f.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        f.view().setFocus();
-        f.tree().setEnabled(false);
-        QVERIFY(!f.view().hasFocus());
-        f.tree().setEnabled(true);
-        QVERIFY(f.view().hasFocus());
-        f.tree().setEnabled(false);
-        auto* options = f.window->findChild<QToolButton*>(QStringLiteral("opt_settings"));
-        options->setFocus();
-        f.tree().setEnabled(true);
-        QVERIFY(options->hasFocus());
     }
 
     void rightClickOpensTheMenuForAMessageOnly() {
         Fixture f;
         PopupSourceMenu& menu = f.menu();
-        QStringList items;
-        for (QAction* a : menu.actions())
-            items << (a->isSeparator() ? "-" : a->objectName() + "/" + a->text());
-        for (QAction* a : menu.mnuPopupSourceExport()->actions())
-            items << a->data().toString() + "/" + a->text();
-        QCOMPARE(items, QStringList({"mnuPopupSourceShow/Show", "-", "mnuPopupSourceDel/Delete",
-                                     "-", "mnuPopupSourceRead/Mark as Read",
-                                     "mnuPopupSourceUnread/Mark as Unread", "-", "/Export to File",
-                                     "0/HTML File (*.html)", "1/Text File (*.txt)",
-                                     "2/Email File (*.eml)"}));
         f.openAlpha(0);
         // The node under the pointer becomes the selection, then the menu opens.
         f.click(f.message(0, 2), Qt::RightButton);
         QTRY_VERIFY(menu.isVisible());
         QCOMPARE(f.view().currentIndex(), f.message(0, 2));
-        Fixture::choose(menu, menu.mnuPopupSourceRead());
-        QVERIFY(f.storedRead("a3"));
-        QCOMPARE(f.look(f.message(0, 2)), QStringLiteral("Sunday note/3"));
+        menu.close();
         // Below the items: the menu is for the selected message.
         f.click(QModelIndex(), Qt::RightButton);
         QTRY_VERIFY(menu.isVisible());
@@ -239,37 +190,12 @@ private slots:
         QTest::qWait(50);
         QVERIFY(!menu.isVisible());
         QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
-    }
-
-    // The menu key and Shift+F10 open the menu under the selected message, Enter opens it,
-    // Delete deletes it after the question; on a source the keys do nothing.
-    void theKeyboardReachesEveryMessageAction() {
-        Fixture f;
-        const QModelIndex monday = f.openAlpha(1);
-        const QRect row =
-            f.view().visualRect(monday).translated(f.view().viewport()->mapToGlobal(QPoint(0, 0)));
-        for (const QKeyCombination key :
-             {QKeyCombination(Qt::Key_Menu), QKeyCombination(Qt::ShiftModifier, Qt::Key_F10)}) {
-            QTest::keyClick(&f.view(), key.key(), key.keyboardModifiers());
-            QTRY_VERIFY(f.menu().isVisible());
-            QVERIFY(qAbs(f.menu().pos().y() - row.bottom()) <= 2);
-            f.menu().close();
-        }
-        QTest::keyClick(&f.view(), Qt::Key_Return);
-        QCOMPARE(f.windows.open, (std::set<RecordingWindows::Key>{{f.alpha, "a1"}}));
+        // On a source the message keys do nothing.
         f.folder.seam.answers = {MsgAnswer::Yes};
-        QTest::keyClick(&f.view(), Qt::Key_Delete);
-        QCOMPARE(f.folder.seam.captions(), Strings{"Delete selected Item?"});
-        QVERIFY(!f.inbox().contains("[a1]"));
-        QCOMPARE(f.windows.closed, Strings{"a1"});
-        QCOMPARE(f.tree().selectedNode(), nullptr);
-        QVERIFY(!f.view().selectionModel()->hasSelection());
-        f.click(f.source(1));
-        QTest::keyClick(&f.view(), Qt::Key_Menu);
-        QTest::keyClick(&f.view(), Qt::Key_Delete);
+        for (const Qt::Key key : {Qt::Key_Menu, Qt::Key_Delete})
+            QTest::keyClick(&f.view(), key);
         QTest::qWait(50);
-        QVERIFY(!f.menu().isVisible());
-        QCOMPARE(f.folder.seam.boxes.size(), std::size_t(1));
+        QVERIFY(!menu.isVisible() && f.folder.seam.boxes.empty() && f.windows.opened.empty());
     }
 
     void f2RenamesASourceAfterTheQuestion() {
@@ -331,19 +257,19 @@ private slots:
         QCOMPARE(asked, 1);
     }
 
-    // The export's contents are the core's; the window proposes name, filter and extension,
-    // asks before replacing, and writes nothing when cancelled.
+    // The window proposes name, filter and extension, asks before replacing (No by default),
+    // writes nothing when cancelled.
     void exportGoesThroughTheSaveDialog() {
         Fixture f;
         QTemporaryDir out;
         const QModelIndex monday = f.openAlpha(1);
         const QString chosen = QDir(out.path()).filePath("chosen");
+        f.folder.write(chosen + ".htm", "mine");
         const struct {
             int format;
             QString filter, suffix, name;
             bool accept;
         } rows[] = {{0, "HTML Files (*.htm *.html)", "htm", "Monday report.htm", true},
-                    {0, "HTML Files (*.htm *.html)", "htm", "Monday report.htm", true},
                     {1, "", "txt", "Monday report.txt", true},
                     {2, "Email Draft Files (*.eml)", "eml", "", false}};
         for (const auto& row : rows) {
@@ -360,8 +286,6 @@ private slots:
             });
             f.exportAs(monday, row.format);
             QVERIFY(inspected);
-            if (f.folder.seam.boxes.empty())  // the second export is refused: No by default
-                f.folder.write(chosen + ".htm", "mine");
         }
         QCOMPARE(f.folder.seam.captions(), Strings{"Confirm Save As"});
         QCOMPARE(f.folder.read(chosen + ".htm"), QByteArray("mine"));

@@ -4,14 +4,6 @@
 namespace vellorin::test {
 namespace {
 
-// Sends a mouse event to the open menu at `local`, as the pointer grab of the open menu delivers
-// it wherever the pointer is.
-void SendToMenu(QMenu* menu, QEvent::Type type, QPoint local, Qt::MouseButton button,
-                Qt::MouseButtons buttons) {
-    QMouseEvent event(type, local, menu->mapToGlobal(local), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(menu, &event);
-}
-
 // The tray of the main window: a default item, separators, an item at the end.
 struct Tray {
     Tray() {
@@ -64,31 +56,6 @@ private slots:
             QVERIFY(!placed.intersects(t.tray.MenuAnchor()));
             QVERIFY(screen.contains(placed));
             t.tray.mnuPopup()->hide();
-        }
-    }
-
-    // The right button pressed on the icon and released over an item chooses nothing; a click
-    // made in the menu chooses.
-    void theReleaseOfTheOpeningPressChoosesNothing() {
-        Tray t;
-        QSignalSpy clicks(&t.tray, &frmSysTray::MenuClick);
-        QMenu* menu = t.tray.mnuPopup();
-        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().center().x(), 0);
-        for (int round = 0; round < 2; ++round) {
-            t.tray.ShowMenu();
-            const QPoint item = menu->actionGeometry(t.tray.mnuSysTray(0)).center();
-            for (int i = 0; i < 8; ++i)
-                SendToMenu(menu, QEvent::MouseMove, item + QPoint(i, 0), Qt::NoButton,
-                           Qt::RightButton);
-            SendToMenu(menu, QEvent::MouseButtonRelease, item, Qt::RightButton, Qt::NoButton);
-            QVERIFY(menu->isVisible());
-            QCOMPARE(clicks.size(), 0);
-            const QPoint exit = menu->actionGeometry(t.tray.mnuSysTray(4)).center();
-            SendToMenu(menu, QEvent::MouseMove, exit, Qt::NoButton, Qt::NoButton);
-            SendToMenu(menu, QEvent::MouseButtonPress, exit, Qt::LeftButton, Qt::LeftButton);
-            SendToMenu(menu, QEvent::MouseButtonRelease, exit, Qt::LeftButton, Qt::NoButton);
-            QCOMPARE(clicks.takeFirst().at(1).toString(), QStringLiteral("exit"));
-            QVERIFY(!menu->isVisible());
         }
     }
 

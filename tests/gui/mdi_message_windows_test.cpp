@@ -2,9 +2,8 @@
 
 #include <string>
 
-#include "gui/gui_check_world.h"
+#include "gui/app_folders.h"
 #include "support/recording_seam.h"
-#include "view/show_message.h"
 #include "view/ui/frm_doc.h"
 #include "view/ui/mdi_message_windows.h"
 #include "view/ui/message_view_plugin.h"
@@ -106,28 +105,6 @@ private slots:
         QCOMPARE(a.seam.captions(), std::vector<std::string>{"Web Engine Not Available"});
         QVERIFY(a.seam.boxes[0].text.find("vellorin-webview") != std::string::npos);
         QVERIFY(ShowsWebEngine(a.open("S", "found", "t", true)));
-    }
-
-    void showMessageOpensAStoredMessageOnceWithItsRenderedPage() {
-        GuiCheckWorld world;
-        const std::string id = world.subscribe(
-            "Office", "office",
-            RssDocument("<item><title>Quarterly figures are in for the team</title><guid>q1</guid>"
-                        "<pubDate>Mon, 05 Dec 2026 08:00:00 GMT</pubDate><description><![CDATA["
-                        "<!-- header start:\nfrom: &quot;Jane Roe&quot; &lt;jane@example.org&gt;"
-                        "\nheader end --><p>The figures look good.</p>]]></description></item>"));
-        world.checkAll(false);
-        Area a;
-        MdiMessageWindows windows(&a.area, world.seam);
-        QCOMPARE(ShowMessage(*world.context, windows, id, "q1").outcome, ShowOutcome::Opened);
-        QSignalSpy loaded(windows.oDoc(), &frmDoc::pageLoaded);
-        QVERIFY(loaded.wait(20000));
-        QCOMPARE(a.tabs(), QStringList{"Quarterly figures are in ..."});
-        const QByteArray content = windows.oDoc()->pageContent();
-        QVERIFY(content.contains("Jane Roe") && content.contains("The figures look good."));
-        QCOMPARE(ShowMessage(*world.context, windows, id, "q1").outcome, ShowOutcome::AlreadyOpen);
-        QCOMPARE(windows.messageWindows().size(), 1);
-        QVERIFY(world.boxes.empty());
     }
 };
 

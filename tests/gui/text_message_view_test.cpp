@@ -14,16 +14,6 @@
 namespace vellorin::test {
 namespace {
 
-QByteArray PngBytes() {
-    QImage image(8, 6, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A page in a temporary folder shown in a built-in view made by the program's factory, which
 // may show the files of the folder data/ only; clicked links are kept instead of being opened.
 struct ShownPage {

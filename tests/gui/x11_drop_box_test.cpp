@@ -1,4 +1,4 @@
-// The drop box and the transparency test on a real X server (run by with_tray_host.sh, which
+// The drop box's transparency on a real X server (run by with_tray_host.sh, which
 // starts Xvfb without a window manager or compositor); anywhere else the tests skip. The test
 // itself plays the compositing manager by owning the selection _NET_WM_CM_S0.
 
@@ -13,7 +13,6 @@
 #include "base/ui/layered_window.h"
 #include "gui/drop_box_world.h"
 #include "gui/gui_tests.h"
-#include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/ui/frm_drop_box.h"
 
 namespace vellorin::test {
@@ -63,13 +62,6 @@ long WindowAlpha(const QWidget* window) {
     return words.size() == 1 ? std::lround(words[0] / double(0xffffffffu) * 255.0) : -1;
 }
 
-// Whether the window lets the window manager give it the keyboard focus (WM_HINTS input: flags
-// bit 0 says the input field is set).
-bool AcceptsInput(const QWidget* window) {
-    const auto hints = Property(window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 9);
-    return hints.size() < 2 || (hints[0] & 1u) == 0 || hints[1] != 0;
-}
-
 }  // namespace
 
 class TestX11DropBox : public QObject {
@@ -79,8 +71,6 @@ private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb") || Connection() == nullptr)
             QSKIP("needs an X11 display");
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            QSKIP("needs xdotool");
     }
 
     void transparencyNeedsACompositingManager() {
@@ -108,27 +98,6 @@ private slots:
 
         SetCompositor(XCB_WINDOW_NONE);
         QVERIFY(!IsLayeringSupported());
-    }
-
-    void theBoxTakesNoFocusAndFollowsADrag() {
-        DropBoxWorld world;
-        frmDropBox* box = world.open();
-        QVERIFY(QTest::qWaitForWindowExposed(box));
-        QVERIFY(!AcceptsInput(box));
-        QCOMPARE(box->pos(), QPoint(0, 0));
-
-        // Without a window manager the box follows the mouse itself.
-        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
-                                   {"mousemove", "20", "20", "mousedown", "1", "mousemove", "150",
-                                    "160", "mousemove", "320", "240", "mouseup", "1"}),
-                 0);
-        QTRY_COMPARE(box->pos(), QPoint(300, 220));
-        box->close();
-        const double twipsPerPixel =
-            TwipsPerPixel(QGuiApplication::primaryScreen()->logicalDotsPerInch());
-        QVERIFY(world.settings().contains(
-            "left=" + QByteArray::number(qRound(300 * twipsPerPixel)) +
-            "\r\ntop=" + QByteArray::number(qRound(220 * twipsPerPixel)) + "\r\n"));
     }
 };
 
