@@ -5,6 +5,7 @@
 #include "base/app_context.h"
 #include "base/constants.h"
 #include "base/helpers.h"
+#include "subscriptions/subscriptions.h"
 #include "view/message_actions.h"
 #include "view/message_windows.h"
 #include "view/show_message.h"

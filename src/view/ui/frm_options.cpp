@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/app_context.h"
+#include "subscriptions/subscriptions.h"
 #include "view/message_windows.h"
 #include "view/ui/image_list.h"
 #include "view/ui/message_search_bar.h"
