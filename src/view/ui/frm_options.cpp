@@ -84,6 +84,11 @@ TreeHandlerHooks frmOptions::WithOwnHooks(TreeHandlerHooks hooks) {
             mnuPopupSourceNode_->popup(tvMessagesView_->viewport()->mapToGlobal(QPoint(x, y)));
         };
     }
+    if (!hooks.showSourceNodeMenuAtSelection) {
+        hooks.showSourceNodeMenuAtSelection = [this] {
+            mnuPopupSourceNode_->popup(tvMessagesView_->viewport()->mapToGlobal(SelectionPoint()));
+        };
+    }
     if (!hooks.shellOpen) {
         hooks.shellOpen = [](const std::string& target) {
             QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(target)));
@@ -155,11 +160,16 @@ void frmOptions::ShowSourceMenu(int x, int y) {
     mnuPopupSource_->popup(tvMessagesView_->viewport()->mapToGlobal(QPoint(x, y)));
 }
 
-void frmOptions::ShowSourceMenuAtSelection() {
+QPoint frmOptions::SelectionPoint() const {
     const QModelIndex current = tvMessagesView_->currentIndex();
     tvMessagesView_->scrollTo(current);
     const QRect row = tvMessagesView_->visualRect(current);
-    ShowSourceMenu(row.left() + row.height(), row.bottom());
+    return {row.left() + row.height(), row.bottom()};
+}
+
+void frmOptions::ShowSourceMenuAtSelection() {
+    const QPoint at = SelectionPoint();
+    ShowSourceMenu(at.x(), at.y());
 }
 
 }  // namespace vellorin
