@@ -6,6 +6,7 @@
 #include "gui/frm_main_client.h"
 #include "gui/widget_helpers.h"
 #include "inbox/check_feed_server.h"
+#include "inbox/online_state.h"
 #include "notify/ui/frm_no_source_notify.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"
