@@ -1,18 +1,20 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "base/clock.h"
 #include "base/main_window_hooks.h"
 #include "base/user_seam.h"
-#include "config/settings.h"
-#include "inbox/check_run.h"
-#include "inbox/inbox_store.h"
-#include "inbox/online_state.h"
-#include "inbox/scheduler.h"
-#include "subscriptions/subscriptions.h"
 
 namespace vellorin {
+
+class mSettings;
+class mSubscriptions;
+class mInbox;
+class OnlineState;
+class mCheck;
+class Scheduler;
 
 // Where the program's files are and how it was started.
 struct AppOptions {
@@ -31,9 +33,14 @@ struct AppOptions {
 // The state of one running program: each module's state object and the collaborators they share.
 // Start-up creates one; each test creates its own with its own folders, seam and clock. The seam,
 // clock and hooks are borrowed and must outlive the context.
+//
+// The subsystems reach each other through the context, so this header only names their state
+// classes; a file that uses one includes its header. The modules are made (and their headers
+// included) in src/context/, the layer above the subsystems.
 class AppContext {
 public:
     AppContext(AppOptions options, UserSeam& seam, const Clock& clock);
+    ~AppContext();
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;
 
@@ -50,20 +57,24 @@ public:
     // Borrowed; nullptr restores the do-nothing hooks.
     void setHooks(MainWindowHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
 
-    mSettings settings;
-    mSubscriptions subscriptions;
-    mInbox inbox;
-    // Whether the machine is online (overridable); the check runs and the scheduler ask it.
-    OnlineState online;
-    mCheck check;
-    Scheduler scheduler;
-
 private:
     AppOptions options_;
     UserSeam& seam_;
     const Clock& clock_;
     MainWindowHooks noHooks_;
     MainWindowHooks* hooks_ = &noHooks_;
+    struct Modules;
+    // Made after the members above and destroyed before them.
+    std::unique_ptr<Modules> modules_;
+
+public:
+    mSettings& settings;
+    mSubscriptions& subscriptions;
+    mInbox& inbox;
+    // Whether the machine is online (overridable); the check runs and the scheduler ask it.
+    OnlineState& online;
+    mCheck& check;
+    Scheduler& scheduler;
 };
 
 }  // namespace vellorin

@@ -5,6 +5,8 @@
 
 #include "cli/command.h"
 #include "inbox/check_run.h"
+#include "inbox/online_state.h"
+#include "subscriptions/subscriptions.h"
 #include "view/tree_control.h"
 
 namespace vellorin::cli {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "config/settings.h"
 
 namespace vellorin::cli {
 namespace {

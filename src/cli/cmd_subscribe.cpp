@@ -1,6 +1,7 @@
 #include "cli/command.h"
 #include "cli/data_tree.h"
 #include "subscriptions/subscribe_procedure.h"
+#include "subscriptions/subscriptions.h"
 
 namespace vellorin::cli {
 

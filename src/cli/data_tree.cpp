@@ -1,4 +1,5 @@
 #include "cli/data_tree.h"
+#include "subscriptions/subscriptions.h"
 
 namespace vellorin::cli {
 namespace {

@@ -20,6 +20,7 @@
 #include "store/ini_file.h"
 #include "store/profile_file.h"
 #include "store/profile_journal.h"
+#include "subscriptions/subscriptions.h"
 #include "util/file_lock.h"
 #include "view/tree_control.h"
 

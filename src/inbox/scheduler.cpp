@@ -10,7 +10,9 @@
 
 #include "base/app_context.h"
 #include "base/command_line.h"
+#include "config/settings.h"
 #include "inbox/check_run.h"
+#include "inbox/online_state.h"
 #include "view/tree_control.h"
 
 namespace vellorin {

@@ -8,7 +8,10 @@
 #include "base/app_context.h"
 #include "base/constants.h"
 #include "base/helpers.h"
+#include "inbox/check_run.h"
+#include "inbox/inbox_store.h"
 #include "subscriptions/source_list_document.h"
+#include "subscriptions/subscriptions.h"
 #include "view/tree_control.h"
 #include "view/tree_place.h"
 

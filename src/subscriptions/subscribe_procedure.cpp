@@ -6,6 +6,7 @@
 #include "base/helpers.h"
 #include "subscriptions/link_validation.h"
 #include "subscriptions/source_list_document.h"
+#include "subscriptions/subscriptions.h"
 #include "view/tree_control.h"
 
 namespace vellorin {

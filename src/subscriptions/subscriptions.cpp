@@ -9,6 +9,7 @@
 #include "base/app_context.h"
 #include "base/constants.h"
 #include "base/helpers.h"
+#include "inbox/inbox_store.h"
 #include "subscriptions/source_list_document.h"
 #include "util/file_lock.h"
 #include "view/tree_control.h"

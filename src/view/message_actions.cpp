@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/app_context.h"
+#include "inbox/inbox_store.h"
 #include "view/message_node.h"
 #include "view/message_windows.h"
 #include "view/tree_control.h"

@@ -5,6 +5,7 @@
 #include "base/app_context.h"
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_snapshot.h"
+#include "inbox/inbox_store.h"
 #include "store/profile_file_times.h"
 #include "view/html_text.h"
 #include "view/message_header.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/app_context.h"
+#include "inbox/inbox_store.h"
 #include "view/message_node.h"
 #include "view/tree_control.h"
 

@@ -2,6 +2,8 @@
 
 #include "base/app_context.h"
 #include "base/helpers.h"
+#include "inbox/inbox_store.h"
+#include "subscriptions/subscriptions.h"
 #include "view/message_header.h"
 #include "view/message_node.h"
 #include "view/message_page.h"

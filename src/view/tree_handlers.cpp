@@ -5,6 +5,7 @@
 #include "base/app_context.h"
 #include "base/constants.h"
 #include "base/helpers.h"
+#include "subscriptions/subscriptions.h"
 #include "view/message_actions.h"
 #include "view/message_windows.h"
 #include "view/show_message.h"
@@ -45,13 +46,22 @@ void TreeHandlers::tvMessages_KeyUp(int keyCode, int /*shift*/) {
 
 bool TreeHandlers::tvMessages_KeyDown(int keyCode, int shift) {
     const TreeNode* node = tvMessages_.selectedNode();
-    if (!node || !node->parent())
+    if (!node)
         return false;
+    const bool menuKey =
+        (keyCode == kKeyApps && shift == 0) || (keyCode == kKeyF10 && shift == kShiftMask);
+    if (!node->parent()) {
+        if (!menuKey)
+            return false;
+        if (hooks_.showSourceNodeMenuAtSelection)
+            hooks_.showSourceNodeMenuAtSelection();
+        return true;
+    }
     if (keyCode == kKeyReturn && shift == 0) {
         (void)ShowSelectedMessage(context_, tvMessages_, windows_);
     } else if (keyCode == kKeyDelete && shift == 0) {
         (void)MessageActions(context_, tvMessages_, windows_).mnuPopupSourceDel_Click();
-    } else if ((keyCode == kKeyApps && shift == 0) || (keyCode == kKeyF10 && shift == kShiftMask)) {
+    } else if (menuKey) {
         if (hooks_.showSourceMenuAtSelection)
             hooks_.showSourceMenuAtSelection();
     } else {

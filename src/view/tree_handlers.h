@@ -44,6 +44,8 @@ struct TreeHandlerHooks {
     std::function<void()> showSourceMenuAtSelection;
     // Shows the context menu of a source node (Mark All as Read) at the pointer.
     std::function<void(int x, int y)> showSourceNodeMenu;
+    // Shows that menu at the selected source node (asked from the keyboard).
+    std::function<void()> showSourceNodeMenuAtSelection;
     // The preferences dialog frmSettings and the plug-in dialog frmRegPlugin, modal.
     std::function<void()> openSettings;
     std::function<void()> openPlugIns;
@@ -68,8 +70,9 @@ public:
     // A key pressed in the tree: the keyboard's way to the message actions, on the selected
     // message node. Enter opens it (as a double-click does), Delete deletes it (asking first,
     // MessageActions), the menu key and Shift+F10 show the context menu at it
-    // (showSourceMenuAtSelection). True when the key did one of these; false for any other key
-    // and when no message node is selected.
+    // (showSourceMenuAtSelection); on a selected source node those two keys show the source's
+    // menu (showSourceNodeMenuAtSelection). True when the key did one of these; false for any
+    // other key and when no node is selected.
     bool tvMessages_KeyDown(int keyCode, int shift);
 
     // The end of a title edit (hand it to TreeControl::finishLabelEdit, or call finishRename).

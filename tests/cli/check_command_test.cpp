@@ -6,6 +6,7 @@
 
 #include "cli/ctl_fixture.h"
 #include "inbox/check_feed_server.h"
+#include "inbox/inbox_store.h"
 #include "inbox/inbox_world.h"
 
 namespace vellorin {

@@ -7,6 +7,7 @@
 #include "config/ui/frm_settings.h"
 #include "gui/frm_main_client.h"
 #include "inbox/inbox_store.h"
+#include "inbox/online_state.h"
 #include "subscriptions/subscriptions.h"
 #include "view/message_node.h"
 #include "view/tree_control.h"

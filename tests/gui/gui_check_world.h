@@ -5,6 +5,8 @@
 
 #include "gui/app_folders.h"
 #include "inbox/check_feed_server.h"
+#include "inbox/check_run.h"
+#include "inbox/online_state.h"
 #include "view/tree_control.h"
 
 namespace vellorin::test {

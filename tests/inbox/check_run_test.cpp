@@ -14,9 +14,12 @@
 #include "inbox/check_feed_server.h"
 #include "inbox/feed_parser.h"
 #include "inbox/feed_validators.h"
+#include "inbox/inbox_store.h"
 #include "inbox/inbox_world.h"
+#include "inbox/online_state.h"
 #include "inbox/scheduler.h"
 #include "inbox/transfer_state.h"
+#include "subscriptions/subscriptions.h"
 #include "view/tree_control.h"
 
 namespace vellorin {

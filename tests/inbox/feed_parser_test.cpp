@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "inbox/check_feed_server.h"
+#include "inbox/inbox_store.h"
 #include "inbox/inbox_world.h"
 #include "view/message_header.h"
 #include "view/tree_control.h"

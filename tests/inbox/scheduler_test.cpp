@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
 #include "inbox/check_feed_server.h"
+#include "inbox/check_run.h"
 #include "inbox/inbox_world.h"
+#include "inbox/online_state.h"
+#include "subscriptions/subscriptions.h"
 #include "support/local_time.h"
 #include "support/scoped_env.h"
 #include "view/tree_control.h"

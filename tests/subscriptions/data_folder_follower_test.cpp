@@ -10,6 +10,7 @@
 
 #include "inbox/inbox_store.h"
 #include "subscriptions/data_folder_snapshot.h"
+#include "subscriptions/subscriptions.h"
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {

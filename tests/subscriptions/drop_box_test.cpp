@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/app_context.h"
+#include "config/settings.h"
 #include "subscriptions/drop_box_drop.h"
 #include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/drop_box_settings.h"

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "subscriptions/subscriptions.h"
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "inbox/inbox_store.h"
 #include "view/message_tree_fixture.h"
 #include "view/show_message.h"
 

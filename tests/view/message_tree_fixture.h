@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/app_context.h"
+#include "subscriptions/subscriptions.h"
 #include "support/recording_seam.h"
 #include "support/recording_windows.h"
 #include "support/temp_dir.h"

@@ -27,6 +27,7 @@ protected:
             calls_.push_back("menu " + std::to_string(x) + "," + std::to_string(y));
         };
         hooks_.showSourceMenuAtSelection = [this] { calls_.push_back("menu here"); };
+        hooks_.showSourceNodeMenuAtSelection = [this] { calls_.push_back("source menu here"); };
         hooks_.shellOpen = [this](const std::string& target) { calls_.push_back(target); };
     }
     TreeHandlers handlers() { return TreeHandlers(context_, tree_, windows_, hooks_); }
@@ -68,7 +69,9 @@ TEST_F(TreeHandlersTest, KeysAndClicksReachTheirActionsOnlyOnTheRightNodes) {
         {"m1", kKeyApps, 0, true, {"menu here"}, false},
         {"m1", kKeyF10, kShiftMask, true, {"menu here"}, false},
         {"m1", kKeyF10, 0, false, {}, false},
-        {"source", kKeyApps, 0, false, {}, false},
+        {"source", kKeyApps, 0, true, {"source menu here"}, false},
+        {"source", kKeyF10, kShiftMask, true, {"source menu here"}, false},
+        {"source", kKeyReturn, 0, false, {}, false},
         {"m1", kKeyReturn, kCtrlMask, false, {}, false},
         {"source", kKeyF2, 0, false, {}, true},
         {"m1", kKeyF2, 0, false, {}, false},

@@ -26,6 +26,7 @@
 #include "shell/ui/form_dock.h"
 #include "shell/ui/gui_check_run_hooks.h"
 #include "shell/ui/main_status_bar.h"
+#include "subscriptions/subscriptions.h"
 #include "subscriptions/ui/frm_drop_box.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"

@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
+#include "inbox/check_run.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/main_status_bar.h"
 #include "subscriptions/ui/frm_drop_box.h"

@@ -8,6 +8,7 @@
 #include "browserlink/ui/firefox_watch.h"
 #include "browserlink/ui/qt_monitor_timer.h"
 #include "browserlink/url_monitor.h"
+#include "inbox/check_run.h"
 #include "notify/ui/frm_no_source_notify.h"
 #include "notify/ui/frm_notification.h"
 #include "shell/ui/frm_main.h"

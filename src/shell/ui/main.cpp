@@ -41,6 +41,7 @@
 #include "base/clock.h"
 #include "base/command_line.h"
 #include "base/constants.h"
+#include "inbox/online_state.h"
 #include "shell/instance_guard.h"
 #include "shell/online_override.h"
 #include "shell/platform_choice.h"

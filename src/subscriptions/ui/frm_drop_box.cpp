@@ -21,6 +21,7 @@
 #include "base/app_context.h"
 #include "base/ui/app_icons.h"
 #include "base/ui/layered_window.h"
+#include "config/settings.h"
 #include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/drop_box_settings.h"
 

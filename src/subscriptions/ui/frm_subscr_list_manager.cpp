@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "base/app_context.h"
+#include "subscriptions/subscriptions.h"
 #include "subscriptions/ui/dialog_open_mode.h"
 #include "subscriptions/ui/input_focus.h"
 #include "view/ui/image_list.h"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/app_context.h"
+#include "subscriptions/subscriptions.h"
 #include "view/message_windows.h"
 #include "view/ui/image_list.h"
 #include "view/ui/message_search_bar.h"
@@ -81,6 +82,11 @@ TreeHandlerHooks frmOptions::WithOwnHooks(TreeHandlerHooks hooks) {
     if (!hooks.showSourceNodeMenu) {
         hooks.showSourceNodeMenu = [this](int x, int y) {
             mnuPopupSourceNode_->popup(tvMessagesView_->viewport()->mapToGlobal(QPoint(x, y)));
+        };
+    }
+    if (!hooks.showSourceNodeMenuAtSelection) {
+        hooks.showSourceNodeMenuAtSelection = [this] {
+            mnuPopupSourceNode_->popup(tvMessagesView_->viewport()->mapToGlobal(SelectionPoint()));
         };
     }
     if (!hooks.shellOpen) {
@@ -154,11 +160,16 @@ void frmOptions::ShowSourceMenu(int x, int y) {
     mnuPopupSource_->popup(tvMessagesView_->viewport()->mapToGlobal(QPoint(x, y)));
 }
 
-void frmOptions::ShowSourceMenuAtSelection() {
+QPoint frmOptions::SelectionPoint() const {
     const QModelIndex current = tvMessagesView_->currentIndex();
     tvMessagesView_->scrollTo(current);
     const QRect row = tvMessagesView_->visualRect(current);
-    ShowSourceMenu(row.left() + row.height(), row.bottom());
+    return {row.left() + row.height(), row.bottom()};
+}
+
+void frmOptions::ShowSourceMenuAtSelection() {
+    const QPoint at = SelectionPoint();
+    ShowSourceMenu(at.x(), at.y());
 }
 
 }  // namespace vellorin

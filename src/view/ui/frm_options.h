@@ -27,9 +27,9 @@ class TreeView;
 // option bar is built and the tree filled from subscriptions.dat and the inboxes (sources in
 // title order, each with its messages newest day first, unread ones bold).
 //
-// The tree's events go to TreeHandlers with `hooks`. Empty showSourceMenu and
-// showSourceMenuAtSelection hooks are filled with this window's own: mnuPopupSource pops up at
-// (x, y) of the tree's viewport, or at the selected node. An empty shellOpen
+// The tree's events go to TreeHandlers with `hooks`. Empty menu hooks are filled with this
+// window's own: mnuPopupSource, or a source node's menu, pops up at (x, y) of the tree's viewport,
+// or at the selected node. An empty shellOpen
 // hook opens the target with the desktop's handler (QDesktopServices). The context and the
 // windows are borrowed and must outlive the window.
 class frmOptions : public QWidget {
@@ -73,6 +73,8 @@ public:
 
 private:
     TreeHandlerHooks WithOwnHooks(TreeHandlerHooks hooks);
+    // Below the start of the selected node's row (scrolled into view), in the tree's viewport.
+    QPoint SelectionPoint() const;
     void Form_Load();
     void BuildOptionBar();
     void BuildSearch();
