@@ -23,6 +23,7 @@
 #include "base/app_context.h"
 #include "inbox/inbox_store.h"
 #include "store/profile_file.h"
+#include "subscriptions/subscriptions.h"
 #include "view/tree_control.h"
 
 namespace {

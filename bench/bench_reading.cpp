@@ -17,6 +17,7 @@
 
 #include "base/app_context.h"
 #include "store/profile_file.h"
+#include "subscriptions/subscriptions.h"
 #include "view/message_search.h"
 #include "view/reading_commands.h"
 #include "view/tree_control.h"

@@ -30,6 +30,7 @@
 #include "inbox/inbox_names.h"
 #include "inbox/inbox_store.h"
 #include "store/profile_file.h"
+#include "subscriptions/subscriptions.h"
 
 namespace vellorin::fuzz {
 namespace {

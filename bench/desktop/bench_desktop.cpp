@@ -35,6 +35,7 @@
 
 #include "base/app_context.h"
 #include "base/clock.h"
+#include "inbox/online_state.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/qt_user_seam.h"
 #include "shell/ui/software_rendering.h"

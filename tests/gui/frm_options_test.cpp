@@ -12,6 +12,7 @@
 #include "view/tree_handlers.h"
 #include "view/ui/frm_options.h"
 #include "view/ui/popup_source_menu.h"
+#include "view/ui/source_node_menu.h"
 #include "view/ui/tree_model.h"
 #include "view/ui/tree_view.h"
 
@@ -190,10 +191,14 @@ private slots:
         QTest::qWait(50);
         QVERIFY(!menu.isVisible());
         QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
-        // On a source the message keys do nothing.
+        // On a source the menu key opens the source's own menu, and Delete does nothing.
+        QMenu* sourceMenu = f.window->mnuPopupSourceNode();
+        sourceMenu->close();
         f.folder.seam.answers = {MsgAnswer::Yes};
-        for (const Qt::Key key : {Qt::Key_Menu, Qt::Key_Delete})
-            QTest::keyClick(&f.view(), key);
+        QTest::keyClick(&f.view(), Qt::Key_Menu);
+        QTRY_VERIFY(sourceMenu->isVisible());
+        sourceMenu->close();
+        QTest::keyClick(&f.view(), Qt::Key_Delete);
         QTest::qWait(50);
         QVERIFY(!menu.isVisible() && f.folder.seam.boxes.empty() && f.windows.opened.empty());
     }
