@@ -7,6 +7,7 @@
 #   first message page of a session, built-in view (bench_desktop)                <  150 ms
 #   a message page, built-in view (bench_desktop, median of 10)                   <   50 ms
 #   idle in the tray, 200 x 50 messages, no message opened (vellorin -s), PSS     <   50 MB
+#   (and its processor time over 20 idle seconds, reported beside it)
 #   10,000 messages (200 x 50), one message open, built-in view, PSS               <   50 MB
 #   the same with the full web engine chosen (client + its helpers), PSS, beside it
 #   500 messages opened and closed in turn: PSS after the last minus after the first <  5 MB
@@ -114,6 +115,8 @@ source bench/x_session.sh
 start_x_session "$work"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# Processor time a process has taken so far (user + system), in clock ticks (1/100 s).
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 # The middle of the client's icon inside the tray host's panel, or nothing.
 tray_icon() {
@@ -192,7 +195,7 @@ open_first_message() {
         { import -window root "$work/no-message-$2.png"; echo "no message opened ($2)"; exit 1; }
 }
 
-tray_ms=() idle_kb=() open_kb=() open_client_kb=() idle_private_kb=() open_private_kb=()
+tray_ms=() idle_ticks=() idle_kb=() open_kb=() open_client_kb=() idle_private_kb=() open_private_kb=()
 engine_kb=()
 for run in $(seq "$runs"); do
     home="$work/run-$run"
@@ -202,8 +205,12 @@ for run in $(seq "$runs"); do
     wait_until 30 has_icon || { echo "no tray icon after 30 s (run $run)"; exit 1; }
     tray_ms+=($(($(now_ms) - start)))
 
-    # Idle: the welcome balloon has gone (6 s), nothing else happens.
+    # Idle: the welcome balloon has gone (6 s), nothing else happens. Nothing runs on a timer
+    # (the unread count follows the inboxes' changes), so 20 idle seconds take no processor time.
     sleep 10
+    t0=$(cpu_ticks "$client_pid")
+    sleep 20
+    idle_ticks+=($(($(cpu_ticks "$client_pid") - t0)))
     read -r v w < <(pss_tree "$client_pid")
     idle_kb+=("$v") idle_private_kb+=("$w")
 
@@ -284,6 +291,7 @@ row "idle in the tray, 200 x 50 messages, PSS" "$(mb "$i")" 50 MB
 row "10,000 messages, one open, built-in view, PSS" "$(mb "$o")" 50 MB
 row "${OPEN_CLOSE:-500} messages opened and closed: PSS growth" "$(mb "$g")" 5 MB
 echo "  10,000 messages, one open, full web engine (client + helpers): $(mb "$e") MB PSS"
+echo "  idle in the tray: processor time over 20 s, each run, in 1/100 s: ${idle_ticks[*]}"
 echo "  open and close: PSS after the first and the last, KiB: ${oc_first[*]} / ${oc_last[*]}"
 echo "  open and close: PSS after each hundred, KiB: ${hundreds[*]}"
 ip=$(printf '%s\n' "${idle_private_kb[@]}" | median)
