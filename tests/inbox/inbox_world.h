@@ -8,8 +8,8 @@
 
 #include "base/app_context.h"
 #include "inbox/inbox_names.h"
-#include "inbox/inbox_store.h"
 #include "inbox/inbox_snapshot.h"
+#include "inbox/inbox_store.h"
 #include "subscriptions/subscriptions.h"
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
