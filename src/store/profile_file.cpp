@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -53,6 +54,15 @@ enum class StoreResult {
     kStartOver,        // the file changed under us: read it again and redo the edit
     kStartOverNoPatch  // the change in place failed: read it again and rewrite instead
 };
+
+// The write's own result (1 stored, 0 not) once a store is over; nothing when it starts over.
+std::optional<long> Finished(StoreResult result) {
+    if (result == StoreResult::kDone)
+        return 1;
+    if (result == StoreResult::kFailed)
+        return 0;
+    return std::nullopt;
+}
 
 // Ends a write in place: one that is done is noted in the cache (`note`); otherwise the cached
 // copy is dropped, and the store starts over when the file changed meanwhile or gives `failed`.
@@ -238,17 +248,11 @@ long WritePrivateProfileString(std::optional<std::string_view> section,
         }
         // Let go of the parsed copy so the cache may change it after a change in place.
         loaded.doc.reset();
-        switch (Store(path, loaded, exists, edit)) {
-            case StoreResult::kDone:
-                return 1;
-            case StoreResult::kFailed:
-                return 0;
-            case StoreResult::kStartOver:
-                break;
-            case StoreResult::kStartOverNoPatch:
-                allowOverwrite = false;
-                break;
-        }
+        const StoreResult result = Store(path, loaded, exists, edit);
+        if (std::optional<long> written = Finished(result))
+            return *written;
+        if (result == StoreResult::kStartOverNoPatch)
+            allowOverwrite = false;
     }
     return 0;
 }
@@ -296,15 +300,8 @@ long WritePrivateProfileKeys(std::string_view section,
             loaded.doc = std::make_shared<ProfileDocument>();
         ProfileDocument::Edit edit = loaded.doc->appendSection(sectionName, stored);
         loaded.doc.reset();
-        switch (Store(path, loaded, exists, edit)) {
-            case StoreResult::kDone:
-                return 1;
-            case StoreResult::kFailed:
-                return 0;
-            case StoreResult::kStartOver:
-            case StoreResult::kStartOverNoPatch:
-                break;
-        }
+        if (std::optional<long> written = Finished(Store(path, loaded, exists, edit)))
+            return *written;
     }
     return 0;
 }
