@@ -10,11 +10,17 @@
 # at each of its 2-second ticks once a second has passed since the last run, so 300 runs (more
 # than three days at the 15-minute schedule) take some 20 minutes. A run is counted as done when
 # the server has answered its 200 requests (GET /count) and a moment has passed. PSS is Pss in
-# /proc/PID/smaps_rollup of the client (no message is opened, so there is no web engine helper).
+# /proc/PID/smaps_rollup of the client (messages open in the built-in view, inside the client).
 #
 # With MODE=menu the runs are the tray menu's "Check for New Messages" instead, chosen with
 # xdotool one after the other (each shows the busy window), after the one scheduled run of the
 # start-up.
+#
+# With OPEN=1 one message is also opened and closed after each run, from the keyboard as a person
+# does it: the inbox is shown once from the tray menu, with the pane's "Messages" group; then, each time, a click into the tree,
+# Home and Right open the first source, Down moves one message further than the last time, Enter
+# opens it in its window (which marks it read) and Ctrl+W closes that. Screenshots of the first and the last message
+# window go to the work folder (open-first.png, open-last.png), which is then kept.
 #
 # Usage: bench/day_in_tray.sh [RUNS]   (default 300)
 # Environment: BUILD_DIR (default build), KEEP=1 keeps the work folder, EVERY (default 25) how
@@ -34,6 +40,7 @@ items=50
 for tool in Xvfb trayer curl xdotool; do
     command -v "$tool" >/dev/null || { echo "missing: $tool (scripts/install-deps.sh)"; exit 1; }
 done
+[ "${OPEN:-0}" != 1 ] || KEEP=1
 if [ "${HEAPTRACK:-0}" = 1 ]; then
     command -v heaptrack >/dev/null || { echo "missing: heaptrack"; exit 1; }
     KEEP=1
@@ -113,9 +120,10 @@ if [ "${HEAPTRACK:-0}" = 1 ]; then
 fi
 
 pss() { awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup"; }
-# The pages no other process maps (Private_Clean + Private_Dirty), in KiB: the part of PSS that
-# does not depend on what else runs on the machine.
-private() { awk '/^Private_(Clean|Dirty):/ { u += $2 } END { print u + 0 }' "/proc/$pid/smaps_rollup"; }
+# The anonymous pages (the heap and the stacks; Anonymous in smaps_rollup), in KiB: where a leak
+# shows. PSS also counts the libraries' pages, shared out among every process that maps them, so it
+# moves by megabytes when another Qt program starts or ends on the machine.
+anon() { awk '/^Anonymous:/ { print $2 }' "/proc/$pid/smaps_rollup"; }
 # Waits until the server has answered at least `1` runs' requests and then nothing for a moment,
 # between two runs (the next starts a second or more after the last ended); gives how many runs
 # are over then.
@@ -153,34 +161,89 @@ check_from_tray() {
     xdotool key Down Down Down Return
 }
 
-echo "mode: $mode"
-echo "runs  PSS KiB  growth since run 1  private KiB  growth"
+# The main window, shown from the tray menu's first item, "Show Inbox".
+main_window() { xdotool search --onlyvisible --name '^Vellorin' 2>/dev/null | head -1; }
+show_inbox() {
+    local ix iy
+    read -r ix iy < <(tray_icon)
+    xdotool mousemove "$ix" "$iy" click 3
+    sleep 0.5
+    xdotool key Down Return
+    for _ in $(seq 100); do
+        [ -n "$(main_window)" ] && break
+        sleep 0.1
+    done
+    [ -n "$(main_window)" ] || { echo "the inbox did not show" >&2; exit 1; }
+    # The pane's first group, "Messages", holds the tree.
+    eval "$(xdotool getwindowgeometry --shell "$(main_window)")"
+    xdotool mousemove $((X + 30)) $((Y + 48)) click 1
+    sleep 0.5
+}
+opened=0
+# Opens the next message of the first source and closes its window (see the header).
+open_and_close() {
+    local w
+    w=$(main_window)
+    xdotool windowraise "$w" windowfocus "$w" 2>/dev/null || true
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    xdotool mousemove $((X + 60)) $((Y + HEIGHT / 2)) click 1
+    xdotool key Home Right
+    xdotool key --repeat $((opened % items + 1)) Down
+    xdotool key Return
+    sleep 0.7
+    if [ "$opened" -eq 0 ] || [ "$run" -ge $((runs - 1)) ]; then
+        import -window root "$work/open-$([ "$opened" -eq 0 ] && echo first || echo last).png"
+    fi
+    xdotool key ctrl+w
+    sleep 0.3
+    opened=$((opened + 1))
+}
+
+echo "mode: $mode$([ "${OPEN:-0}" = 1 ] && echo ', a message opened and closed after each run')"
+echo "runs  opened  PSS KiB  growth since run 1  anon KiB  growth"
 start=$(date +%s)
 run=$(wait_runs 1) || exit 1
+if [ "${OPEN:-0}" = 1 ]; then
+    show_inbox
+    open_and_close
+    run=$(wait_runs $((run + 1))) || exit 1
+fi
 first=$(pss)
-first_private=$(private)
+first_anon=$(anon)
 first_run=$run
-printf '%4d  %7d  %+7d  %7d  %+7d\n' "$run" "$first" 0 "$first_private" 0
+printf '%4d  %6d  %7d  %+7d  %7d  %+7d\n' "$run" "$opened" "$first" 0 "$first_anon" 0
 next=$every
-while [ "$run" -lt "$runs" ]; do
+# With OPEN=1 the runs go on until as many messages have been opened and closed as runs were
+# asked for (a run may end while a message is open, so there are some more runs).
+more() { [ "$run" -lt "$1" ] || { [ "${OPEN:-0}" = 1 ] && [ "$opened" -lt "$1" ]; }; }
+while more "$runs"; do
     [ "$next" -le "$runs" ] || next=$runs
     if [ "$mode" = menu ]; then
         while [ "$run" -lt "$next" ]; do
             check_from_tray
             run=$(wait_runs $((run + 1))) || exit 1
         done
+    elif [ "${OPEN:-0}" = 1 ]; then
+        while more "$next"; do
+            open_and_close
+            run=$(wait_runs $((run + 1))) || exit 1
+        done
     else
         run=$(wait_runs "$next") || exit 1
     fi
     now=$(pss)
-    now_private=$(private)
-    printf '%4d  %7d  %+7d  %7d  %+7d\n' "$run" "$now" $((now - first)) "$now_private" \
-        $((now_private - first_private))
+    now_anon=$(anon)
+    printf '%4d  %6d  %7d  %+7d  %7d  %+7d\n' "$run" "$opened" "$now" $((now - first)) "$now_anon" \
+        $((now_anon - first_anon))
     next=$((run + every))
 done
 last=$now
-last_private=$now_private
+last_anon=$now_anon
 seconds=$(($(date +%s) - start))
+if [ "${OPEN:-0}" = 1 ]; then
+    echo "messages opened and closed: $opened; read in the inboxes now:" \
+        "$(cat "$data"/*/inbox.dat | grep -ci '^read=1')"
+fi
 growth=$((last - first))
 verdict=ok
 [ "$growth" -lt 5120 ] || verdict=MISSED
@@ -189,8 +252,8 @@ echo "a day in the tray: $run runs of $sources sources in $seconds s (load avera
 awk -v g="$growth" -v r="$run" -v f="$first_run" -v v="$verdict" 'BEGIN {
     printf "  PSS growth from run %d to run %d: %+.2f MB (target < 5 MB) %s; %.1f KiB per run\n",
         f, r, g / 1024, v, g / (r - f) }'
-awk -v g="$((last_private - first_private))" -v r="$run" -v f="$first_run" 'BEGIN {
-    printf "  private pages from run %d to run %d: %+.2f MB, %.1f KiB per run\n", f, r, g / 1024,
+awk -v g="$((last_anon - first_anon))" -v r="$run" -v f="$first_run" 'BEGIN {
+    printf "  anonymous pages from run %d to run %d: %+.2f MB, %.1f KiB per run\n", f, r, g / 1024,
         g / (r - f) }'
 if [ "${HEAPTRACK:-0}" = 1 ]; then
     kill "$pid" 2>/dev/null || true
