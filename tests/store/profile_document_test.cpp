@@ -94,22 +94,10 @@ TEST(ProfileDocumentTest, ACrashDuringABlankingLeavesTheSectionWholeOrGone) {
                 if (next[i] != text[i])
                     changed.push_back(i);
             }
-            std::vector<std::vector<size_t>> subsets;
-            for (size_t cut = 0; cut <= changed.size(); ++cut) {
-                subsets.emplace_back(changed.begin(), changed.begin() + cut);
-                subsets.emplace_back(changed.begin() + cut, changed.end());
-            }
-            for (int i = 0; i < 300; ++i) {
-                subsets.emplace_back();
-                for (size_t at : changed) {
-                    if (rng() % 2)
-                        subsets.back().push_back(at);
-                }
-            }
-            for (const auto& subset : subsets) {
+            for (int i = 0; i < 400; ++i) {  // the step's bytes, some written before a crash
                 std::string torn = text;
-                for (size_t at : subset)
-                    torn[at] = next[at];
+                for (size_t at : changed)
+                    torn[at] = (i < 2 ? i == 1 : rng() % 2) ? next[at] : text[at];
                 ASSERT_TRUE(wholeOrGone(ContentsOf(torn))) << torn;
             }
             text = next;
@@ -117,11 +105,8 @@ TEST(ProfileDocumentTest, ACrashDuringABlankingLeavesTheSectionWholeOrGone) {
             EXPECT_TRUE(wholeOrGone(ContentsOf("", path)));
         }
         EXPECT_EQ(ContentsOf("", path), gone);
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != c.text[i]) {
-                ASSERT_EQ(text[i], ' ') << i;
-            }
-        }
+        for (size_t i = 0; i < text.size(); ++i)
+            ASSERT_TRUE(text[i] == c.text[i] || text[i] == ' ') << i;
         const ProfileDocument::Edit removed = ProfileDocument(c.text).removeSection(c.section);
         EXPECT_EQ(ProfileDocument(text).compacted(), ProfileDocument(removed.data).compacted());
     }
