@@ -182,13 +182,7 @@ TEST_F(ProcessFeedTest, FailuresShowTheirBoxOnlyInInteractiveRunsAndTouchNothing
     EXPECT_FALSE(fs::exists(data + "/" + kSource));
 }
 
-TEST_F(ProcessFeedTest, LargeAndDeepDocumentsAreReadWhole) {
-    std::string many;
-    for (int i = 1; i <= 1000; ++i)
-        many += RssItem("bulk-" + std::to_string(i), "T", "Thu, 01 Jan 2026 00:00:00 +0000");
-    EXPECT_EQ(mergeItems(many), 1000);
-    EXPECT_EQ(stored().size(), 1000u);
-
+TEST_F(ProcessFeedTest, DeeplyNestedDocumentsAreReadWhole) {
     std::string open, close;
     for (int i = 0; i < 200000; ++i)
         open += "<b>", close += "</b>";

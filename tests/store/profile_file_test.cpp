@@ -109,7 +109,6 @@ TEST_F(ProfileFileTest, WritesAtTheEndCompleteTheLastLineHoweverItEnds) {
     const NewSection sections[] = {{"c", c}, {"d", d}};
     const std::pair<std::function<bool()>, std::string> writes[] = {
         {[&] { return set("b", "k", "v") != 0; }, "k=v\r\n"},
-        {[&] { return set("c", "k", "v") != 0; }, "[c]\r\nk=v\r\n"},
         {[&] { return WritePrivateProfileKeys("c", cj, path_) != 0; }, "[c]\r\nk=v\r\nj=w\r\n"},
         {[&] { return AppendSections(sections, path_) == 0; }, "[c]\r\nk=v\r\n[d]\r\nk=w\r\n"},
     };
