@@ -23,7 +23,7 @@ protected:
     ScopedEnv home_{"HOME", root_.file("home")};
 };
 
-TEST_F(AppLayoutTest, TheLayoutAroundTheProgramDecidesWhereFilesAre) {
+TEST_F(AppLayoutTest, TheLayoutAroundTheProgramDecidesWhereFilesAreAndWhoMayReadThem) {
     // view.tpl beside the program, in ../share/vellorin; whether that is an installed prefix
     const bool cases[][3] = {
         {true, false, false}, {false, true, true}, {true, true, false}, {false, false, false}};
@@ -41,15 +41,9 @@ TEST_F(AppLayoutTest, TheLayoutAroundTheProgramDecidesWhereFilesAre) {
         EXPECT_EQ(folders.settingsFolder,
                   installed ? root_.file("config") + "/Vellorin" : prefix.file("bin"));
     }
-}
-
-TEST_F(AppLayoutTest, TheUserSettingsFolderFollowsTheConfigurationHome) {
-    EXPECT_EQ(UserSettingsFolder(), root_.file("config") + "/Vellorin");
     config_.set("relative/config");  // invalid, ignored
     EXPECT_EQ(UserSettingsFolder(), root_.file("home") + "/.config/Vellorin");
-}
-
-TEST_F(AppLayoutTest, TheSettingsFolderIsMadeForTheUserAlone) {
+    // The settings folder is made for the user alone.
     const std::string folder = root_.file("config/deeper/Vellorin");
     ASSERT_TRUE(EnsureSettingsFolder(folder));
     struct stat st {};

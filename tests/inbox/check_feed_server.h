@@ -95,7 +95,6 @@ public:
         const std::vector<std::string> all = events();
         return static_cast<int>(std::count(all.begin(), all.end(), path));
     }
-    // The path of each request so far.
     std::vector<std::string> events() {
         std::lock_guard lock(mutex_);
         std::vector<std::string> paths;

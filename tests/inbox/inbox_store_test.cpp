@@ -84,8 +84,6 @@ TEST_F(InboxTest, SaveAndActionsKeepTheStoredFormByteForByte) {
     EXPECT_FALSE(save("", "No guid"));
     ASSERT_TRUE(act("guid-2", mInbox::MarkRead));
     EXPECT_EQ(file(), prefix + "1\r\n");
-    ASSERT_TRUE(act("guid-2", mInbox::MarkUnread));
-    EXPECT_EQ(file(), prefix + "0\r\n");
     EXPECT_FALSE(act("guid-2", 6));
     ASSERT_TRUE(act("http://www.vellorin.net/m/1", mInbox::DeleteItem));
     EXPECT_EQ(stored(kSource), Strings{"guid-2"});
@@ -122,7 +120,6 @@ TEST_F(InboxTest, AwkwardGuidsAndValuesAreEscapedAndActedOnExactly) {
                   std::string("nul\0", 4)},
                  {"crlf\r\n", "  padded  ", "'quoted'", "'quoted'"},
                  {" lead", "=esc:looks escaped %0A", "=esc:%25", "=esc:%25"},
-                 {"trail ", "[section-like]", "key=value", "key=value"},
                  {"=hex:41", "\"quoted\"", "", ""},
                  {"=HEX:41", "", "x", "x"},
                  {"   ", ";comment", "f", "f"}};
@@ -179,9 +176,8 @@ TEST_F(InboxTest, LargeAndDamagedFilesAreReadWhole) {
 }
 
 TEST_F(InboxTest, UnreadableFlagsCountAsUnreadAndUnreadableDatesSortLast) {
-    const std::pair<std::string, std::int16_t> flags[] = {{"1", 1},      {"0", 0},  {"", 0},
-                                                          {"yes", 0},    {"1x", 0}, {"99999", 0},
-                                                          {"-70000", 0}, {" 1 ", 1}};
+    const std::pair<std::string, std::int16_t> flags[] = {
+        {"1", 1}, {"", 0}, {"1x", 0}, {"99999", 0}, {" 1 ", 1}};
     std::string text;
     for (std::size_t i = 0; i < std::size(flags); ++i)
         text += Section("g" + std::to_string(i), "T", kDay, "08:00:00", flags[i].first);
@@ -190,9 +186,7 @@ TEST_F(InboxTest, UnreadableFlagsCountAsUnreadAndUnreadableDatesSortLast) {
     for (std::size_t i = 0; i < std::size(flags); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(load("g" + std::to_string(i)).Read, flags[i].second);
-        const TreeNode* child = node()->child(static_cast<int>(i));
-        EXPECT_EQ(child->image(), flags[i].second ? kImageRead : kImageUnread);
-        EXPECT_EQ(child->bold(), flags[i].second == 0);
+        EXPECT_EQ(node()->child(static_cast<int>(i))->bold(), flags[i].second == 0);
     }
 
     writeInbox(Section("d4", "Fourth", "Sun, 04 Dec 2026", "12:00:00", "1") +
@@ -221,11 +215,9 @@ TEST_F(InboxTest, IsNewComparesWithTheNewestReadableStamp) {
                Section("o", "O", "Sat, 03 Dec 2026", "23:00:00"));
     inbox_.LoadLatestStamp();
     EXPECT_EQ(inbox_.LatestDate + " " + inbox_.LatestTime, "05 Dec 2026 10:15:00");
-    EXPECT_FALSE(isNew(kDay, "10:15:00"));
-    EXPECT_TRUE(isNew(kDay, "10:15:01"));
-    EXPECT_FALSE(isNew("Sun, 04 Dec 2026", "23:59:59"));
+    EXPECT_FALSE(isNew(kDay, "10:15:00") || isNew("Sun, 04 Dec 2026", "23:59:59"));
+    EXPECT_TRUE(isNew(kDay, "10:15:01") && isNew("", "anything"));
     EXPECT_TRUE(isNew("Tue, 06 Dec 2026", "garbage"));  // a later day, whatever its time says
-    EXPECT_TRUE(isNew("", "anything"));
     EXPECT_TRUE(seam.boxes.empty());
 
     for (const auto& [date, time] :
@@ -255,6 +247,15 @@ TEST_F(InboxTest, ABatchIsStoredOnceInOrderAsSingleSavesWouldStoreIt) {
 
     EXPECT_EQ(saveAll({Item("b2"), Item("old")}).stored, 0);
     EXPECT_EQ(file(), reference);
+
+    // A failed write stores nothing and says why.
+    fs::create_directory(profile::UndoJournalPath(inboxPath(kSource)));
+    EXPECT_NE(saveAll({Item("n1")}).error, 0);
+    EXPECT_EQ(file(), reference);
+    fs::remove(profile::UndoJournalPath(inboxPath(kSource)));
+    fs::remove(inboxPath(kSource));
+    fs::create_directory(inboxPath(kSource));  // the inbox cannot be read
+    EXPECT_EQ(saveAll({Item("n1")}).error, EISDIR);
 }
 
 TEST_F(InboxTest, AnAppendInterruptedByACrashIsUndoneAtTheNextAccess) {
@@ -294,23 +295,6 @@ TEST_F(InboxTest, AnAppendInterruptedByACrashIsUndoneAtTheNextAccess) {
         EXPECT_EQ(result.stored, 2);
         EXPECT_EQ(stored(kSource), (Strings{"kept", "n1", "n2"}));
     }
-}
-
-TEST_F(InboxTest, AFailedWriteStoresNothingAndSaysWhy) {
-    ASSERT_TRUE(save("old", "Title", "line one\nline two"));
-    const std::string before = file();
-    fs::create_directory(profile::UndoJournalPath(inboxPath(kSource)));
-    SaveItemsResult result = saveAll({Item("n1")});
-    EXPECT_NE(result.error, 0);
-    EXPECT_EQ(result.stored, 0);
-    EXPECT_EQ(file(), before);
-    fs::remove(profile::UndoJournalPath(inboxPath(kSource)));
-
-    fs::remove(inboxPath(kSource));
-    fs::create_directory(inboxPath(kSource));  // the inbox cannot be read
-    result = saveAll({Item("n1")});
-    EXPECT_EQ(result.error, EISDIR);
-    EXPECT_EQ(result.stored, 0);
 }
 
 }  // namespace

@@ -26,6 +26,8 @@ TEST(TrayMenuTest, ItemsTakeIndexesInOrderAndTheDefaultFollowsTheFlag) {
     menu.SetDefaultMenuIndex(7);
     EXPECT_EQ(menu.DefaultMenuIndex(), 0);
     EXPECT_FALSE(menu.EnableMenuItem(3, false));
+    EXPECT_TRUE(TrayMenu::IsSeparator("-"));
+    EXPECT_FALSE(TrayMenu::IsSeparator("--") || TrayMenu::IsSeparator(""));
 }
 
 TEST(TrayMenuTest, RemovingShiftsCaptionsAndKeysUpAndKeepsIndexZero) {
@@ -46,11 +48,6 @@ TEST(TrayMenuTest, RemovingShiftsCaptionsAndKeysUpAndKeepsIndexZero) {
         EXPECT_FALSE(menu.item(1).enabled);
         EXPECT_EQ(menu.DefaultMenuIndex(), menu.count() == 3 ? 2 : 0);
     }
-}
-
-TEST(TrayMenuTest, OnlyADashIsASeparator) {
-    EXPECT_TRUE(TrayMenu::IsSeparator("-"));
-    EXPECT_FALSE(TrayMenu::IsSeparator("--") || TrayMenu::IsSeparator(""));
 }
 
 bool Intersects(const ScreenRect& a, const ScreenRect& b) {

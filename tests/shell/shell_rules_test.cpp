@@ -41,17 +41,8 @@ TEST(BusyWindowPlacementTest, CentresOverTheMainWindowShiftedClearOfTheTreeAndSt
     }
 }
 
-TEST(OnlineOverrideTest, OnlyOneAndZeroOverride) {
-    const std::pair<const char*, std::optional<bool>> cases[] = {{"1", true},
-                                                                 {"0", false},
-                                                                 {nullptr, std::nullopt},
-                                                                 {"", std::nullopt},
-                                                                 {"10", std::nullopt}};
-    for (const auto& [value, expected] : cases)
-        EXPECT_EQ(OnlineOverrideFromEnvironment(value), expected) << (value ? value : "(unset)");
-}
-
-TEST(PlatformChoiceTest, AWaylandSessionRunsOnXWaylandUnlessTheUserChose) {
+TEST(PlatformChoiceTest,
+     AWaylandSessionRunsOnXWaylandUnlessTheUserChoseAndOnlyOneOrZeroOverridesOnline) {
     const struct {
         const char *platform, *session, *waylandDisplay, *chosen;
     } cases[] = {{nullptr, "wayland", "wayland-0", "xcb;wayland"},
@@ -65,6 +56,10 @@ TEST(PlatformChoiceTest, AWaylandSessionRunsOnXWaylandUnlessTheUserChose) {
     }
     for (const char* platform : {"wayland", "wayland-egl", "xcb", "offscreen"})
         EXPECT_EQ(PlatformPlacesWindows(platform), platform[0] != 'w') << platform;
+    EXPECT_EQ(OnlineOverrideFromEnvironment("1"), true);
+    EXPECT_EQ(OnlineOverrideFromEnvironment("0"), false);
+    for (const char* value : {static_cast<const char*>(nullptr), "", "10", "yes"})
+        EXPECT_EQ(OnlineOverrideFromEnvironment(value), std::nullopt) << (value ? value : "-");
 }
 
 TEST(StartUpTest, BuildTextAndSwitchesThatMatchTheWholeTextExactly) {

@@ -60,26 +60,6 @@ protected:
     cINI ini_;
 };
 
-TEST_F(FormPositionTest, SavesTheStateAndANormalWindowsPlacementInTwips) {
-    FakeWindow minimised;
-    minimised.state = FormWindowState::Minimized;
-    ini_.SaveFormPosition(minimised);
-    EXPECT_EQ(test::TempDir::read(ini_.Path()), "");
-
-    FakeWindow window;
-    window.placement = {1500, 900, 6000, 4500};
-    ini_.SaveFormPosition(window);
-    window.state = FormWindowState::Maximized;
-    window.placement[0] = 3000;
-    ini_.SaveFormPosition(window);
-    EXPECT_EQ(test::TempDir::read(ini_.Path()),
-              "[frmMain]\r\nMaximised=1\r\nLeft=1500\r\nTop=900\r\nWidth=6000\r\nHeight=4500\r\n");
-
-    FakeWindow restored;
-    ini_.LoadFormPosition(restored);
-    EXPECT_EQ(restored.state, FormWindowState::Maximized);
-}
-
 TEST_F(FormPositionTest, FitsStoredPlacementsToTheScreen) {
     constexpr long m = 4 * FakeWindow::kTwips;  // the margin kept from the screen's edges
     constexpr long r = 1920 * FakeWindow::kTwips - m, b = 1080 * FakeWindow::kTwips - m;
