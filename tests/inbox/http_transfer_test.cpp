@@ -17,7 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using States = std::vector<INetState>;
-using Strings = std::vector<std::string>;
 
 TransferOptions Limits(std::chrono::milliseconds total = 2s) {
     TransferOptions options;

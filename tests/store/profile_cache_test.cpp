@@ -6,10 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <tuple>
 
 #include "store/profile_file.h"
 #include "support/temp_dir.h"
@@ -52,6 +55,18 @@ TEST(ProfileCacheTest, ChangesInTheClockStepOfACopyAreSeen) {
     EXPECT_EQ(get("j"), "7");
     EXPECT_NE(set("k", "4"), 0);
     EXPECT_EQ(test::TempDir::read(path), "[a]\r\nj=7\r\nk=4\r\n");
+
+    SetModified(path, -3600);  // an old file, once the clock has passed its last change
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    struct timespec now {};
+    while (::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 &&
+           std::tie(now.tv_sec, now.tv_nsec) <= std::tie(st.st_ctim.tv_sec, st.st_ctim.tv_nsec))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(get("j"), "7");
+    reads = cache.fileReads();
+    EXPECT_EQ(get("k"), "4");
+    EXPECT_EQ(cache.fileReads(), reads);  // an old file's copy is trusted while it stays so
     ::munmap(map, 15);
     ::close(fd);
 }
