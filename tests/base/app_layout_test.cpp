@@ -43,7 +43,6 @@ TEST_F(AppLayoutTest, TheLayoutAroundTheProgramDecidesWhereFilesAreAndWhoMayRead
     }
     config_.set("relative/config");  // invalid, ignored
     EXPECT_EQ(UserSettingsFolder(), root_.file("home") + "/.config/Vellorin");
-    // The settings folder is made for the user alone.
     const std::string folder = root_.file("config/deeper/Vellorin");
     ASSERT_TRUE(EnsureSettingsFolder(folder));
     struct stat st {};

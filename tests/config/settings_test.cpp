@@ -101,7 +101,6 @@ TEST_F(SettingsTest, SavesInTheExampleLayoutAndRegistersStartup) {
     EXPECT_TRUE(std::filesystem::exists(other));
 }
 
-// The Exec line is quoted for the launcher; a name cannot leave the autostart folder.
 TEST_F(SettingsTest, StartupOptionQuotesThePathAndKeepsToItsFolder) {
     for (const std::string name : {"", ".", "..", "../escape", "sub/entry"})
         SetStartupOption(seam_, name, "vellorin", "/opt/v", "-s", true);

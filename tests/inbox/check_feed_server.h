@@ -58,9 +58,6 @@ public:
             response.set_content(body, contentType);
         });
     }
-    void serveSlowly(const std::string& path, std::string body, std::chrono::milliseconds delay) {
-        serve(path, std::move(body), "application/rss+xml", 200, delay);
-    }
     // With ETag and Last-Modified (each unless empty); 304 when If-None-Match (else
     // If-Modified-Since) matches.
     void serveConditional(const std::string& path, std::string body, std::string etag,
@@ -102,7 +99,6 @@ public:
             paths.push_back(request.first);
         return paths;
     }
-    int port() const { return port_; }
     std::string url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(port_) + path;
     }
@@ -116,7 +112,6 @@ private:
     std::vector<std::pair<std::string, httplib::Headers>> requests_;
 };
 
-// A link to a port on 127.0.0.1 where nothing listens any more.
 inline std::string RefusingLink() {
     return LoopbackSocket().url();
 }

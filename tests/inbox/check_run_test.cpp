@@ -57,7 +57,7 @@ protected:
         check_.transferOptions.connectTimeout = check_.transferOptions.totalTimeout = 1s;
     }
 
-    // Serves `document` at /name (unless empty) and subscribes source `name` to it.
+    // Serves `document` at /name (unless empty) and subscribes `name` to it.
     std::string add(const std::string& name, const std::string& document = "") {
         if (!document.empty())
             server_.serve("/" + name, document);
@@ -104,7 +104,6 @@ TEST_F(CheckRunTest, OnlyTheSourceWithNewMessagesIsAnnouncedOnceAtTheEnd) {
     EXPECT_EQ(tree_.findNode(bravo)->child(0)->text(), "Title b2");  // rebuilt, newest first
     EXPECT_TRUE(seam.boxes.empty());
 
-    // A run keeps the expanded sources and the selected message.
     tree_.findNode(bravo)->setExpanded(true);
     ASSERT_TRUE(tree_.setSelectedNode(tree_.findNode(bravo)->child(1)));
     server_.serve("/Alpha", OneItem("a2", "Tue, 06 Dec 2026"));
@@ -167,7 +166,7 @@ TEST_F(CheckRunTest, AFailedWriteIsReportedAndTheRunGoesOnWithoutAnnouncingIt) {
 // A double-click during a scheduled run (at its first events, while A is fetched) makes the rest
 // of it interactive: B (not XML) fails with a box in its own turn and in the one it queued.
 TEST_F(CheckRunTest, AUserTriggerMakesTheRestOfASilentRunInteractive) {
-    server_.serveSlowly("/A", RssDocument(""), 300ms);
+    server_.serve("/A", RssDocument(""), "application/rss+xml", 200, 300ms);
     add("A");
     add("B", "not a feed");
     seam.onEvents = [&] {
@@ -186,7 +185,7 @@ TEST_F(CheckRunTest, ABoxLeftOpenFailsNoSourceFetchedAheadButAHangingServerStill
     check_.transferOptions.totalTimeout = 600ms;
     seam.boxOpenMs = 3 * 600;
     test::LoopbackSocket silent;
-    server_.serveSlowly("/C", OneItem("c1"), 200ms);
+    server_.serve("/C", OneItem("c1"), "application/rss+xml", 200, 200ms);
     add("A", "not a feed");
     const std::string b = link("B", silent.url());
     const std::string c = add("C");
@@ -236,7 +235,6 @@ TEST_F(CheckRunTest, ValidatorsAreThoseOfTheLastWhollyStoredFeed) {
     EXPECT_EQ(server_.sent("/Alpha", "If-Modified-Since")[1], "LM1");
 }
 
-// A damaged or missing file, or one without an inbox beside it, means a full fetch.
 TEST_F(CheckRunTest, OnlyAWholeValidatorFileBesideAnInboxIsBelieved) {
     const std::string whole = "ETag: \"v1\"\r\nLast-Modified: LM1\r\n",
                       id = subscribe("S", "http://x/s");
@@ -281,7 +279,6 @@ TEST_F(CheckRunTest, RetryAfterHoldsScheduledRunsOffButNotTheUsersChecks) {
 
         EXPECT_EQ(run(false), 1);
         EXPECT_EQ(run(false), 1);  // held
-        // Kept with the validators, so that another process's run leaves it alone too.
         EXPECT_TRUE(ReadWholeFile(heldFile)->starts_with("ETag: \"v0\"\r\nRetry-Until: "));
         {
             mCheck another(context);

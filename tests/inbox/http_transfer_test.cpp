@@ -139,7 +139,6 @@ TEST_F(HttpTransferTest, FailuresGiveEmptyTextTheirKindAndTheStateReached) {
         response.set_redirect("file:///etc/passwd", 302);
     });
     test::LoopbackSocket silent;  // the kernel completes the connection; nobody ever reads it
-    const std::string port = std::to_string(server_.port());
     const struct {
         std::string url;
         TransferFailure failure;
@@ -151,7 +150,8 @@ TEST_F(HttpTransferTest, FailuresGiveEmptyTextTheirKindAndTheStateReached) {
         {server_.url("/cut-off"), TransferFailure::CutOff, 200, INetState::ReceivingResponse},
         {test::RefusingLink(), TransferFailure::NotConnected, 0, INetState::Connecting},
         {silent.url(), TransferFailure::TimedOut, 0, INetState::RequestSent},
-        {"https://127.0.0.1:" + port + "/missing", TransferFailure::Tls, 0, INetState::Connecting},
+        {"https" + server_.url("/missing").substr(4), TransferFailure::Tls, 0,
+         INetState::Connecting},
         {"file:///etc/passwd", TransferFailure::BadLink, 0, INetState::ResolvingHost},
         {server_.url("/to-file"), TransferFailure::BadLink, 302, INetState::ReceivingResponse},
     };

@@ -4,7 +4,7 @@
 
 #include <chrono>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "config/settings.h"
 #include "inbox/check_feed_server.h"

@@ -17,20 +17,7 @@ std::vector<std::string> Captions(const TrayMenu& menu) {
     return out;
 }
 
-TEST(TrayMenuTest, ItemsTakeIndexesInOrderAndTheDefaultFollowsTheFlag) {
-    TrayMenu menu;
-    EXPECT_EQ(menu.AddMenuItem("A", "a"), 0);
-    EXPECT_EQ(menu.AddMenuItem("B", "b", true), 1);
-    EXPECT_EQ(menu.AddMenuItem("C", "c"), 2);
-    EXPECT_EQ(menu.DefaultMenuIndex(), 1);
-    menu.SetDefaultMenuIndex(7);
-    EXPECT_EQ(menu.DefaultMenuIndex(), 0);
-    EXPECT_FALSE(menu.EnableMenuItem(3, false));
-    EXPECT_TRUE(TrayMenu::IsSeparator("-"));
-    EXPECT_FALSE(TrayMenu::IsSeparator("--") || TrayMenu::IsSeparator(""));
-}
-
-TEST(TrayMenuTest, RemovingShiftsCaptionsAndKeysUpAndKeepsIndexZero) {
+TEST(TrayMenuTest, ItemsTakeIndexesInOrderAndRemovingShiftsCaptionsAndKeysUp) {
     const struct {
         int remove;
         std::vector<std::string> left;
@@ -48,6 +35,16 @@ TEST(TrayMenuTest, RemovingShiftsCaptionsAndKeysUpAndKeepsIndexZero) {
         EXPECT_FALSE(menu.item(1).enabled);
         EXPECT_EQ(menu.DefaultMenuIndex(), menu.count() == 3 ? 2 : 0);
     }
+    TrayMenu menu;
+    EXPECT_EQ(menu.AddMenuItem("A", "a"), 0);
+    EXPECT_EQ(menu.AddMenuItem("B", "b", true), 1);
+    EXPECT_EQ(menu.AddMenuItem("C", "c"), 2);
+    EXPECT_EQ(menu.DefaultMenuIndex(), 1);
+    menu.SetDefaultMenuIndex(7);
+    EXPECT_EQ(menu.DefaultMenuIndex(), 0);
+    EXPECT_FALSE(menu.EnableMenuItem(3, false));
+    EXPECT_TRUE(TrayMenu::IsSeparator("-"));
+    EXPECT_FALSE(TrayMenu::IsSeparator("--") || TrayMenu::IsSeparator(""));
 }
 
 bool Intersects(const ScreenRect& a, const ScreenRect& b) {
