@@ -31,12 +31,8 @@ TEST(FileHelpersTest, TextFilesGetCrLfAndFailuresAreReported) {
     EXPECT_FALSE(WriteTextFile(seam, dir.file("no/such/folder.txt"), "x"));
     EXPECT_EQ(ReadTextFile(seam, dir.path()), "");
     EXPECT_FALSE(FileExists(seam, std::string("a\0b", 3)));
-    ASSERT_EQ(seam.captions(),
+    EXPECT_EQ(seam.captions(),
               (std::vector<std::string>{"Error !", "Error !", "Error ! (Source : FileExists)"}));
-    for (const auto& box : seam.boxes) {
-        EXPECT_EQ(box.icon, MsgIcon::Information);
-        EXPECT_NE(box.text.find(" : \r\n\r\n"), std::string::npos) << box.text;
-    }
 }
 
 TEST(GetAppDataFolderTest, FollowsAnAbsoluteXdgDataHomeThenHome) {

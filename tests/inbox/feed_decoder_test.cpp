@@ -1,54 +1,13 @@
 #include "inbox/feed_decoder.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
-#include <pugixml.hpp>
 #include <string>
 
 namespace vellorin {
 namespace {
 
 using namespace std::string_literals;
-
-std::string Sample(const std::string& title, const std::string& declared, const char* encoding) {
-    std::string utf8 = "<rss version=\"2.0\"><channel><item><title>" + title + "</title></item>" +
-                       "</channel></rss>\n";
-    if (!declared.empty())
-        utf8 = "<?xml version=\"1.0\" encoding=\"" + declared + "\"?>\n" + utf8;
-    std::string out(utf8.size() * 4, '\0');
-    char *in = utf8.data(), *to = out.data();
-    std::size_t inLeft = utf8.size(), outLeft = out.size();
-    const iconv_t cd = ::iconv_open(encoding, "UTF-8");
-    EXPECT_EQ(::iconv(cd, &in, &inLeft, &to, &outLeft), 0u) << encoding;
-    ::iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
-TEST(DecodeFeedTest, SampleFeedsReadAlikeInEveryEncoding) {
-    const std::string all = "Café € “quoted” 日本", latin = "Café naïve ß ½";
-    const struct {
-        std::string bytes, httpCharset, encoding, title;
-    } cases[] = {
-        {"\xEF\xBB\xBF" + Sample(all, "ISO-8859-1", "UTF-8"), "", "UTF-8", all},
-        {"\xFF\xFE" + Sample(all + " 𝄞", "UTF-16", "UTF-16LE"), "", "UTF-16LE", all + " 𝄞"},
-        {Sample(all + " 𝄞", "UTF-16", "UTF-16BE"), "", "UTF-16BE", all + " 𝄞"},
-        {Sample(latin, "ISO-8859-1", "ISO-8859-1"), "UTF-8", "ISO-8859-1", latin},
-        {Sample("Café € “quoted” – ™", "windows-1252", "CP1252"), "", "windows-1252",
-         "Café € “quoted” – ™"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.encoding);
-        DecodedFeed feed = DecodeFeed(c.bytes, c.httpCharset);
-        EXPECT_EQ(feed.encoding, c.encoding);
-        EXPECT_EQ(feed.replacements, 0u);
-        EXPECT_NE(feed.text.compare(0, 3, "\xEF\xBB\xBF"), 0) << "mark left in the text";
-        pugi::xml_document document;
-        ASSERT_TRUE(document.load_buffer(feed.text.data(), feed.text.size()));
-        EXPECT_EQ(document.select_node("//rss/channel/item/title").node().text().get(), c.title);
-    }
-}
 
 TEST(DecodeFeedTest, EncodingComesFromMarkThenDeclarationThenServerThenUtf8) {
     const auto declared = [](const char* name) {
@@ -67,11 +26,17 @@ TEST(DecodeFeedTest, EncodingComesFromMarkThenDeclarationThenServerThenUtf8) {
         {"\377\376\0\0<\0\0\0a\0\0\0>\0\0\0\254\40\0\0<\0\0\0/\0\0\0a\0\0\0>\0\0\0"s, "",
          "UTF-32LE", "€"},
         {"<\0a\0>\0\xAC\x20<\0/\0a\0>\0"s, "ISO-8859-1", "UTF-16LE", "€"},
+        // A byte order mark wins over everything, and is not left in the text.
+        {"\xEF\xBB\xBF" + declared("ISO-8859-1") + "<a>é</a>", "cp1252", "UTF-8", "é"},
+        {"\xFE\xFF\0<\0a\0>\xD8\x34\xDD\x1E\0<\0/\0a\0>"s, "", "UTF-16BE", "𝄞"},
+        {declared("windows-1252") + "<a>\x93q\x94 \x96 \x99</a>", "", "windows-1252", "“q” – ™"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.encoding);
         DecodedFeed feed = DecodeFeed(c.bytes, c.httpCharset);
         EXPECT_EQ(feed.encoding, c.encoding);
+        EXPECT_EQ(feed.replacements, 0u);
+        EXPECT_FALSE(feed.text.starts_with("\xEF\xBB\xBF"));
         const std::size_t open = feed.text.find("<a>"), close = feed.text.find("</a>");
         ASSERT_TRUE(open != std::string::npos && close != std::string::npos) << feed.text;
         EXPECT_EQ(feed.text.substr(open + 3, close - open - 3), c.content);
@@ -97,23 +62,9 @@ TEST(DecodeFeedTest, InvalidSequencesBecomeReplacementCharacters) {
         EXPECT_EQ(feed.text, c.text);
         EXPECT_EQ(feed.replacements, c.replacements);
     }
-    for (const std::string name : {"iso-10646", "WCHAR_T", "CSUCS4", "OSF00010104"}) {
-        SCOPED_TRACE(name);
-        const std::string tail = "<<?xml version=\"1.r=s\"\xFC\xBC\x8F\xB7";
-        for (const DecodedFeed& once :
-             {DecodeFeed("<?xml version=\"1.0\" encoding='" + name + "'?>\n" + tail),
-              DecodeFeed(tail, name)}) {
-            const DecodedFeed twice = DecodeFeed(once.text);
-            EXPECT_EQ(twice.text, once.text);
-            EXPECT_EQ(twice.replacements, 0u);
-        }
-    }
-    std::string latin, expected;
-    for (int i = 0; i < 100000; ++i) {
-        latin += "ab\xE9";
-        expected += "abé";
-    }
-    EXPECT_EQ(DecodeFeed(latin, "ISO-8859-1").text, expected);
+    const std::string latin = DecodeFeed(std::string(300000, '\xE9') + "a", "ISO-8859-1").text;
+    EXPECT_EQ(latin.size(), 600001u);
+    EXPECT_EQ(latin.substr(599998), "éa");
 }
 
 }  // namespace
