@@ -6,15 +6,13 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "base/app_context.h"
 #include "config/settings.h"
 #include "subscriptions/drop_box_drop.h"
 #include "subscriptions/drop_box_geometry.h"
 #include "subscriptions/drop_box_settings.h"
-#include "support/recording_seam.h"
-#include "support/temp_dir.h"
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {
@@ -22,31 +20,19 @@ namespace {
 
 using test::TempDir;
 
-class DropBoxSettingsTest : public ::testing::Test {
+class DropBoxSettingsTest : public test::MessageTreeTest {
 protected:
-    DropBoxSettingsTest()
-        : context_(
-              AppOptions{.appFolder = app_.path(), .dataFolderOverride = "", .commandLine = ""},
-              seam_, clock_),
-          settings_(context_.settings) {}
     using Place = std::array<int, 4>;  // left, top, transparency level, size
-    std::string settingsFile() const { return app_.file("settings.cfg"); }
     Place place() const {
         return {settings_.DropBoxLeft, settings_.DropBoxTop, settings_.DropBoxTrans,
                 settings_.DropBoxSize};
     }
     void set(const Place& p) {
-        settings_.DropBoxLeft = p[0];
-        settings_.DropBoxTop = p[1];
-        settings_.DropBoxTrans = p[2];
-        settings_.DropBoxSize = p[3];
+        std::tie(settings_.DropBoxLeft, settings_.DropBoxTop, settings_.DropBoxTrans,
+                 settings_.DropBoxSize) = std::tie(p[0], p[1], p[2], p[3]);
     }
 
-    TempDir app_;
-    test::RecordingSeam seam_;
-    ManualClock clock_;
-    AppContext context_;
-    mSettings& settings_;
+    mSettings& settings_ = context_.settings;
 };
 
 TEST_F(DropBoxSettingsTest, ValuesThatAreNoNumberOrOutOfRangeTakeTheDefaults) {
@@ -74,7 +60,7 @@ TEST_F(DropBoxSettingsTest, ValuesThatAreNoNumberOrOutOfRangeTakeTheDefaults) {
         set({7, 7, 0, 0});
         LoadDropBoxSettings(settings_);
         EXPECT_EQ(place(), c.place);
-        EXPECT_EQ(std::filesystem::exists(settingsFile()), c.stored != nullptr);
+        EXPECT_EQ(std::filesystem::exists(app_.file("settings.cfg")), c.stored != nullptr);
     }
     EXPECT_TRUE(seam_.boxes.empty());
 }
@@ -84,7 +70,7 @@ TEST_F(DropBoxSettingsTest, SavesTheFourKeysInOrderBesideTheOtherSections) {
     for (const Place& saved : {Place{-150, 32767, 3, 0}, Place{38400, 32767, 3, 0}}) {
         set(saved);
         SaveDropBoxSettings(settings_);
-        EXPECT_EQ(TempDir::read(settingsFile()),
+        EXPECT_EQ(TempDir::read(app_.file("settings.cfg")),
                   "[app]\r\nschedule=1\r\nfreq=2\r\n[dropbox]\r\nleft=" + std::to_string(saved[0]) +
                       "\r\ntop=32767\r\ntrans=3\r\nsize=0\r\n");
         set({0, 0, 1, 1});
@@ -163,25 +149,19 @@ TEST(DropBoxGeometryTest, AStoredPlaceOnNoScreenOpensAtThePrimaryScreensTopLeft)
 }
 
 TEST(DropBoxDropTest, EachKindOfDropGetsItsBoxOrGivesTheLink) {
-    const MessageBoxRequest noText{
-        "Drag-n-Drop Vellorin Link ...",
-        "Invalid link dropped! Please Drag any Vellorin URL to this DropBox and Subscribe!",
-        MsgIcon::Information};
-    // The text of this box is the subscribe dialog's, checked there.
-    const MessageBoxRequest invalid{"Invalid Vellorin Source Link.", "", MsgIcon::Exclamation};
     const auto drop = [](const DroppedData& data, const std::optional<std::string>& link,
-                         const std::vector<MessageBoxRequest>& boxes) {
+                         const std::vector<std::string>& boxes) {
         SCOPED_TRACE(data.plainText.value_or("(no text)"));
         test::RecordingSeam seam;
         EXPECT_EQ(ProcessDroppedData(seam, data), link);
-        if (!seam.boxes.empty() && boxes.size() == 1 && boxes[0].text.empty())
-            seam.boxes[0].text.clear();
-        EXPECT_EQ(seam.boxes, boxes);
+        EXPECT_EQ(seam.captions(), boxes);
     };
-    drop({}, std::nullopt, {noText});
-    drop({"/home/user/report.pdf", {"file:///home/user/report.pdf"}}, std::nullopt, {noText});
-    drop({std::nullopt, {"file:///a.txt", "FILE:///b.txt"}}, std::nullopt, {noText});
-    drop({"https://example.org/feed", {"https://example.org/feed"}}, std::nullopt, {invalid});
+    const std::vector<std::string> noText{"Drag-n-Drop Vellorin Link ..."};
+    drop({}, std::nullopt, noText);
+    drop({"/home/user/report.pdf", {"file:///home/user/report.pdf"}}, std::nullopt, noText);
+    drop({std::nullopt, {"file:///a.txt", "FILE:///b.txt"}}, std::nullopt, noText);
+    drop({"https://example.org/feed", {"https://example.org/feed"}}, std::nullopt,
+         {"Invalid Vellorin Source Link."});
     const std::string billing = "https://www.vellorin.net/feeds/billing.xml";
     drop({billing, {billing}}, billing, {});
     drop({std::nullopt, {"http://WWW.Vellorin.NET/f?a=1%20b", "https://example.org/x"}},
