@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "browserlink/session_file.h"
-#include "browserlink/url_monitor.h"
 #include "support/temp_dir.h"
 
 namespace vellorin {
@@ -213,30 +212,6 @@ TEST(FirefoxSessionTest, TheSessionIsReadOffTheRequestingThread) {
     h.write(MozLz4(SessionJson("https://b.example/", "B")), 3);
     EXPECT_EQ(Settled(source), MakeAddressReply("https://b.example/", "B"));
     EXPECT_EQ(done, source.reads());
-}
-
-TEST(FirefoxSessionTest, TheMonitorReportsWhatTheSessionFileShows) {
-    Home h;
-    std::vector<std::string> seen;
-    clsURLMon mon(std::make_unique<FirefoxSessionSource>(FirefoxProfileRoots(h.home.path())),
-                  std::make_unique<SilentAddressSource>(), nullptr);
-    auto* firefox = dynamic_cast<FirefoxSessionSource*>(mon.source(kBrowserFirefox));
-    ASSERT_NE(firefox, nullptr);
-    EXPECT_EQ(mon.source(kBrowserInternetExplorer) != nullptr, true);
-    EXPECT_EQ(mon.source(7), nullptr);
-    mon.URLChanged = [&](int, const std::string& url) { seen.push_back(url); };
-    mon.TitleChanged = [&](const std::string& title) { seen.push_back("title " + title); };
-    mon.MonitorFireFox = true;
-    h.write(MozLz4(SessionJson("https://www.vellorin.net/", "Vellorin")), 1);
-    for (int tick = 0; tick < 3; ++tick) {
-        mon.myTimer_ThatTime();
-        firefox->waitForRead();
-    }
-    h.write("damaged", 2);
-    mon.myTimer_ThatTime();
-    firefox->waitForRead();
-    mon.myTimer_ThatTime();
-    EXPECT_EQ(seen, (std::vector<std::string>{"https://www.vellorin.net/", "title Vellorin"}));
 }
 
 }  // namespace

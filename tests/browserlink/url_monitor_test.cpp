@@ -135,6 +135,9 @@ TEST(UrlMonitorTest, AsksOnlyTheWatchedBrowsers) {
     EXPECT_EQ(m.iexplore->requests, 1);
     m.mon->GetDDEURL(7);  // no such browser
     EXPECT_EQ(m.firefox->requests + m.iexplore->requests, 1);
+    EXPECT_EQ(m.mon->source(kBrowserFirefox), m.firefox);
+    EXPECT_EQ(m.mon->source(kBrowserInternetExplorer), m.iexplore);
+    EXPECT_EQ(m.mon->source(7), nullptr);
 }
 
 }  // namespace
