@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,19 +28,5 @@ protected:
 
     TempDir app_, home_, config_;
 };
-
-// The fields of each line of a tab-separated listing.
-inline std::vector<std::vector<std::string>> Records(const std::string& out) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string field; std::getline(cells, field, '\t');)
-            fields.push_back(field);
-        rows.push_back(fields);
-    }
-    return rows;
-}
 
 }  // namespace vellorin::test

@@ -52,21 +52,6 @@ inline ProcessResult RunProcess(const std::string& program, const std::vector<st
     return result;
 }
 
-// Starts `argv` without waiting, its standard output thrown away; -1 when it could not start.
-inline pid_t StartProcess(std::vector<std::string> argv) {
-    std::vector<char*> pointers;
-    for (auto& a : argv)
-        pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, pointers[0], &quiet, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    return spawned == 0 ? pid : -1;
-}
-
 inline std::string BuiltProgram(const std::string& name) {
     return std::string(VELLORIN_BIN_DIR) + "/" + name;
 }

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "base/app_context.h"
@@ -14,20 +12,6 @@
 #include "support/recording_windows.h"
 #include "support/temp_dir.h"
 #include "view/tree_control.h"
-
-namespace vellorin {
-
-// A box compares whole: caption, text, icon, buttons and default button.
-inline bool operator==(const MessageBoxRequest& a, const MessageBoxRequest& b) {
-    return std::tie(a.caption, a.text, a.icon, a.buttons, a.defaultButton) ==
-           std::tie(b.caption, b.text, b.icon, b.buttons, b.defaultButton);
-}
-inline void PrintTo(const MessageBoxRequest& b, std::ostream* os) {
-    *os << "{\"" << b.caption << "\", \"" << b.text << "\", " << static_cast<int>(b.icon) << ", "
-        << static_cast<int>(b.buttons) << ", " << static_cast<int>(b.defaultButton) << "}";
-}
-
-}  // namespace vellorin
 
 namespace vellorin::test {
 
