@@ -4,12 +4,8 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
-#include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "browserlink/session_file.h"
 #include "support/temp_dir.h"

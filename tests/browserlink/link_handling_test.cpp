@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <string>
-#include <vector>
-
 #include "base/clock.h"
 #include "base/monotonic_clock.h"
 #include "support/local_time.h"

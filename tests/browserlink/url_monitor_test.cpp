@@ -3,11 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <memory>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace vellorin {
 namespace {

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <utility>
 
 #include "cli/ctl_fixture.h"
 #include "inbox/check_feed_server.h"

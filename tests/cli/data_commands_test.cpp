@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "cli/ctl_fixture.h"
 

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "base/application_build.h"
 #include "cli/ctl_fixture.h"

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "inbox/inbox_store.h"
 #include "subscriptions/data_folder_snapshot.h"

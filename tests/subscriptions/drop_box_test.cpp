@@ -1,13 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdint>
 #include <filesystem>
-#include <limits>
-#include <optional>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "config/settings.h"
 #include "subscriptions/drop_box_drop.h"

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
 #include "util/cls_crypt.h"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <tuple>
 
 #include "subscriptions/subscriptions.h"
 #include "view/message_tree_fixture.h"

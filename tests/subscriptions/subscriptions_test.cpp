@@ -4,9 +4,6 @@
 #include <pugixml.hpp>
 
 #include <filesystem>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "subscriptions/guid.h"
 #include "subscriptions/source_list_document.h"

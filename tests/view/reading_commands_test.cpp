@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <string>
-#include <vector>
-
 #include "store/profile_sweep.h"
 #include "view/message_tree_fixture.h"
 #include "view/tree_place.h"

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "view/message_node.h"
 #include "view/unread_count.h"
 

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <tuple>
-#include <utility>
-
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {
