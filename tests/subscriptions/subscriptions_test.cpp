@@ -78,21 +78,38 @@ TEST_F(SubscriptionsTest, EveryOperationReportsAListThatCannotBeOpened) {
     }
 }
 
-TEST_F(SubscriptionsTest, WriteBackIsUtf8WithIdAndTitleAndNoWhitespaceBetweenSources) {
+// Written back after every change: UTF-8, an identifier each, titles and links as given (a raw
+// CR would read back as LF, so line breaks are character references), nothing between sources.
+TEST_F(SubscriptionsTest, WriteBackKeepsTitlesAndLinksAsGivenAndReadsBackTheSame) {
+    const std::pair<std::string, std::string> added[] = {{"  Second ", " http://two "},
+                                                         {"Carriage\rReturn", "http://cr/\rx"},
+                                                         {"Line\nFeed", "http://lf/\nz"}};
     data_.write("data/subscriptions.dat", mSubscriptions::DefaultSubscriptionList() + "\r\n");
-    ASSERT_TRUE(subs_.AddSource("First", "http://one"));
-    ASSERT_TRUE(subs_.AddSource("  Second ", " http://two "));
-    const Rows sources = storedSources();
-    ASSERT_EQ(sources.size(), 2u);
-    EXPECT_TRUE(IsSourceIdentifier(sources[0][0]));
-    EXPECT_NE(sources[0][0], sources[1][0]);
-    // The declaration and the comment keep their CR LF; neither title nor link is trimmed.
-    std::string want = mSubscriptions::DefaultSubscriptionList();
-    want.replace(want.find("<sources>"), std::string::npos,
-                 "<sources><source id=\"" + sources[0][0] +
-                     "\" title=\"First\">http://one</source><source id=\"" + sources[1][0] +
-                     "\" title=\"  Second \"> http://two </source></sources>\r\n");
-    EXPECT_EQ(listText(), want);
+    for (const auto& [title, link] : added)
+        ASSERT_TRUE(subs_.AddSource(title, link));
+    ASSERT_TRUE(subs_.AddSource("Other", "http://other"));
+    subs_.CurrentSource.NewTitle = "Renamed";
+    subs_.CurrentSource.NewLink = "http://other";
+    ASSERT_TRUE(act(mSubscriptions::UpdateSource, "http://other"));
+    SourceListDocument list;
+    ASSERT_EQ(list.load(listPath()), SourceListDocument::LoadStatus::kOk);
+    const std::vector<SourceEntry> entries = list.entries();
+    ASSERT_EQ(entries.size(), 4u);
+    for (std::size_t i = 0; i < std::size(added); ++i) {
+        EXPECT_EQ(entries[i].title + "|" + entries[i].link, added[i].first + "|" + added[i].second);
+        EXPECT_TRUE(IsSourceIdentifier(entries[i].id));
+        EXPECT_TRUE(act(mSubscriptions::SourceExists, added[i].second)) << i;
+    }
+    EXPECT_NE(entries[0].id, entries[1].id);
+    const std::string text = listText();
+    EXPECT_EQ(text.rfind(mSubscriptions::DefaultSubscriptionList().substr(0, 60), 0), 0u);
+    for (const char* stored : {"title=\"  Second \"> http://two </source><source id=",
+                               "title=\"Carriage&#13;Return\">http://cr/&#13;x<",
+                               "title=\"Line&#10;Feed\">http://lf/\nz<",
+                               "title=\"Renamed\">http://other</source></sources>\r\n"})
+        EXPECT_NE(text.find(stored), std::string::npos) << stored;
+    const std::string sources = text.substr(text.find("<sources>"));
+    EXPECT_EQ(sources.find('\r'), sources.size() - 2) << sources;
 
     // Another declared encoding is written back as UTF-8.
     data_.write("data/subscriptions.dat",
@@ -101,38 +118,6 @@ TEST_F(SubscriptionsTest, WriteBackIsUtf8WithIdAndTitleAndNoWhitespaceBetweenSou
     EXPECT_EQ(listText().rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(listText().find("title=\"Caf\xC3\xA9\">http://x</source></sources>"),
               std::string::npos);
-}
-
-TEST_F(SubscriptionsTest, LineBreaksInTitlesAndLinksReadBackAsStoredAfterRewrites) {
-    // A raw CR would read back as LF, so it is written as a character reference.
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"Carriage\rReturn", "http://cr/\rx", "title=\"Carriage&#13;Return\">http://cr/&#13;x<"},
-        {"Line\nFeed", "http://lf/\nz", "title=\"Line&#10;Feed\">http://lf/\nz<"},
-    };
-    data_.write("data/subscriptions.dat", mSubscriptions::DefaultSubscriptionList() + "\r\n");
-    for (const auto& [title, link, stored] : cases)
-        ASSERT_TRUE(subs_.AddSource(title, link));
-    ASSERT_TRUE(subs_.AddSource("Other", "http://other"));
-    subs_.CurrentSource.NewTitle = "Renamed";
-    subs_.CurrentSource.NewLink = "http://other";
-    ASSERT_TRUE(act(mSubscriptions::UpdateSource, "http://other"));
-    const std::string text = listText();
-
-    SourceListDocument list;
-    ASSERT_EQ(list.load(listPath()), SourceListDocument::LoadStatus::kOk);
-    const std::vector<SourceEntry> entries = list.entries();
-    ASSERT_EQ(entries.size(), 3u);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const auto& [title, link, stored] = cases[i];
-        SCOPED_TRACE(title);
-        EXPECT_EQ(entries[i].title, title);
-        EXPECT_EQ(entries[i].link, link);
-        EXPECT_NE(text.find(stored), std::string::npos) << text;
-        EXPECT_TRUE(act(mSubscriptions::SourceExists, link));
-    }
-    // Only the line breaks of the declaration and the comment are raw CRs.
-    const std::string sources = text.substr(text.find("<sources>"));
-    EXPECT_EQ(sources.find('\r'), sources.size() - 2) << sources;
 }
 
 TEST_F(SubscriptionsTest, ActionsActOnEveryExactMatchAndUnknownCodesDoNothing) {
