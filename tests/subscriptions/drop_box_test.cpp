@@ -72,14 +72,14 @@ TEST_F(DropBoxSettingsTest, SavesTheFourKeysInOrderBesideTheOtherSections) {
     }
 }
 
-TEST(DropBoxGeometryTest, TheThreeSizesAreTheImageBoxPlusAHundredTwips) {
+TEST(DropBoxGeometryTest, SizesTwipsAndStoredEdges) {
     // index, image pixels, box and window twips: the box is the image with 2 pixels all round
-    const int cases[][4] = {{0, 30, 510, 610},
+    const int sizes[][4] = {{0, 30, 510, 610},
                             {1, 40, 660, 760},
                             {2, 55, 885, 985},
                             {3, 55, 885, 985},
                             {-1, 55, 885, 985}};
-    for (const auto& [index, image, box, window] : cases) {
+    for (const auto& [index, image, box, window] : sizes) {
         const DropBoxSizeEntry size = DropBoxSizeFor(index);
         EXPECT_EQ((std::array{size.imagePixels, size.boxTwips, size.windowTwips}),
                   (std::array{image, box, window}))
@@ -89,56 +89,33 @@ TEST(DropBoxGeometryTest, TheThreeSizesAreTheImageBoxPlusAHundredTwips) {
               (std::array{15.0, 12.0, 15.0}));
     EXPECT_EQ(TwipsToPixels(985, 15.0), 66);
     EXPECT_EQ(TwipsToPixels(-600, 15.0), -40);
-}
-
-TEST(DropBoxGeometryTest, AnyEdgeOfALargeDesktopIsStoredAsItIs) {
-    const struct {
-        int pixels;
-        double twipsPerPixel;
-        std::int64_t stored;
-    } cases[] = {{2400, 15.0, 36000},
-                 {-2880, 12.0, -34560},
-                 {1, 0.5, 0},  // to even
-                 {3, 0.5, 2},
-                 {std::numeric_limits<int>::max(), 15.0, std::numeric_limits<std::int32_t>::max()},
-                 {std::numeric_limits<int>::min(), 15.0, std::numeric_limits<std::int32_t>::min()}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pixels);
-        EXPECT_EQ(EdgeToStoredTwips(c.pixels, c.twipsPerPixel), c.stored);
-    }
+    // Any edge of a large desktop is stored as it is; halves go to even.
+    constexpr int kMax = std::numeric_limits<int>::max(), kMin = std::numeric_limits<int>::min();
+    const std::tuple<int, double, std::int64_t> edges[] = {
+        {2400, 15.0, 36000}, {-2880, 12.0, -34560}, {1, 0.5, 0},
+        {3, 0.5, 2},         {kMax, 15.0, kMax},    {kMin, 15.0, kMin}};
+    for (const auto& [pixels, twipsPerPixel, stored] : edges)
+        EXPECT_EQ(EdgeToStoredTwips(pixels, twipsPerPixel), stored) << pixels;
 }
 
 TEST(DropBoxGeometryTest, AStoredPlaceOnNoScreenOpensAtThePrimaryScreensTopLeft) {
-    const ScreenRect primary{0, 0, 1920, 1080};
-    const ScreenRect right{1920, 0, 1920, 1080};
-    const ScreenRect left{-1280, 100, 1280, 1024};
-    const std::vector<ScreenRect> both{primary, right};
-    const std::vector<ScreenRect> three{left, primary, right};
-    const std::vector<ScreenRect> one{primary};
-    const std::vector<ScreenRect> none;
-    const struct {
-        const char* what;
-        int leftTwips, topTwips;
-        const std::vector<ScreenRect>& screens;
-        ScreenPoint expected;
-    } cases[] = {
-        {"on the primary screen", 1500, 3000, both, {100, 200}},
-        {"on the right monitor", 28800, 150, both, {1920, 10}},
-        {"right monitor unplugged", 28800, 150, one, {0, 0}},
-        {"left monitor unplugged", -600, 3000, both, {0, 0}},
-        {"above every screen", 1500, -3000, three, {0, 0}},
-        {"centre past the right edge", 28500, 0, one, {0, 0}},
-        {"no screen known", 28800, 150, none, {1920, 10}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(DropBoxPlacement(c.leftTwips, c.topTwips, 15.0, 66, 66, c.screens, primary),
-                  c.expected);
-    }
-    // The primary screen need not sit at the origin.
-    const ScreenRect shifted{1280, 0, 1920, 1080};
-    const std::vector<ScreenRect> shiftedOnly{shifted};
-    EXPECT_EQ(DropBoxPlacement(0, 0, 15.0, 66, 66, shiftedOnly, shifted), (ScreenPoint{1280, 0}));
+    const ScreenRect primary{0, 0, 1920, 1080}, right{1920, 0, 1920, 1080},
+        left{-1280, 100, 1280, 1024}, shifted{1280, 0, 1920, 1080};
+    const std::vector<ScreenRect> both{primary, right}, three{left, primary, right}, one{primary},
+        none, shiftedOnly{shifted};
+    // left and top in twips, the screens, the primary one, where the box opens
+    const std::tuple<int, int, const std::vector<ScreenRect>&, ScreenRect, ScreenPoint> cases[] = {
+        {1500, 3000, both, primary, {100, 200}},
+        {28800, 150, both, primary, {1920, 10}},   // on the right monitor
+        {28800, 150, one, primary, {0, 0}},        // ... unplugged
+        {-600, 3000, both, primary, {0, 0}},       // the left one unplugged
+        {1500, -3000, three, primary, {0, 0}},     // above every screen
+        {28500, 0, one, primary, {0, 0}},          // its centre past the right edge
+        {28800, 150, none, primary, {1920, 10}},   // no screen known
+        {0, 0, shiftedOnly, shifted, {1280, 0}}};  // the primary screen away from the origin
+    for (const auto& [leftTwips, topTwips, screens, main, expected] : cases)
+        EXPECT_EQ(DropBoxPlacement(leftTwips, topTwips, 15.0, 66, 66, screens, main), expected)
+            << leftTwips;
 }
 
 TEST(DropBoxDropTest, EachKindOfDropGetsItsBoxOrGivesTheLink) {
