@@ -38,12 +38,5 @@ TEST(IsSourceLinkTest, TheHostPartMustHoldAnEntryOfTheStoredList) {
     EXPECT_FALSE(HasServiceHost("http://feeds.vellorin.net/abc.xml"));
 }
 
-TEST(IsSourceLinkTest, TheShippedListHoldsTheServicesFragment) {
-    const std::string resources = VELLORIN_RESOURCES_DIR;
-    test::RecordingSeam seam;
-    EXPECT_EQ(test::TempDir::read(resources + "/urls.lst"), clsCrypt().Encode("VELLORIN.NET"));
-    EXPECT_TRUE(IsSourceLink(seam, resources, "https://www.vellorin.net/sources/1234.xml"));
-}
-
 }  // namespace
 }  // namespace vellorin
