@@ -26,20 +26,17 @@ MessageHeader With(std::string MessageHeader::*field, std::string value) {
 }
 
 TEST(FillTemplateTest, ReplacesTheTemplatesTokensInOnePassAndStopsAtThePageLimit) {
-    const struct {
-        std::string templateText;
-        MessageHeader header;
-        std::string expected;
-    } cases[] = {{"FN|FEML|DT|RT|REML|SL|DESC", kSample,
-                  "Jane Roe |box1|Mon, 05 Dec 2026|Desk|box2|Weekly report|<p>Hello</p>"},
-                 {"From: FN(FEML)", With(&MessageHeader::FromName, "   "), "From: (box1)"},
-                 {"SL-SLSL", kSample, "Weekly report-Weekly reportWeekly report"},
-                 {"sl Sl fn desc Desc", kSample, "sl Sl fn desc Desc"},  // letter case counts
-                 {"DT|SL", With(&MessageHeader::Date, "FN FEML RT REML SL"),
-                  "FN FEML RT REML SL|Weekly report"},
-                 {"FFNEML|REREML", With(&MessageHeader::FromName, ""), "FEML|REbox2"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(FillTemplate(c.templateText, c.header), c.expected) << c.templateText;
+    const std::tuple<std::string, MessageHeader, std::string> cases[] = {
+        {"FN|FEML|DT|RT|REML|SL|DESC", kSample,
+         "Jane Roe |box1|Mon, 05 Dec 2026|Desk|box2|Weekly report|<p>Hello</p>"},
+        {"From: FN(FEML)", With(&MessageHeader::FromName, "   "), "From: (box1)"},
+        {"SL-SLSL", kSample, "Weekly report-Weekly reportWeekly report"},
+        {"sl Sl fn desc Desc", kSample, "sl Sl fn desc Desc"},  // letter case counts
+        {"DT|SL", With(&MessageHeader::Date, "FN FEML RT REML SL"),
+         "FN FEML RT REML SL|Weekly report"},
+        {"FFNEML|REREML", With(&MessageHeader::FromName, ""), "FEML|REbox2"}};
+    for (const auto& [templateText, header, expected] : cases)
+        EXPECT_EQ(FillTemplate(templateText, header), expected) << templateText;
 
     MessageHeader h;
     h.Body = "0123456789";
@@ -51,26 +48,22 @@ TEST(RenderMessagePageTest, WritesItemHtmFromTheTemplateOrReportsWhyNot) {
     TempDir dir;
     test::RecordingSeam seam;
     const std::string app = dir.file("app"), data = dir.file("data"), page = data + "/item.htm";
-    const struct {
-        const char* name;
-        std::string templateText, app, data;
-        std::optional<std::string> page;  // nullopt: no path, the old page stays
-        std::vector<std::string> captions;
-    } cases[] = {
-        {"filled", "FN(FEML)\r\nDESC", app, data, "Jane Roe (box1)\r\n<p>Hello</p>\r\n", {}},
-        {"an empty template gives an empty page", "", app, data, "\r\n", {}},
-        {"template missing", "SL", dir.path(), data, std::nullopt, {"Error!"}},
-        {"page not writable", "SL", app, dir.file("none"), std::nullopt, {"Error !"}},
-        {"no data folder", "SL", app, "", std::nullopt, {}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        dir.write("app/view.tpl", c.templateText);
+    // template, folders, the page (nullopt: no path, the old page stays), the boxes
+    const std::tuple<std::string, std::string, std::string, std::optional<std::string>,
+                     std::vector<std::string>>
+        cases[] = {{"FN(FEML)\r\nDESC", app, data, "Jane Roe (box1)\r\n<p>Hello</p>\r\n", {}},
+                   {"", app, data, "\r\n", {}},
+                   {"SL", dir.path(), data, std::nullopt, {"Error!"}},        // no template
+                   {"SL", app, dir.file("none"), std::nullopt, {"Error !"}},  // page not writable
+                   {"SL", app, "", std::nullopt, {}}};                        // no data folder
+    for (const auto& [templateText, appFolder, dataFolder, written, captions] : cases) {
+        dir.write("app/view.tpl", templateText);
         dir.write("data/item.htm", "old page");
         seam.clear();
-        EXPECT_EQ(RenderMessagePage(seam, c.app, c.data, kSample),
-                  c.page ? std::optional<std::string>(page) : std::nullopt);
-        EXPECT_EQ(TempDir::read(page), c.page.value_or("old page"));
-        EXPECT_EQ(seam.captions(), c.captions);
+        EXPECT_EQ(RenderMessagePage(seam, appFolder, dataFolder, kSample),
+                  written ? std::optional<std::string>(page) : std::nullopt);
+        EXPECT_EQ(TempDir::read(page), written.value_or("old page")) << templateText;
+        EXPECT_EQ(seam.captions(), captions);
     }
 }
 
