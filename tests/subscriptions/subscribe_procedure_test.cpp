@@ -85,31 +85,25 @@ TEST_F(SubscribeProcedureTest, EditingRefusesAnotherSourcesLinkAndTellsOfARemove
     const std::string a = kSourceA + ("|Alpha|" + std::string(kLinkA)),
                       a2 = kSourceA + ("|Alpha 2|" + std::string(kLinkA)),
                       b = kSourceB + ("|Beta|" + std::string(kLinkB));
-    const struct {
-        const std::vector<Source>& list;  // written before saving
-        std::string title, link, box;
-        bool done;
-        InputField focus;
-        Rows after;  // the manager's rows after saving
-    } cases[] = {{both, "Alpha", kLinkB, "Already Subscribed!", false, InputField::Link, {a, b}},
-                 {both, "Alpha 2", kLinkA, "Done!", true, InputField::None, {a2, b}},
-                 {onlyB, "Alpha 2", kLinkA, "Source Not Subscribed!", false, InputField::None, {b}},
-                 {onlyB, "Alpha", kLinkB, "Source Not Subscribed!", false, InputField::None, {b}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.title + c.link);
-        // The manager shows both sources; the list may have changed since.
-        writeList({{kSourceA, "Alpha", kLinkA}, {kSourceB, "Beta", kLinkB}});
+    // the list when saving (the manager shows both), title, link, box, focus, the rows after
+    const std::tuple<const std::vector<Source>*, const char*, const char*, std::string, InputField,
+                     Rows>
+        cases[] = {{&both, "Alpha", kLinkB, "Already Subscribed!", InputField::Link, {a, b}},
+                   {&both, "Alpha 2", kLinkA, "Done!", InputField::None, {a2, b}},
+                   {&onlyB, "Alpha 2", kLinkA, "Source Not Subscribed!", InputField::None, {b}},
+                   {&onlyB, "Alpha", kLinkB, "Source Not Subscribed!", InputField::None, {b}}};
+    for (const auto& [list, title, link, box, focus, after] : cases) {
+        writeList(both);
         context_.subscriptions.LoadSubscriptions(sources_);
-        writeList(c.list);
+        writeList(*list);
         const std::string before = listText();
         seam_.clear();
-        const ProcedureResult r = SaveSource(context_, sources_, alpha, c.title, c.link);
-        EXPECT_EQ(r.done, c.done);
-        EXPECT_EQ(r.focus, c.focus);
-        EXPECT_EQ(seam_.captions(), Rows{c.box});
-        // The tree shows the list as it is now, whatever the outcome.
-        EXPECT_EQ(shownRows(), c.after);
-        EXPECT_TRUE(c.done || listText() == before);
+        const ProcedureResult r = SaveSource(context_, sources_, alpha, title, link);
+        EXPECT_EQ(r.done, box == "Done!") << title << link;
+        EXPECT_EQ(r.focus, focus);
+        EXPECT_EQ(seam_.captions(), Rows{box});
+        EXPECT_EQ(shownRows(), after);  // the list as it is now, whatever the outcome
+        EXPECT_TRUE(r.done || listText() == before);
     }
 }
 

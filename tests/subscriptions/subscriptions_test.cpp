@@ -1,7 +1,6 @@
 #include "subscriptions/subscriptions.h"
 
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <filesystem>
 
@@ -17,7 +16,6 @@ namespace fs = std::filesystem;
 using test::kSourceA;
 using test::kSourceB;
 using test::TempDir;
-using Rows = std::vector<std::vector<std::string>>;
 
 TEST(EnsureDataFolderTest, FirstRunCreatesTheFolderWithTheDefaultListByteForByte) {
     TempDir home;
@@ -35,17 +33,13 @@ TEST(EnsureDataFolderTest, FirstRunCreatesTheFolderWithTheDefaultListByteForByte
 class SubscriptionsTest : public test::MessageTreeTest {
 protected:
     std::string listPath() const { return data_.file("data/subscriptions.dat"); }
-    // Each source's attribute values, then its link.
-    Rows storedSources() const {
-        pugi::xml_document doc;
-        EXPECT_TRUE(doc.load_file(listPath().c_str()));
-        Rows out;
-        for (pugi::xml_node n : doc.child("sources").children("source")) {
-            out.emplace_back();
-            for (pugi::xml_attribute a : n.attributes())
-                out.back().push_back(a.value());
-            out.back().push_back(n.child_value());
-        }
+    // Each source as "id|title|link ".
+    std::string stored() const {
+        SourceListDocument list;
+        EXPECT_EQ(list.load(listPath()), SourceListDocument::LoadStatus::kOk);
+        std::string out;
+        for (const SourceEntry& e : list.entries())
+            out += e.id + "|" + e.title + "|" + e.link + " ";
         return out;
     }
     bool act(std::int32_t action, const std::string& link) {
@@ -127,12 +121,11 @@ TEST_F(SubscriptionsTest, ActionsActOnEveryExactMatchAndUnknownCodesDoNothing) {
     subs_.CurrentSource.NewLink = "http://new";
     EXPECT_FALSE(act(mSubscriptions::UpdateSource, "http://Same"));
     ASSERT_TRUE(act(mSubscriptions::UpdateSource, "http://same"));
-    EXPECT_EQ(storedSources(), (Rows{{kSourceA, "Renamed", "http://new"},
-                                     {kSourceB, "B", "http://o"},
-                                     {"C", "Renamed", "http://new"}}));
+    EXPECT_EQ(stored(), std::string(kSourceA) + "|Renamed|http://new " + kSourceB +
+                            "|B|http://o C|Renamed|http://new ");
     ASSERT_TRUE(act(mSubscriptions::RemoveSource, "http://new"));
     const std::string before = listText();
-    EXPECT_EQ(storedSources(), (Rows{{kSourceB, "B", "http://o"}}));
+    EXPECT_EQ(stored(), std::string(kSourceB) + "|B|http://o ");
     for (std::int32_t code : {1, -1, 3, 6})
         EXPECT_FALSE(act(code, "http://new")) << code;
     EXPECT_EQ(listText(), before);
