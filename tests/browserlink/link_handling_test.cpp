@@ -64,20 +64,11 @@ const std::vector<PlugInPopup> kNone;
 const std::vector<PlugInPopup> kNotification{PlugInPopup::Notification};
 const std::vector<PlugInPopup> kNoSource{PlugInPopup::NoSourceNotify};
 
-TEST(HasUnreadMessagesTest, AnyNodeWithTheUnreadPicture) {
-    World w;
-    w.addMessage(kImageRead);
-    EXPECT_FALSE(HasUnreadMessages(w.tree));
-    w.tree.addRoot("S2", "Other", kImageSource);
-    w.tree.addChild("S2", "", "Unread", kImageUnread);  // the last node
-    EXPECT_TRUE(HasUnreadMessages(w.tree));
-}
-
 TEST(ProcessURLTest, OnlyANewListedAddressOpensAPopupThatIsNotOpenAlready) {
     World w;
     w.addMessage(kImageRead);
     EXPECT_EQ(w.visit(kSite), kNone) << "a source, nothing unread";
-    w.addMessage(kImageUnread);
+    w.addMessage(kImageUnread);  // the last node
     EXPECT_EQ(w.visit(kOther), kNone);
     EXPECT_EQ(w.visit(kSite + "/busy", true), kNone);
     EXPECT_EQ(w.visit(kSite + "/busy"), kNone) << "already judged";
