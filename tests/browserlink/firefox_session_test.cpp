@@ -168,8 +168,6 @@ TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
 
     FirefoxSessionSource all(FirefoxProfileRoots(home.path(), config.path()));
     home.write(flatpak + "profiles.ini", test::ProfilesIni("f.default"));
-    config.write("mozilla/firefox/profiles.ini",
-                 test::ProfilesIni("x.default") + "[Profile1]\nName=work\nPath=work\n");
     // Each step makes one session file the newest, written first where it is not there yet.
     const auto newest = [&](test::TempDir& folder, const std::string& profile, int second,
                             const std::string& address) {
@@ -183,7 +181,6 @@ TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
     };
     newest(home, flatpak + "f.default/", 20, "https://flatpak.example/");
     newest(home, snap + "s.default/", 30, "https://snap.example/");
-    newest(config, "mozilla/firefox/work/", 50, "https://work.example/");  // not the default
 }
 
 }  // namespace

@@ -29,31 +29,23 @@ protected:
 };
 
 TEST_F(DropBoxSettingsTest, ValuesThatAreNoNumberOrOutOfRangeTakeTheDefaults) {
-    const struct {
-        const char* stored;  // the value of all four keys; nullptr: no file
-        Place place;
-    } cases[] = {{nullptr, {0, 0, 1, 2}},
-                 {"", {0, 0, 1, 2}},
-                 {"abc", {0, 0, 1, 2}},
-                 {"1x", {0, 0, 1, 2}},
-                 {" 2 ", {2, 2, 2, 2}},
-                 {"0", {0, 0, 0, 0}},
-                 {"-150", {-150, -150, 1, 2}},
-                 {"3", {3, 3, 3, 2}},
-                 {"4", {4, 4, 1, 2}},
-                 {"40000", {40000, 40000, 1, 2}},
-                 {"2147483647", {2147483647, 2147483647, 1, 2}},
-                 {"2147483648", {0, 0, 1, 2}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.stored ? c.stored : "(no file)");
-        const std::string v = c.stored ? c.stored : "";
-        if (c.stored)
+    // the value of all four keys (nullptr: no file), the place read
+    const std::pair<const char*, Place> cases[] = {
+        {nullptr, {0, 0, 1, 2}},      {"", {0, 0, 1, 2}},
+        {"abc", {0, 0, 1, 2}},        {"1x", {0, 0, 1, 2}},
+        {" 2 ", {2, 2, 2, 2}},        {"0", {0, 0, 0, 0}},
+        {"-150", {-150, -150, 1, 2}}, {"3", {3, 3, 3, 2}},
+        {"4", {4, 4, 1, 2}},          {"2147483647", {2147483647, 2147483647, 1, 2}},
+        {"2147483648", {0, 0, 1, 2}}};
+    for (const auto& [stored, expected] : cases) {
+        const std::string v = stored ? stored : "";
+        if (stored)
             app_.write("settings.cfg", "[app]\r\nfreq=1\r\n[dropbox]\r\nleft=" + v + "\r\ntop=" +
                                            v + "\r\ntrans=" + v + "\r\nsize=" + v + "\r\n");
         set({7, 7, 0, 0});
         LoadDropBoxSettings(settings_);
-        EXPECT_EQ(place(), c.place);
-        EXPECT_EQ(std::filesystem::exists(app_.file("settings.cfg")), c.stored != nullptr);
+        EXPECT_EQ(place(), expected) << v;
+        EXPECT_EQ(std::filesystem::exists(app_.file("settings.cfg")), stored != nullptr);
     }
     EXPECT_TRUE(seam_.boxes.empty());
 }
