@@ -36,26 +36,19 @@ public:
     std::function<void()> tick;
 };
 
+// The monitor, owning the browsers and the timer above; each report as a line in `events`.
 struct Monitor {
     Monitor() {
-        auto f = std::make_unique<ScriptedSource>();
-        auto i = std::make_unique<ScriptedSource>();
-        auto t = std::make_unique<HandTimer>();
-        firefox = f.get();
-        iexplore = i.get();
-        timer = t.get();
-        mon = std::make_unique<clsURLMon>(std::move(f), std::move(i), std::move(t));
-        mon->URLChanged = [this](int browser, const std::string& url) {
+        mon.URLChanged = [this](int browser, const std::string& url) {
             events.push_back(std::to_string(browser) + " url " + url);
         };
-        mon->TitleChanged = [this](const std::string& title) {
-            events.push_back("title " + title);
-        };
+        mon.TitleChanged = [this](const std::string& title) { events.push_back("title " + title); };
     }
-    ScriptedSource* firefox;
-    ScriptedSource* iexplore;
-    HandTimer* timer;
-    std::unique_ptr<clsURLMon> mon;
+    ScriptedSource* firefox = new ScriptedSource;
+    ScriptedSource* iexplore = new ScriptedSource;
+    HandTimer* timer = new HandTimer;
+    clsURLMon mon{std::unique_ptr<AddressSource>(firefox), std::unique_ptr<AddressSource>(iexplore),
+                  std::unique_ptr<MonitorTimer>(timer)};
     std::vector<std::string> events;
 };
 
@@ -78,15 +71,15 @@ TEST(ParseAddressReplyTest, AddressFirstTitleSecond) {
 
 TEST(UrlMonitorTest, ReportsEachAddressOncePerChangeAndBrowser) {
     Monitor m;
-    m.mon->MonitorFireFox = true;
-    m.mon->MonitorIE = true;
+    m.mon.MonitorFireFox = true;
+    m.mon.MonitorIE = true;
     const std::string a = MakeAddressReply("https://a.example/", "A");
     const auto tick = [&](const std::optional<std::string>& ff,
                           const std::optional<std::string>& ie, const Strings& expected) {
         m.events.clear();
         m.firefox->replies = {ff};
         m.iexplore->replies = {ie};
-        m.mon->myTimer_ThatTime();
+        m.mon.myTimer_ThatTime();
         EXPECT_EQ(m.events, expected);
     };
     tick(a, std::nullopt, {"0 url https://a.example/", "title A"});
@@ -96,33 +89,33 @@ TEST(UrlMonitorTest, ReportsEachAddressOncePerChangeAndBrowser) {
          {"0 url https://A.example/", "1 url https://a.example/", "title A"});
     tick(R"("no separator")", std::nullopt, {});
     tick(a, std::nullopt, {"0 url https://a.example/", "title A"});
-    EXPECT_EQ(m.mon->LastInternetExplorerURL, "https://a.example/");
+    EXPECT_EQ(m.mon.LastInternetExplorerURL, "https://a.example/");
 
     // Polled every half second while started; the last addresses are kept across a stop.
-    m.mon->StartMon();
-    EXPECT_TRUE(m.mon->Active);
+    m.mon.StartMon();
+    EXPECT_TRUE(m.mon.Active);
     EXPECT_EQ(m.timer->intervalMs, 500);
     m.firefox->replies = {MakeAddressReply("https://b.example/", "")};
     m.timer->tick();
-    EXPECT_EQ(m.mon->LastFirefoxURL, "https://b.example/");
-    m.mon->StopMon();
-    EXPECT_FALSE(m.mon->Active || m.timer->tick);
-    EXPECT_EQ(m.mon->LastFirefoxURL, "https://b.example/");
+    EXPECT_EQ(m.mon.LastFirefoxURL, "https://b.example/");
+    m.mon.StopMon();
+    EXPECT_FALSE(m.mon.Active || m.timer->tick);
+    EXPECT_EQ(m.mon.LastFirefoxURL, "https://b.example/");
 }
 
 TEST(UrlMonitorTest, AsksOnlyTheWatchedBrowsers) {
     Monitor m;
-    m.mon->myTimer_ThatTime();
+    m.mon.myTimer_ThatTime();
     EXPECT_EQ(m.firefox->requests + m.iexplore->requests, 0);
-    m.mon->MonitorIE = true;
-    m.mon->myTimer_ThatTime();
+    m.mon.MonitorIE = true;
+    m.mon.myTimer_ThatTime();
     EXPECT_EQ(m.firefox->requests, 0);
     EXPECT_EQ(m.iexplore->requests, 1);
-    m.mon->GetDDEURL(7);  // no such browser
+    m.mon.GetDDEURL(7);  // no such browser
     EXPECT_EQ(m.firefox->requests + m.iexplore->requests, 1);
-    EXPECT_EQ(m.mon->source(kBrowserFirefox), m.firefox);
-    EXPECT_EQ(m.mon->source(kBrowserInternetExplorer), m.iexplore);
-    EXPECT_EQ(m.mon->source(7), nullptr);
+    EXPECT_EQ(m.mon.source(kBrowserFirefox), m.firefox);
+    EXPECT_EQ(m.mon.source(kBrowserInternetExplorer), m.iexplore);
+    EXPECT_EQ(m.mon.source(7), nullptr);
 }
 
 }  // namespace
