@@ -118,9 +118,8 @@ TEST_F(ReadingCommandsTest, APlaceComesBackAfterTheNodesWereRebuilt) {
     select("m1");
     const TreePlace whole = TreePlace::Capture(tree_);
     const TreePlace alpha = TreePlace::CaptureSource(tree_, kSourceA);
-    const TreePlace beta = TreePlace::CaptureSource(tree_, kSourceB);
     EXPECT_TRUE(alpha.hasSelection());
-    EXPECT_FALSE(beta.hasSelection());
+    EXPECT_FALSE(TreePlace::CaptureSource(tree_, kSourceB).hasSelection());
 
     reload();  // every node anew: collapsed, nothing selected
     tree_.findNode(kSourceB)->setExpanded(true);
