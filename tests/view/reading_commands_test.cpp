@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "store/profile_sweep.h"
 #include "view/message_tree_fixture.h"
 #include "view/tree_place.h"
 
@@ -77,14 +76,6 @@ TEST_F(ReadingCommandsTest, AFailedWriteIsReportedAndTheNodesStayUnread) {
     EXPECT_EQ(looks(), (Strings{"m1*"}));
     ASSERT_EQ(seam_.captions(), Strings{"Error!"});
     EXPECT_NE(seam_.boxes[0].text.find("\"Alpha\""), std::string::npos);
-}
-
-TEST(ProfileSweepTest, RefusesWhatCannotBeStoredAsItIs) {
-    const std::vector<std::string> sections = {"a"};
-    for (const char* value : {" 1", "\"1\"", "1\n"})
-        EXPECT_EQ(profile::SetKeyInSections(sections, "read", value, "/nonexistent/x.ini"), EINVAL);
-    EXPECT_EQ(profile::SetKeyInSections(sections, "a=b", "1", "/nonexistent/x.ini"), EINVAL);
-    EXPECT_EQ(profile::SetKeyInSections({}, "read", "1", "/nonexistent/x.ini"), 0);
 }
 
 TEST_F(ReadingCommandsTest, NextUnreadGoesOnFromTheSelectionAcrossSourcesAndWraps) {
