@@ -20,7 +20,6 @@ using test::kSourceB;
 using Strings = std::vector<std::string>;
 using Outcome = DataFolderFollower::Outcome;
 
-constexpr const char* kLinkC = "http://www.vellorin.net/feeds/gamma";
 
 // Each node of a tree in tree order: depth, text, tag, image and weight.
 Strings Shown(const TreeControl& tree) {
@@ -117,8 +116,6 @@ TEST_F(DataFolderFollowerTest, TheTreeFollowsAnotherWriterAndKeepsItsPlace) {
     follows("renamed", [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkA, "Zeta")); });
     follows("marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); });
     follows("deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); });
-    follows("stored", [&] { ASSERT_TRUE(store("m4", "Stored", kSourceA)); });
-    follows("subscribed", [&] { ASSERT_TRUE(other_.subscriptions.AddSource("Gamma", kLinkC)); });
     follows("unsubscribed", [&] {
         ASSERT_TRUE(source(mSubscriptions::RemoveSource, kLinkB));
         ASSERT_TRUE(other_.subscriptions.RemoveSourceFolder(kSourceB));
