@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "inbox/inbox_store.h"
-#include "subscriptions/data_folder_snapshot.h"
 #include "subscriptions/subscriptions.h"
 #include "view/message_tree_fixture.h"
 
@@ -19,7 +18,6 @@ using test::kSourceA;
 using test::kSourceB;
 using Strings = std::vector<std::string>;
 using Outcome = DataFolderFollower::Outcome;
-
 
 // Each node of a tree in tree order: depth, text, tag, image and weight.
 Strings Shown(const TreeControl& tree) {
@@ -52,12 +50,6 @@ protected:
         other_.inbox.CurrentItem.Guid = guid;
         return other_.inbox.InboxItemAction(action);
     }
-    bool store(const std::string& guid, const std::string& title, const std::string& id) {
-        InboxItem item{title, "<p>new</p>", "Wed, 07 Dec 2026", "09:00:00", "+0000", guid, 0};
-        other_.inbox.CurrentSourceID = id;
-        other_.inbox.LoadLatestStamp();
-        return other_.inbox.SaveItems({&item, 1}).stored == 1;
-    }
     bool source(std::int32_t action, const std::string& link, const std::string& title = "") {
         other_.subscriptions.CurrentSource.Link = link;
         other_.subscriptions.CurrentSource.NewLink = link;
@@ -72,32 +64,6 @@ protected:
     test::RecordingSeam otherSeam_;
     AppContext other_;
 };
-
-TEST_F(DataFolderFollowerTest, ChangesBetweenSnapshotsNameWhatChangedAndNothingElse) {
-    const std::string folder = data_.file("data");
-    const auto changes = [&](const char* what, const std::function<void()>& change, bool list,
-                             const Strings& inboxes) {
-        SCOPED_TRACE(what);
-        const DataFolderSnapshot before = TakeDataFolderSnapshot(folder);
-        change();
-        const DataFolderChanges found = ChangesBetween(before, TakeDataFolderSnapshot(folder));
-        EXPECT_EQ(found.subscriptions, list);
-        EXPECT_EQ(found.inboxes, inboxes);
-    };
-    changes("nothing", [] {}, false, {});
-    changes("marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); }, false, {kSourceA});
-    changes("new inbox", [&] { ASSERT_TRUE(store("b1", "Fresh", kSourceB)); }, false, {kSourceB});
-    changes("validators",
-            [&] { data_.write("data/" + std::string(kSourceA) + "/validators.dat", "x"); }, false,
-            {});
-    changes("renamed", [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkB, "B2")); },
-            true, {});
-    changes("new folder", [&] { fs::create_directory(folder + "/C"); }, false, {"C"});
-    changes("folder removed", [&] { fs::remove_all(folder + "/" + kSourceA); }, false, {kSourceA});
-    EXPECT_EQ(WatchedPaths(folder, TakeDataFolderSnapshot(folder)),
-              (Strings{folder, folder + "/subscriptions.dat", folder + "/" + kSourceB,
-                       folder + "/" + kSourceB + "/inbox.dat", folder + "/C"}));
-}
 
 TEST_F(DataFolderFollowerTest, TheTreeFollowsAnotherWriterAndKeepsItsPlace) {
     DataFolderFollower follower(context_, tree_);

@@ -6,7 +6,6 @@
 
 #include "subscriptions/guid.h"
 #include "subscriptions/source_list_document.h"
-#include "support/scoped_env.h"
 #include "view/message_tree_fixture.h"
 
 namespace vellorin {
@@ -16,19 +15,6 @@ namespace fs = std::filesystem;
 using test::kSourceA;
 using test::kSourceB;
 using test::TempDir;
-
-TEST(EnsureDataFolderTest, FirstRunCreatesTheFolderWithTheDefaultListByteForByte) {
-    TempDir home;
-    test::ScopedEnv env("XDG_DATA_HOME", home.file("a/b"));
-    test::RecordingSeam seam;
-    ManualClock clock;
-    AppContext context(AppOptions{home.path(), "", "", "vellorin"}, seam, clock);
-    context.subscriptions.EnsureDataFolder();
-    EXPECT_EQ(context.subscriptions.DataFolder, home.path() + "/a/b/Vellorin Data");
-    EXPECT_EQ(TempDir::read(home.file("a/b/Vellorin Data/subscriptions.dat")),
-              mSubscriptions::DefaultSubscriptionList() + "\r\n");
-    EXPECT_TRUE(seam.boxes.empty());
-}
 
 class SubscriptionsTest : public test::MessageTreeTest {
 protected:

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "view/html_text.h"
 #include "view/message_tree_fixture.h"
 #include "view/search_fold.h"
 
@@ -24,14 +23,6 @@ TEST(SearchFoldTest, CaseAndAccentsDoNotCount) {
         {"", ""}};
     for (const auto& [text, folded] : cases)
         EXPECT_EQ(FoldForSearch(text), folded) << text;
-}
-
-TEST(HtmlTextTest, ReadsWhatAReaderSees) {
-    EXPECT_EQ(HtmlText("<p>Fish &amp; <b>chips</b></p><style>p{color:red}</style>"
-                       "<script>var hidden;</script><!-- note -->&eacute;t&eacute;"),
-              "Fish & chips \xC3\xA9t\xC3\xA9");
-    EXPECT_EQ(HtmlText(""), "");
-    EXPECT_NE(HtmlText("<div><<p>>broken</div").find("broken"), std::string::npos);
 }
 
 class MessageSearchTest : public test::MessageTreeTest {

@@ -27,7 +27,6 @@ protected:
         };
         hooks_.showSourceMenuAtSelection = [this] { calls_.push_back("menu here"); };
         hooks_.showSourceNodeMenuAtSelection = [this] { calls_.push_back("source menu here"); };
-        hooks_.shellOpen = [this](const std::string& target) { calls_.push_back(target); };
     }
     TreeHandlers handlers() { return TreeHandlers(context_, tree_, windows_, hooks_); }
     TreeNode* node(const std::string& which) {  // "", "source" or a guid
@@ -144,17 +143,6 @@ TEST_F(TreeHandlersTest, OnlyYesToANonBlankTitleOfAListedSourceRenamesIt) {
               (Calls{"Change Title?", "Change Title?", "Failed to change Title!"}));
     EXPECT_EQ(node("source")->text(), "Alpha");
     EXPECT_EQ(listText().find("Zulu"), std::string::npos);
-}
-
-TEST_F(TreeHandlersTest, TheShippedHelpPageIsOpenedAndAMissingOneReported) {
-    handlers().ucOptionbar_ItemClick("help_file");
-    EXPECT_EQ(seam_.captions(), Calls{"Help File not found!"});
-    EXPECT_TRUE(calls_.empty());
-    app_.write("help.html", "<title>Help</title>");
-    seam_.clear();
-    handlers().ucOptionbar_ItemClick("help_file");
-    EXPECT_TRUE(seam_.boxes.empty());
-    EXPECT_EQ(calls_, Calls{app_.file("help.html")});
 }
 
 }  // namespace
