@@ -107,26 +107,5 @@ TEST_F(SubscribeProcedureTest, EditingRefusesAnotherSourcesLinkAndTellsOfARemove
     }
 }
 
-TEST_F(SubscribeProcedureTest, UnsubscribeAsksFirstThenRemovesTheSourceAndItsMessages) {
-    context_.subscriptions.LoadSubscriptions(sources_);
-    ASSERT_TRUE(sources_.setSelectedNode(sources_.findNode("main")));
-    EXPECT_FALSE(UnsubscribeSelected(context_, sources_).asked);  // not a source
-    ASSERT_TRUE(sources_.setSelectedNode(sources_.findNode(kSourceA)));
-    const std::string before = listText();
-    seam_.answers = {MsgAnswer::No, MsgAnswer::Yes};
-    EXPECT_FALSE(UnsubscribeSelected(context_, sources_).removed);
-    EXPECT_EQ(seam_.captions(), Rows{"Unsubscribe Alpha??"});
-    EXPECT_EQ(listText(), before);
-
-    // Yes. The question lets events run; a reload replaces the node it was asked about.
-    seam_.duringBox = [this] { context_.subscriptions.LoadSubscriptions(sources_); };
-    UnsubscribeResult r = UnsubscribeSelected(context_, sources_);
-    EXPECT_TRUE(r.removed);
-    EXPECT_TRUE(r.folderRemoved);
-    EXPECT_FALSE(fs::exists(data_.file(std::string("data/") + kSourceA)));
-    EXPECT_TRUE(fs::exists(data_.file(std::string("data/") + kSourceB)));
-    EXPECT_EQ(managerRows(), Rows{std::string(kSourceB) + "|Beta|" + kLinkB});
-}
-
 }  // namespace
 }  // namespace vellorin

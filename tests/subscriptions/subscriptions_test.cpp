@@ -117,29 +117,6 @@ TEST_F(SubscriptionsTest, ActionsActOnEveryExactMatchAndUnknownCodesDoNothing) {
     EXPECT_EQ(listText(), before);
 }
 
-TEST_F(SubscriptionsTest, SourcesWithoutUsableIdentifiersGetNoNodeAndStayInTheFile) {
-    const char* kRepeated = "0A1B2C3D-0000-4000-8000-00000000000F";
-    data_.write("data/subscriptions.dat",
-                std::string("<?xml version=\"1.0\"?><sources><source>http://bare</source>"
-                            "<source id=\"\" title=\"Empty id\">http://empty</source>") +
-                    "<source id=\"" + kRepeated + "\" title=\"First\">http://1</source>" +
-                    "<source id=\"" + kRepeated +
-                    "\" title=\"Second\">http://2</source></sources>");
-    const std::string before = listText();
-    TreeControl manager("tvSources");
-    subs_.LoadSubscriptions(manager);
-    reload();
-    EXPECT_EQ(tree_.topLevelCount(), 1);
-    EXPECT_EQ(manager.findNode("main")->childCount(), 1);
-    // A repeated identifier: the first source takes the node; the file keeps both.
-    EXPECT_EQ(tree_.findNode(kRepeated)->text(), "First");
-    EXPECT_EQ(manager.findNode(kRepeated)->text(), "First");
-    EXPECT_EQ(listText(), before);
-    EXPECT_TRUE(act(mSubscriptions::LoadSource, "http://2"));
-    EXPECT_EQ(subs_.CurrentSource.Title, "Second");
-    EXPECT_TRUE(seam_.boxes.empty());
-}
-
 TEST_F(SubscriptionsTest, RemoveSourceFolderDeletesOnlyAnInboxFolderInsideTheDataFolder) {
     const std::string a = std::string("data/") + kSourceA;
     data_.write(a + "/sub/deeper.txt", "x");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "view/message_tree_fixture.h"
-#include "view/tree_place.h"
 
 namespace vellorin {
 namespace {
@@ -102,36 +101,6 @@ TEST_F(ReadingCommandsTest, NextUnreadGoesOnFromTheSelectionAcrossSourcesAndWrap
     EXPECT_EQ(onlyB, message("b1", kSourceB));  // itself, last
     ASSERT_EQ(MarkAllSourcesRead(context_, tree_), 0);
     EXPECT_EQ(next(message("m1")), "-");
-}
-
-TEST_F(ReadingCommandsTest, APlaceComesBackAfterTheNodesWereRebuilt) {
-    tree_.findNode(kSourceA)->setExpanded(true);
-    select("m1");
-    const TreePlace whole = TreePlace::Capture(tree_);
-    const TreePlace alpha = TreePlace::CaptureSource(tree_, kSourceA);
-    EXPECT_TRUE(alpha.hasSelection());
-    EXPECT_FALSE(TreePlace::CaptureSource(tree_, kSourceB).hasSelection());
-
-    reload();  // every node anew: collapsed, nothing selected
-    tree_.findNode(kSourceB)->setExpanded(true);
-    alpha.Restore(tree_);
-    EXPECT_TRUE(tree_.findNode(kSourceA)->expanded());
-    EXPECT_TRUE(tree_.findNode(kSourceB)->expanded());  // not Alpha's place
-    EXPECT_EQ(tree_.selectedNode(), message("m1"));
-    // A source's place does not take the selection from a node the user chose meanwhile.
-    selectSource(kSourceB);
-    alpha.Restore(tree_);
-    EXPECT_EQ(tree_.selectedNode(), tree_.findNode(kSourceB));
-    // The whole tree's place puts back every flag and the selection.
-    whole.Restore(tree_);
-    EXPECT_FALSE(tree_.findNode(kSourceB)->expanded());
-    EXPECT_EQ(tree_.selectedNode(), message("m1"));
-    // Nothing selected is a place too (a message that has gone: the follower's tests).
-    ASSERT_TRUE(tree_.setSelectedNode(nullptr));
-    const TreePlace none = TreePlace::Capture(tree_);
-    select("m2");
-    none.Restore(tree_);
-    EXPECT_EQ(tree_.selectedNode(), nullptr);
 }
 
 }  // namespace
