@@ -180,8 +180,7 @@ TEST(MayLoadPageResourceTest, DataYesFilesOnlyInsideTheFoldersNetworkNever) {
         {{"file", "", data + "/escape.png"}, false},
         {{"file", "", dir.file("Vellorin Data2/pic.png")}, false},
         {{"file", "", dir.file("outside.png")}, false},
-        {{"file", "", "pic.png"}, false},
-        {{"file", "", ""}, false},
+        {{"file", "", "pic.png"}, false},  // relative
         {{"file", "example.org", data + "/pic.png"}, false},
         {{"http", "127.0.0.1", "/x.png"}, false},
     };
