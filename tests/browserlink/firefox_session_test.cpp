@@ -122,7 +122,6 @@ TEST(FirefoxSessionTest, ReadsTheSessionFileOnlyWhenItChanged) {
     EXPECT_EQ(Settled(source), a);
     EXPECT_EQ(source.request(), a);
     EXPECT_EQ(source.reads(), 1);
-    // A rewrite while a read is running is read after it.
     const std::string big =
         "{" + std::string(1 << 20, ' ') + SessionJson("https://z/", "Z").substr(1);
     h.write(MozLz4(big), 2);
@@ -131,7 +130,6 @@ TEST(FirefoxSessionTest, ReadsTheSessionFileOnlyWhenItChanged) {
     EXPECT_EQ(Settled(source), MakeAddressReply("https://b.example/", "B"));
     EXPECT_EQ(done, source.reads());
 
-    // A damaged file answers nothing, read once.
     const int reads = source.reads();
     std::string damaged = MozLz4(SessionJson("https://c.example/", "C"));
     damaged[20] = damaged[21] = '\xff';
@@ -168,7 +166,6 @@ TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
 
     FirefoxSessionSource all(FirefoxProfileRoots(home.path(), config.path()));
     home.write(flatpak + "profiles.ini", test::ProfilesIni("f.default"));
-    // Each step makes one session file the newest, written first where it is not there yet.
     const auto newest = [&](test::TempDir& folder, const std::string& profile, int second,
                             const std::string& address) {
         SCOPED_TRACE(address);

@@ -22,7 +22,6 @@ public:
     std::deque<std::optional<std::string>> replies;
 };
 
-// A timer ticked by the test.
 class HandTimer final : public MonitorTimer {
 public:
     void start(int ms, std::function<void()> t) override {
@@ -89,7 +88,6 @@ TEST(UrlMonitorTest, ReportsEachAddressOncePerChangeAndBrowser) {
     tick(a, std::nullopt, {"0 url https://a.example/", "title A"});
     EXPECT_EQ(m.mon.LastInternetExplorerURL, "https://a.example/");
 
-    // Polled every half second while started; the last addresses are kept across a stop.
     m.mon.StartMon();
     EXPECT_TRUE(m.mon.Active);
     EXPECT_EQ(m.timer->intervalMs, 500);

@@ -18,7 +18,6 @@ class DataCommandsTest : public test::CtlTest {
 protected:
     DataCommandsTest() { app_.write("view.tpl", "DESC|SL"); }
 
-    // Subscribes the demo source, gives it three messages and gives its identifier.
     std::string subscribeWithInbox() {
         EXPECT_EQ(ctl({"subscribe", "Demo", kLink}).exitCode, 0);
         const std::string id = ctl({"sources"}).out.substr(0, 36);
@@ -41,7 +40,6 @@ protected:
 TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
     const std::string id = subscribeWithInbox();
 
-    // Sources with counts, messages newest day first, tabs shown as blanks.
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t2\t3\n");
     ProcessResult r = ctl({"messages"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -59,7 +57,6 @@ TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
     EXPECT_EQ(ctl({"read", kLink, "g-new"}).exitCode, 0);
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t1\t3\n");  // only g-old unread
 
-    // A bare name gets the format's extension.
     r = ctl({"export", "html", kLink, "g-hello", out_.file("hello")});
     EXPECT_EQ(r.out, out_.file("hello.htm") + "\n");
     const std::string page = TempDir::read(out_.file("hello.htm"));

@@ -39,7 +39,6 @@ protected:
         other_.subscriptions.EnsureDataFolder();
     }
 
-    // What a client that loads the tree afresh shows.
     Strings fresh() {
         TreeControl tree("tvMessages");
         other_.subscriptions.LoadSubscriptions(tree);
@@ -104,7 +103,6 @@ TEST_F(DataFolderFollowerTest, ChangesTheTreeAlreadyShowsCostNoReload) {
     EXPECT_EQ(follower.follow(), Outcome::kUnchanged);
     EXPECT_EQ(selected(), "Own");
 
-    // While a title is edited the tree waits, and follows once the edit is over.
     ASSERT_TRUE(act(mInbox::MarkRead, "own1"));
     selectSource();
     ASSERT_TRUE(tree_.startLabelEdit());

@@ -19,7 +19,6 @@ using Rows = std::vector<std::string>;
 
 class SubscribeProcedureTest : public test::MessageTreeTest {
 protected:
-    // The sources as the manager's tree shows them after a reload (key|text|tag) or now.
     Rows managerRows() {
         context_.subscriptions.LoadSubscriptions(sources_);
         return shownRows();
@@ -62,7 +61,6 @@ TEST_F(SubscribeProcedureTest, TheDialogAndTheManagerRefuseWhatTheyCannotSubscri
     }
     EXPECT_EQ(listText(), before);
 
-    // Subscribed: the fields stored as typed, the tree reloaded; without a list, the error box.
     const std::string link = " http://www.VELLORIN.net/feeds/alpha/ ";  // differs from kLinkA
     seam_.clear();
     EXPECT_TRUE(SubscribeNow(context_, tree_, " Gamma", link).done);

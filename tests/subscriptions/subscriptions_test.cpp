@@ -19,7 +19,6 @@ using test::TempDir;
 class SubscriptionsTest : public test::MessageTreeTest {
 protected:
     std::string listPath() const { return data_.file("data/subscriptions.dat"); }
-    // Each source as "id|title|link ".
     std::string stored() const {
         SourceListDocument list;
         EXPECT_EQ(list.load(listPath()), SourceListDocument::LoadStatus::kOk);
@@ -91,7 +90,6 @@ TEST_F(SubscriptionsTest, WriteBackKeepsTitlesAndLinksAsGivenAndReadsBackTheSame
     const std::string sources = text.substr(text.find("<sources>"));
     EXPECT_EQ(sources.find('\r'), sources.size() - 2) << sources;
 
-    // Another declared encoding is written back as UTF-8.
     data_.write("data/subscriptions.dat",
                 "<?xml version=\"1.0\" encoding=\"windows-1251\"?><sources></sources>");
     ASSERT_TRUE(subs_.AddSource("Caf\xC3\xA9", "http://x"));

@@ -70,7 +70,6 @@ TEST_F(MessageActionsTest, RendersThePageAndOpensAWindowOrBringsTheOpenOneForwar
     // A window of another source whose message has the same guid is another message.
     windows_.open = {{test::kSourceB, "m3"}};
     EXPECT_EQ(ShowMessage(context_, windows_, kSourceA, "m3").outcome, ShowOutcome::Opened);
-    // A message no longer stored is not shown and stays unread.
     select("m3");
     writeInbox(kSourceA, test::InboxSection("m1", "Weekly", "Mon, 05 Dec 2026", "0"));
     windows_.open.clear();

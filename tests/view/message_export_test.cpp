@@ -104,7 +104,6 @@ TEST_F(MessageExportTest, WritesThePageToTheChosenFileAndReportsFailures) {
     EXPECT_EQ(export_.mnuPopupSourceExportOpt_Click(0).outcome, ExportOutcome::WriteFailed);
     EXPECT_EQ(seam_.captions(), std::vector<std::string>{"Error !"});
 
-    // The question is about the file written, the extension added; No keeps that file.
     out_.write("Old news.txt", "kept");
     dialog_.answer = out_.file("Old news");
     seam_.clear();

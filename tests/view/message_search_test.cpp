@@ -50,14 +50,12 @@ TEST_F(MessageSearchTest, SeesWhatIsStoredNowAndOnlyNodesOfTheTree) {
     search_.prepare(tree_);
     EXPECT_EQ(search_.indexedMessages(), 3u);
     EXPECT_EQ(find("news"), "m2 ");
-    // Another process changes the inbox: the next search reads it again.
     writeInbox(kSourceA, test::InboxSection("m2", "Old n\xC3\xA9ws", "Sun, 04 Dec 2026", "1") +
                              test::InboxSection("m9", "Fresh news", "Sun, 04 Dec 2026", "0"));
     EXPECT_EQ(find("NEWS"), "m2 ");  // m9 has no node yet
     reload();
     EXPECT_EQ(find("news"), "m2 m9 ");
     EXPECT_EQ(search_.indexedMessages(), 2u);
-    // A source whose inbox has gone finds nothing.
     writeInbox(kSourceB, test::InboxSection("b1", "news", "Sun, 04 Dec 2026", "0"));
     reload();
     std::filesystem::remove(data_.file("data/") + kSourceB + "/inbox.dat");

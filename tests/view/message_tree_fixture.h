@@ -54,7 +54,6 @@ protected:
         reload();
     }
 
-    // subscriptions.dat with `sources` in this order, nothing between them.
     void writeList(const std::vector<Source>& sources) {
         std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<sources>";
         for (const Source& s : sources)
@@ -72,7 +71,6 @@ protected:
     std::string pagePath() const { return data_.file("data/item.htm"); }
 
     void reload() { context_.subscriptions.LoadSubscriptions(tree_); }
-    // The node of message `guid` under `source`, null when there is none.
     TreeNode* message(const std::string& guid, const std::string& source = kSourceA) {
         TreeNode* parent = tree_.findNode(source);
         for (int i = 0; parent && i < parent->childCount(); ++i) {
@@ -88,7 +86,6 @@ protected:
     void selectSource(const std::string& id = kSourceA) {
         ASSERT_TRUE(tree_.setSelectedNode(tree_.findNode(id)));
     }
-    // The stored read flag of a message of Alpha, "" when it is not stored.
     std::string storedRead(const std::string& guid) const {
         const std::string text = inboxText();
         std::size_t at = text.find("[" + guid + "]\r\n");

@@ -78,7 +78,6 @@ TEST_F(TreeHandlersTest, KeysAndClicksReachTheirActionsOnlyOnTheRightNodes) {
         EXPECT_EQ(tree_.selectedNode(), node(after));
         EXPECT_EQ(calls_, calls);
     }
-    // Enter opens the message; Delete asks first (the rest: message actions).
     select("m1");
     EXPECT_TRUE(handlers().tvMessages_KeyDown(kKeyReturn, 0));
     EXPECT_EQ(windows_.opened.size(), 1u);
