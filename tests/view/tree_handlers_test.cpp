@@ -62,7 +62,6 @@ TEST_F(TreeHandlersTest, KeysAndClicksReachTheirActionsOnlyOnTheRightNodes) {
         EXPECT_EQ(tree_.labelEditNode(), edits ? node("source") : nullptr);
     }
     EXPECT_TRUE(windows_.opened.empty());
-    EXPECT_TRUE(seam_.boxes.empty());
     // selected, button, node under the pointer, selected afterwards, menu shown
     const std::tuple<const char*, int, const char*, const char*, Calls> clicks[] = {
         {"m1", kRightButton, "m3", "m3", {"menu 40,70"}},
