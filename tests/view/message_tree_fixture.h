@@ -29,9 +29,7 @@ inline std::string InboxSection(const std::string& guid, const std::string& titl
            "\r\ndate=" + date + "\r\ntime=08:56:31\r\noffset=+0000\r\nread=" + read + "\r\n";
 }
 
-// Fresh application and data folders with two sources: "Alpha" holding m1 (unread, with the
-// service's header block), m2 (read) and m3 (unread) on three days, and "Beta" holding none;
-// the message tree is filled from them.
+// Two sources: "Alpha" with m1 (unread, a header block), m2 (read), m3 (unread), "Beta" empty.
 class MessageTreeTest : public ::testing::Test {
 protected:
     struct Source {
