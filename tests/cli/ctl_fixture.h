@@ -10,8 +10,7 @@
 
 namespace vellorin::test {
 
-// Runs vellorinctl on folders of the test's own: the application folder app_, the data folder
-// data() inside home_, and home_ and config_ as the XDG data and configuration homes.
+// Runs vellorinctl on folders of its own: app_, data() in home_ (the XDG data home) and config_.
 class CtlTest : public ::testing::Test {
 protected:
     ProcessResult ctl(std::vector<std::string> args, bool yes = false) const {
