@@ -19,7 +19,6 @@ class LinkLabel : public QLabel {
 public:
     explicit LinkLabel(const QString& link) : QLabel(link) {
         setAccessibleName(QStringLiteral("Drag this link"));
-        setFrameShape(QFrame::Box);
         setMargin(8);
     }
 
