@@ -88,8 +88,7 @@ TEST(ProcessURLTest, OnlyANewListedAddressOpensAPopupThatIsNotOpenAlready) {
     EXPECT_FALSE(empty.link.LastPopupTime().has_value());
 }
 
-// The popup's button, seconds after the press, whether a listed page then opens the popup; away
-// from the site meanwhile, so that the return is a new address.
+// The popup's button, seconds after the press, whether the site (left meanwhile) opens it again.
 TEST(ProcessURLTest, SnoozeAndSleepHoldPopupsBackFromThePress) {
     const std::tuple<PlugInSnoozeMode, int, bool> cases[] = {{PlugInSnoozeMode::Snooze, 599, false},
                                                              {PlugInSnoozeMode::Snooze, 600, true},

@@ -89,8 +89,7 @@ TEST(TreeControlTest, NotificationsComeInAdapterOrder) {
                "changed A 2", "selected A", "disabled", "enabled", "remove? Sources 0-0",
                "removed Sources 0-0", "selected top", "reset?", "reset"}));
 
-    // Sorting: ASCII letters without regard to case, other bytes by value, ties in the order they
-    // came. A sorted insert reports the row it lands on; a rename moves a node only while sorted.
+    // Sorted: ASCII letters in either case, other bytes by value, ties as they came; renames move.
     for (const char* t : {"b", "D", "\xc3\x84", "a", "B"})
         tree.addRoot(t, t, kImageSource);
     log->take();
