@@ -1,6 +1,5 @@
 #!/usr/bin/python3
-"""The desktop client as a person uses it, from the tray to File > Exit (whole_program.sh BIN_DIR
-OUT_DIR); screenshots, and on a failure the accessible tree, go to OUT_DIR."""
+"""The desktop client as a person uses it, tray to Exit; screenshots go to OUT_DIR (argv 2)."""
 
 import configparser, json, os, re, select, shutil, socket, struct, subprocess, sys  # noqa: E401
 import tempfile, threading, time, traceback  # noqa: E401
