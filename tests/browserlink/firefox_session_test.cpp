@@ -2,17 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <chrono>
 #include <filesystem>
-#include <optional>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "browserlink/session_file.h"
-#include "browserlink/url_monitor.h"
 #include "support/temp_dir.h"
 
 namespace vellorin {
@@ -117,34 +109,37 @@ struct Home {
     std::string session;
 };
 
+// Read off the requesting thread: the answer of a read comes with the next request after it.
 TEST(FirefoxSessionTest, ReadsTheSessionFileOnlyWhenItChanged) {
     Home h;
     FirefoxSessionSource source(FirefoxProfileRoots(h.home.path()));
+    int done = 0;
+    source.setReadDone([&] { ++done; });
     EXPECT_EQ(Settled(source), std::nullopt) << "Firefox not running: no session file";
     h.write(MozLz4(SessionJson("https://a.example/", "A")), 1);
     const std::optional<std::string> a = MakeAddressReply("https://a.example/", "A");
+    EXPECT_EQ(source.request(), std::nullopt);
     EXPECT_EQ(Settled(source), a);
     EXPECT_EQ(source.request(), a);
     EXPECT_EQ(source.reads(), 1);
-    h.write(MozLz4(SessionJson("https://b.example/", "B")), 2);
-    // The new file is read while the old answer stands.
+    const std::string big =
+        "{" + std::string(1 << 20, ' ') + SessionJson("https://z/", "Z").substr(1);
+    h.write(MozLz4(big), 2);
     EXPECT_EQ(source.request(), a);
-    source.waitForRead();
-    EXPECT_EQ(source.request(), MakeAddressReply("https://b.example/", "B"));
-    EXPECT_EQ(source.reads(), 2);
+    h.write(MozLz4(SessionJson("https://b.example/", "B")), 3);
+    EXPECT_EQ(Settled(source), MakeAddressReply("https://b.example/", "B"));
+    EXPECT_EQ(done, source.reads());
 
-    // A damaged file answers nothing, read once.
-    const std::string good = MozLz4(SessionJson("https://c.example/", "C"));
-    std::string damaged = good;
+    const int reads = source.reads();
+    std::string damaged = MozLz4(SessionJson("https://c.example/", "C"));
     damaged[20] = damaged[21] = '\xff';
-    h.write(damaged, 3);
+    h.write(damaged, 4);
     EXPECT_EQ(Settled(source), std::nullopt);
     EXPECT_EQ(source.request(), std::nullopt);
-    EXPECT_EQ(source.reads(), 3);
-    h.write(good, 4);
-    EXPECT_EQ(Settled(source), MakeAddressReply("https://c.example/", "C"));
-    // Firefox ended: its session file is gone.
-    fs::remove(h.session);
+    EXPECT_EQ(source.reads(), reads + 1);
+    h.write(MozLz4(SessionJson("https://b.example/", "B")), 5);
+    EXPECT_EQ(Settled(source), MakeAddressReply("https://b.example/", "B"));
+    fs::remove(h.session);  // Firefox ended
     EXPECT_EQ(source.request(), std::nullopt);
 }
 
@@ -171,9 +166,6 @@ TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
 
     FirefoxSessionSource all(FirefoxProfileRoots(home.path(), config.path()));
     home.write(flatpak + "profiles.ini", test::ProfilesIni("f.default"));
-    config.write("mozilla/firefox/profiles.ini",
-                 test::ProfilesIni("x.default") + "[Profile1]\nName=work\nPath=work\n");
-    // Each step makes one session file the newest, written first where it is not there yet.
     const auto newest = [&](test::TempDir& folder, const std::string& profile, int second,
                             const std::string& address) {
         SCOPED_TRACE(address);
@@ -186,57 +178,6 @@ TEST(FirefoxSessionTest, FindsEveryBuildsProfilesAndTakesTheNewestSession) {
     };
     newest(home, flatpak + "f.default/", 20, "https://flatpak.example/");
     newest(home, snap + "s.default/", 30, "https://snap.example/");
-    newest(config, "mozilla/firefox/work/", 50, "https://work.example/");  // not the default
-}
-
-TEST(FirefoxSessionTest, TheSessionIsReadOffTheRequestingThread) {
-    Home h;
-    FirefoxSessionSource source(FirefoxProfileRoots(h.home.path()));
-    std::thread::id readOn;
-    int done = 0;
-    source.setReadDone([&] {
-        readOn = std::this_thread::get_id();
-        ++done;
-    });
-    const std::string json =
-        "{" + std::string(1 << 20, ' ') + SessionJson("https://www.vellorin.net/", "V").substr(1);
-    h.write(MozLz4(json), 1);
-    EXPECT_EQ(source.request(), std::nullopt) << "the answer comes after the read";
-    source.waitForRead();
-    EXPECT_EQ(done, 1);
-    EXPECT_NE(readOn, std::this_thread::get_id());
-    EXPECT_EQ(source.request(), MakeAddressReply("https://www.vellorin.net/", "V"));
-    EXPECT_EQ(source.reads(), 1);
-    // A rewrite while a read is running is read after it.
-    h.write(MozLz4(json), 2);
-    (void)source.request();
-    h.write(MozLz4(SessionJson("https://b.example/", "B")), 3);
-    EXPECT_EQ(Settled(source), MakeAddressReply("https://b.example/", "B"));
-    EXPECT_EQ(done, source.reads());
-}
-
-TEST(FirefoxSessionTest, TheMonitorReportsWhatTheSessionFileShows) {
-    Home h;
-    std::vector<std::string> seen;
-    clsURLMon mon(std::make_unique<FirefoxSessionSource>(FirefoxProfileRoots(h.home.path())),
-                  std::make_unique<SilentAddressSource>(), nullptr);
-    auto* firefox = dynamic_cast<FirefoxSessionSource*>(mon.source(kBrowserFirefox));
-    ASSERT_NE(firefox, nullptr);
-    EXPECT_EQ(mon.source(kBrowserInternetExplorer) != nullptr, true);
-    EXPECT_EQ(mon.source(7), nullptr);
-    mon.URLChanged = [&](int, const std::string& url) { seen.push_back(url); };
-    mon.TitleChanged = [&](const std::string& title) { seen.push_back("title " + title); };
-    mon.MonitorFireFox = true;
-    h.write(MozLz4(SessionJson("https://www.vellorin.net/", "Vellorin")), 1);
-    for (int tick = 0; tick < 3; ++tick) {
-        mon.myTimer_ThatTime();
-        firefox->waitForRead();
-    }
-    h.write("damaged", 2);
-    mon.myTimer_ThatTime();
-    firefox->waitForRead();
-    mon.myTimer_ThatTime();
-    EXPECT_EQ(seen, (std::vector<std::string>{"https://www.vellorin.net/", "title Vellorin"}));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,8 +10,7 @@
 
 namespace vellorin::test {
 
-// Runs vellorinctl on folders of the test's own: the application folder app_, the data folder
-// data() inside home_, and home_ and config_ as the XDG data and configuration homes.
+// Runs vellorinctl on folders of its own: app_, data() in home_ (the XDG data home) and config_.
 class CtlTest : public ::testing::Test {
 protected:
     ProcessResult ctl(std::vector<std::string> args, bool yes = false) const {
@@ -29,19 +27,5 @@ protected:
 
     TempDir app_, home_, config_;
 };
-
-// The fields of each line of a tab-separated listing.
-inline std::vector<std::vector<std::string>> Records(const std::string& out) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string field; std::getline(cells, field, '\t');)
-            fields.push_back(field);
-        rows.push_back(fields);
-    }
-    return rows;
-}
 
 }  // namespace vellorin::test

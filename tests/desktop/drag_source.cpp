@@ -1,6 +1,5 @@
-// A browser's stand-in for the desktop test, placed where asked: an address field that takes the
-// keyboard focus, and a link whose drag offers it as a browser does (text/uri-list, text/plain);
-// each drag's outcome goes to standard output ("drop: accepted" or "drop: refused").
+// A browser's stand-in at X Y: an address field that takes the focus, and a link dragged as a
+// browser offers it; each drag's outcome goes to standard output ("drop: accepted" or "refused").
 //   desktop_drag_source LINK TITLE X Y
 
 #include <QApplication>
@@ -8,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -21,16 +19,11 @@ class LinkLabel : public QLabel {
 public:
     explicit LinkLabel(const QString& link) : QLabel(link) {
         setAccessibleName(QStringLiteral("Drag this link"));
-        setFrameShape(QFrame::Box);
         setMargin(8);
     }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::LeftButton) {
-            QLabel::mousePressEvent(event);
-            return;
-        }
+    void mousePressEvent(QMouseEvent*) override {
         auto* mime = new QMimeData;
         mime->setUrls({QUrl(text())});
         mime->setText(text());
@@ -46,10 +39,8 @@ protected:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: desktop_drag_source LINK TITLE X Y\n");
+    if (argc != 5)
         return 2;
-    }
     const QString link = QString::fromLocal8Bit(argv[1]);
     QWidget window;
     window.setWindowTitle(QString::fromLocal8Bit(argv[2]));

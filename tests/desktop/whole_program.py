@@ -1,49 +1,29 @@
 #!/usr/bin/python3
-"""The desktop client as a person uses it, from the tray to File > Exit, beside a browser's
-stand-in (desktop_drag_source) and a Firefox session file. Run by whole_program.sh BIN_DIR OUT_DIR;
-screenshots (and on a failure the accessible tree) go to OUT_DIR."""
+"""The desktop client as a person uses it, tray to Exit; screenshots go to OUT_DIR (argv 2)."""
 
-import configparser
-import json
-import os
-import re
-import select
-import shutil
-import socket
-import struct
-import subprocess
-import sys
-import tempfile
-import threading
-import time
-import traceback
+import configparser, json, os, re, select, shutil, socket, struct, subprocess, sys  # noqa: E401
+import tempfile, threading, time, traceback  # noqa: E401
 from xml.etree import ElementTree
 
 import lz4.block
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 from atspi_drive import (  # noqa: E402
-    ALERT, BUTTON, CELL, DIALOG, ENABLED, EXPANDED, FOCUSED, FRAME, LABEL, MENU, MENU_ITEM, POPUP,
-    SELECTED, TEXT, TREE, WEB, Driver, Failure, captions, center, children, click, drag,
-    end_process, expect, expect_equal, expect_focus, extents, find, find_all, has, labels, rss,
-    serve, text_of, x_geometry, x_property, x_windows, xdo)
+    ALERT, BUTTON, CELL, DIALOG, ENABLED, EXPANDED, FOCUSED, FRAME, LABEL, POPUP, SELECTED, TEXT,
+    TREE, WEB, Driver, Failure, center, children, click, drag, end_process, expect, expect_equal,
+    expect_focus, extents, find, find_all, has, labels, rss, serve, text_of, x_geometry,
+    x_property, x_windows, xdo)
 
 FIRST_PAGE_WAIT_S = 90  # the first message starts the web engine: slow on a loaded machine
 SOURCE, CANTEEN, CARPOOL, CARPOOL_RENAMED = "Desk news", "Canteen menu", "Car pool", "Car sharing"
-NOTES, NOTES_RENAMED = "Notes from the command line", "Notes moved"
 BUDGET, PARKING, QUARTERLY = "Budget meeting moved", "New parking rules", "Quarterly figures"
-SOUP, LIFT = "Soup of the day", "Lift maintenance tonight"
-# A page of the service's site (its host is on urls.lst) and one elsewhere.
+SOUP, LIFT, NOTES = "Soup of the day", "Lift maintenance tonight", "Notes from the command line"
 SITE_PAGE, OTHER_PAGE = "https://www.vellorin.net/inbox", "https://www.example.com/news"
 POPUP_CAPTION, STAND_IN = "Vellorin Browser Plug-In", "Browser stand-in"
 # Away from the main window (top left), the tray (top right) and the popups (bottom right).
 STAND_IN_PLACE, DROP_BOX_PLACE, TWIPS_PER_PIXEL = (20, 700), (1100, 300), 15
 CLOSE_QUESTION, DELETE_QUESTION = "Close Vellorin Application Now?", "Delete selected Item?"
 SUBSCRIBE, MANAGER = "Subscribe to New Message Source", "Subscription List Manager"
-TRAY_MENU = ["Show Inbox", "Subscribe to New Source", "Check for New Messages", "Vellorin Dropbox",
-             "Plug-In Configuration", "Settings", "Help File", "Contact Us", "Visit our Website",
-             "Exit"]
-CONTEXT_MENU = ["Show", "Delete", "Mark as Read", "Mark as Unread", "Export to File"]
 
 
 class Feed:  # served to the client; the test adds items while it runs
@@ -57,23 +37,18 @@ class Feed:  # served to the client; the test adds items while it runs
 
 
 def read_ini(path):  # section -> {key (lower case): value}; {} without the file
-    ini = configparser.ConfigParser(delimiters=("=",), interpolation=None, strict=False,
-                                    allow_no_value=True)
+    ini = configparser.ConfigParser(delimiters=("=",), interpolation=None, strict=False)
     if os.path.isfile(path):
-        with open(path, encoding="utf-8", errors="replace") as f:
-            ini.read_file(f)
+        ini.read_string(open(path, encoding="utf-8", errors="replace").read())
     return {name: dict(ini[name]) for name in ini.sections()}
 
 
-def subscriptions(data_folder):
-    """[(id, title, link)] of subscriptions.dat: the children of "sources", in file order."""
-    root = ElementTree.parse(os.path.join(data_folder, "subscriptions.dat")).getroot()
-    sources = root if root.tag == "sources" else root.find(".//sources")
-    return [tuple((list(c.attrib.values()) + ["", ""])[:2]) + (c.text or "",) for c in sources]
+def subscriptions(data_folder):  # [(id, title, link)] in file order
+    sources = ElementTree.parse(os.path.join(data_folder, "subscriptions.dat")).getroot()
+    return [(c.get("id"), c.get("title"), c.text or "") for c in sources]
 
 
-class Desk(Driver):
-    """The client's folders and feeds, Firefox's session file, the stand-in, the client."""
+class Desk(Driver):  # the client's folders and feeds, Firefox's session file, the stand-in
     stand_in_process = server = None
 
     def start(self, bin_dir, work):
@@ -81,35 +56,29 @@ class Desk(Driver):
         self.data_folder, self.settings = work + "/data/Vellorin Data", work + "/app/settings.cfg"
         for folder in ("/app", "/data", "/home", "/run"):
             os.makedirs(work + folder, mode=0o700)
-        for name in os.listdir(bin_dir):  # the client, its view plugin and data files (urls.lst)
-            path = os.path.join(bin_dir, name)
-            if name in ("vellorin", "libvellorin_webview.so") or (
-                    os.path.isfile(path) and not os.access(path, os.X_OK)):
-                shutil.copy2(path, self.app_folder)
+        for name in os.listdir(bin_dir):  # the client, its view plugin, urls.lst
+            if name in ("vellorin", "libvellorin_webview.so") or not os.access(
+                    os.path.join(bin_dir, name), os.X_OK):
+                shutil.copy2(os.path.join(bin_dir, name), self.app_folder)
         with open(self.settings, "w", newline="") as f:  # Firefox's plug-in, the drop box's place
             f.write("[plugin]\r\nff=1\r\nie=0\r\n[dropbox]\r\nleft=%d\r\ntop=%d\r\n"
                     % tuple(v * TWIPS_PER_PIXEL for v in DROP_BOX_PLACE))
         firefox = self.home + "/.mozilla/firefox"
         os.makedirs(firefox + "/t.default/sessionstore-backups")
         with open(firefox + "/profiles.ini", "w") as f:
-            f.write("[Install4F96D1932A9F858E]\nDefault=t.default\nLocked=1\n\n[Profile0]\n"
-                    "Name=default-release\nIsRelative=1\nPath=t.default\nDefault=1\n")
-        self.session = firefox + "/t.default/sessionstore-backups/recovery.jsonlz4"
-        self.stamp_ns = time.time_ns()
+            f.write("[Profile0]\nName=default-release\nIsRelative=1\nPath=t.default\nDefault=1\n")
+        self.session, self.stamp_ns = firefox + "/t.default/sessionstore-backups/recovery.jsonlz4", 0
         self.browse(OTHER_PAGE)
         self.desk = Feed("desk", SOURCE)  # empty until the first scheduled check has been
-        self.canteen = Feed("canteen", CANTEEN,
-                            ("canteen-1", SOUP, "Today the canteen serves pumpkin soup.", 7))
-        self.carpool = Feed("carpool", CARPOOL,
-                            ("carpool-1", "Seats to the airport", "Two seats free on Friday.", 6))
+        self.canteen = Feed("canteen", CANTEEN, ("canteen-1", SOUP, "Pumpkin soup today.", 7))
+        self.carpool = Feed("carpool", CARPOOL, ("carpool-1", "Seats free", "Two on Friday.", 6))
         self.server = serve({f.path: f.xml for f in (self.desk, self.canteen, self.carpool)})
         self.env = dict(os.environ, HOME=self.home, XDG_DATA_HOME=work + "/data",
                         XDG_RUNTIME_DIR=work + "/run", XDG_CONFIG_HOME=self.home + "/.config",
                         QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                        VELLORIN_ONLINE="1", no_proxy="127.0.0.1,localhost")
+                        VELLORIN_ONLINE="1", no_proxy="127.0.0.1,localhost",
+                        **({"QTWEBENGINE_DISABLE_SANDBOX": "1"} if os.getuid() == 0 else {}))
         self.env.pop("VELLORIN_NONINTERACTIVE", None)
-        if os.getuid() == 0:
-            self.env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
         self.ctl("subscribe", SOURCE, self.link(self.desk))
         self.stand_in_said, self.stand_in_process = [], subprocess.Popen(
             [bin_dir + "/desktop_drag_source", self.link(self.carpool), STAND_IN] +
@@ -127,15 +96,13 @@ class Desk(Driver):
         subprocess.run([self.bin_dir + "/vellorinctl", "--app-dir", self.app_folder] +
                        list(args), env=self.env, check=True, stdout=subprocess.DEVNULL)
 
-    def browse(self, url):
-        """Firefox's tab shows `url`: the session file replaced, each time with a later mtime."""
-        data = json.dumps({"version": ["sessionrestore", 1], "selectedWindow": 1, "windows": [
-            {"selected": 1, "tabs": [{"index": 1, "entries": [{"url": url, "title": "Page"}]}]}],
-            "_closedWindows": []}).encode("utf-8")
+    def browse(self, url):  # Firefox shows `url`: the session file replaced, a later mtime
+        data = json.dumps({"selectedWindow": 1, "windows": [{"selected": 1, "tabs": [
+            {"index": 1, "entries": [{"url": url, "title": "Page"}]}]}]}).encode("utf-8")
         with open(self.session + ".tmp", "wb") as f:  # the magic, the size, one LZ4 block
             f.write(b"mozLz40\0" + struct.pack("<I", len(data)) +
                     lz4.block.compress(data, store_size=False))
-        self.stamp_ns += 1_000_000_000
+        self.stamp_ns = max(self.stamp_ns, time.time_ns()) + 1_000_000_000
         os.utime(self.session + ".tmp", ns=(self.stamp_ns, self.stamp_ns))
         os.replace(self.session + ".tmp", self.session)
 
@@ -148,11 +115,11 @@ class Desk(Driver):
     def read_flag(self, guid, title=SOURCE):
         return self.inbox(title).get(guid, {}).get("read")
 
-    def show_main(self):  # waits for the main window; finds it and its tree anew
+    def show_main(self):
         self.frame = self.wait_for("the main window", self.main_window)
         self.tree = self.get(self.frame, TREE)
 
-    def cell(self, title):  # a row's accessible lasts as long as the row: each step finds it anew
+    def cell(self, title):  # found anew each time: a row's accessible lasts as long as the row
         return self.get(self.tree, CELL, title)
 
     def rows(self):
@@ -165,38 +132,17 @@ class Desk(Driver):
             x, y, w, h = x_geometry(window)
             if w <= 64 and h <= 64 and px <= x < px + pw and py <= y < py + ph:
                 return x + w // 2, y + h // 2
-        return None
 
     def tray_menu(self):
         x, y = self.wait_for("the tray icon in the tray host", self.tray_icon)
         return self.new_popup("the tray menu", lambda: xdo("mousemove", x, y, "click", 3))
 
-    def stand_in(self, role, name):
-        return self.get(self.top(None, STAND_IN, self.stand_in_process.pid), role, name)
-
     def stand_in_focus(self):  # a click into its address field; gives the focused window
-        click(self.stand_in(TEXT, "Address"))
+        click(self.get(self.top(None, STAND_IN, self.stand_in_process.pid), TEXT, "Address"))
         return self.focus_in(STAND_IN)
 
 
-# --- The journeys.
-
-def show_inbox(d):
-    """Started with -s: only the tray icon; the tray menu's "Show Inbox" shows the main window."""
-    d.wait_for("the client on the accessibility bus", d.application)
-    menu = d.tray_menu()
-    expect(not d.main_window(), "the main window shows at a start with -s")
-    expect_equal("the tray menu", captions(menu), TRAY_MENU)
-    d.shot("tray-menu")
-    d.choose(menu, "Show Inbox")
-    d.show_main()
-    expect(d.frame.name.startswith("Vellorin"), "main window caption %r", d.frame.name)
-    d.cell(SOURCE)
-    d.shot("inbox")
-
-
-def check(d, command, feeds):
-    """A check with the desk's source selected: the feeds asked, the focus kept, the rows back."""
+def check(d, command, feeds):  # with the desk's source selected: the feeds asked, the focus kept
     click(d.cell(SOURCE))
     d.wait_for("the source selected", lambda: has(d.cell(SOURCE), SELECTED))
     focus, asked = d.focus_in(d.frame.name), [feed.requests for feed in feeds]
@@ -210,8 +156,12 @@ def check(d, command, feeds):
     d.wait_for("the source expanded", lambda: has(d.cell(SOURCE), EXPANDED))
 
 
-def check_source(d):
-    """The schedule's first check (20 s after start), then the menu's check of the source."""
+def tray_and_checks(d):  # -s: only the tray icon; its menu shows the inbox; scheduled, menu check
+    d.wait_for("the client on the accessibility bus", d.application)
+    menu = d.tray_menu()
+    expect(not d.main_window(), "the main window shows at a start with -s")
+    d.choose(menu, "Show Inbox")
+    d.show_main()
     d.wait_for("the first scheduled check (status panel)", lambda: any(label.name.startswith(
         "Status: Idle (Last Check: ") for label in find_all(d.frame, LABEL)), 60)
     expect(d.desk.requests > 0, "the status says the schedule checked, but no feed was asked for")
@@ -219,9 +169,7 @@ def check_source(d):
                      ("desk-2", PARKING, "From Monday the east car park is for visitors.", 9),
                      ("desk-3", QUARTERLY, "The figures of the third quarter are out.", 10)]
     check(d, "Check for New Messages", [d.desk])
-    d.wait_for("three messages in the inbox file", lambda: len(d.inbox()) == 3)
     d.wait_for("newest first in the tree", lambda: d.rows() == [SOURCE, QUARTERLY, PARKING, BUDGET])
-    d.shot("messages")
 
 
 def popup(d):  # the unread-messages popup (the plug-in's, with "Snooze!"), or None
@@ -229,14 +177,13 @@ def popup(d):  # the unread-messages popup (the plug-in's, with "Snooze!"), or N
                  if t.name == POPUP_CAPTION and find(t, BUTTON, "Snooze!")), None)
 
 
-def open_popup(d):  # waits for the popup to open and finish sliding up
+def open_popup(d):  # open and done sliding up
     window = d.wait_for("the unread-messages popup", lambda: popup(d))
     d.settled("the popup open in full", window, lambda extents: extents[3] > 0)
     return window
 
 
-def browser_reminder(d):
-    """The browser on the service's site: the popup on top, the focus kept; Hide, again, Snooze!"""
+def browser_reminder(d):  # the service's site: the popup on top, the focus kept; Hide, Snooze!
     shows = lambda s: d.within(lambda: popup(d) or x_windows(POPUP_CAPTION), s)  # noqa: E731
     focus = d.stand_in_focus()
     d.browse(SITE_PAGE)
@@ -248,28 +195,21 @@ def browser_reminder(d):
     below = x_windows(STAND_IN) + x_windows(d.frame.name)
     expect(all(order.index(p) > order.index(b) for p in x_windows(POPUP_CAPTION) for b in below),
            "the popup is not above the browser and the main window (stacking %s)", order)
-    click(d.get(window, BUTTON, "Hide"))
-    d.wait_for("the popup closed", lambda: not popup(d))
-
-    def visit_again():  # each address must be seen by the monitor's poll (every 500 ms)
-        d.browse(OTHER_PAGE)
-        time.sleep(1.0)
-        d.browse(SITE_PAGE)
-        return shows(3)
-    d.wait_for("the popup again after leaving the site and coming back", visit_again)
-    click(d.get(open_popup(d), BUTTON, "Snooze!"))
-    d.wait_for("the popup closed", lambda: not popup(d))
-    expect_focus(focus, "pressing Snooze!")
+    for button in ("Hide", "Snooze!"):
+        click(d.get(window, BUTTON, button))
+        d.wait_for("the popup closed", lambda: not popup(d))
+        expect_focus(focus, "pressing " + button)
+        if button == "Hide":  # away and back, each address seen by the poll (every 500 ms)
+            d.wait_for("the popup again after leaving the site and coming back", lambda: (
+                d.browse(OTHER_PAGE), time.sleep(1.0), d.browse(SITE_PAGE), shows(3))[-1])
+            window = open_popup(d)
     for visit in range(20):  # address changes after Snooze! (its 600 s are the core tests')
         d.browse(OTHER_PAGE if visit % 2 == 0 else SITE_PAGE)
         if shows(1.0):
-            d.shot("popup-while-snoozed")
             raise Failure("the popup opened %d address changes after Snooze!" % (visit + 1))
-    expect_focus(focus, "the snoozed reminder")
 
 
-def open_message(d, title):
-    """A double-click opens the message's window; gives its view (built-in, or web engine's)."""
+def open_message(d, title):  # by a double-click; gives its view (built-in, or web engine's)
     click(d.cell(title), double=True)
     window = d.get(d.frame, FRAME, title, FIRST_PAGE_WAIT_S)
     return d.wait_for("the message's view", lambda: find(window, WEB) or next(
@@ -277,36 +217,28 @@ def open_message(d, title):
         FIRST_PAGE_WAIT_S)
 
 
-def read_mark_delete_export(d):
-    """A message opened is marked read; the tree's menu marks, deletes (asking) and exports."""
+def read_mark_delete_export(d):  # opened: read; the tree's menu marks, deletes, exports
     open_message(d, BUDGET)
     d.wait_for("the message marked read in the inbox file", lambda: d.read_flag("desk-1") == "1")
-    d.shot("message-open")
     x, y, width, height = extents(d.frame)  # the main window alone, for the README
     subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
                     "+repage", os.path.join(d.out_dir, "screenshot-main.png")], check=True)
-    for caption, flag in (("Mark as Unread", "0"), ("Mark as Read", "1")):
-        menu = d.context_menu(d.cell(BUDGET))
-        expect_equal("the tree's menu", captions(menu), CONTEXT_MENU)
-        d.shot("context-menu")
-        d.choose(menu, caption)
-        d.wait_for(caption + " in the inbox file", lambda: d.read_flag("desk-1") == flag)
+    d.choose(d.context_menu(d.cell(BUDGET)), "Mark as Unread")
+    d.wait_for("Mark as Unread in the inbox file", lambda: d.read_flag("desk-1") == "0")
     d.choose(d.context_menu(d.cell(PARKING)), "Delete")
     d.answer(ALERT, DELETE_QUESTION, "Yes", says=PARKING)
     d.wait_for("the message gone from the tree and the inbox file",
                lambda: not find(d.tree, CELL, PARKING) and "desk-2" not in d.inbox())
     exported, caption = d.home + "/quarterly.html", "Save Article Description as ..."
-    export = d.choose(d.context_menu(d.cell(QUARTERLY)), "Export to File")
-    d.choose(d.get(export, POPUP), "HTML File (*.html)")
+    d.choose(d.get(d.choose(d.context_menu(d.cell(QUARTERLY)), "Export to File"), POPUP),
+             "HTML File (*.html)")
     d.type_into(d.fields(d.top(DIALOG, caption))[0], exported)
-    d.shot("save-dialog")
     xdo("key", "Return")
     d.gone(DIALOG, caption)
     d.wait_for("the exported file", lambda: "the third quarter are out" in open(exported).read())
 
 
-def subscribe_in_dialog(d, title, link=None):
-    """Fills the subscribe dialog (the link unless dropped in) and subscribes: box, tree row."""
+def subscribe_in_dialog(d, title, link=None):  # the link unless dropped in
     dialog = d.top(DIALOG, SUBSCRIBE)
     txt_title, txt_link = d.fields(dialog, 2)
     if link is not None:
@@ -318,13 +250,12 @@ def subscribe_in_dialog(d, title, link=None):
     d.cell(title)
 
 
-def drop_box(d):
-    """The drop box: a link dropped fills the subscribe dialog; moved, clicked, closed, stored."""
+def drop_box(d):  # a link dropped fills the subscribe dialog; moved, clicked, closed, stored
     d.menu_bar("Tools", "Vellorin DropBox")
     box = d.top(None, "Vellorin DropBox")
     expect_equal("the drop box's place (settings.cfg's)", extents(box)[:2], DROP_BOX_PLACE)
-    d.shot("drop-box")
-    drag(center(d.stand_in(LABEL, "Drag this link")), center(box))
+    stand_in = d.top(None, STAND_IN, d.stand_in_process.pid)
+    drag(center(d.get(stand_in, LABEL, "Drag this link")), center(box))
     d.wait_for("the drop accepted (the stand-in says)", lambda: "drop: accepted" in d.stand_in_said)
     txt_title, txt_link = d.fields(d.top(DIALOG, SUBSCRIBE), 2)
     d.wait_for("the link, and no title, in the dialog after the drop", lambda: (
@@ -337,9 +268,6 @@ def drop_box(d):
     focus = d.stand_in_focus()
     menu = d.context_menu(box, "the drop box's menu")  # shows once the left click was handled
     expect_focus(focus, "clicking the drop box")
-    expect_equal("the drop box's menu", captions(menu, (MENU_ITEM, MENU)),
-                 ["Window Size", "Transperancy", "Close"])
-    d.shot("drop-box-menu")
     d.choose(menu, "Close")
     d.gone(None, "Vellorin DropBox")
     stored = read_ini(d.settings)["dropbox"]
@@ -347,25 +275,17 @@ def drop_box(d):
                  [str(v * TWIPS_PER_PIXEL) for v in moved[:2]])
 
 
-def check_all(d):  # a new message and the new sources' first ones come with Check All Sources
-    d.desk.items.append(("desk-4", LIFT, "The lift stops from eight to ten.", 11))
+def check_all_and_read(d):  # Check All: the new sources' first messages; one read over AT-SPI
+    far = socket.create_server(("127.0.0.1", 0))  # its pictures' host, never to be asked
+    title, text, port = "Reading room open", "The reading room opens at nine.", far.getsockname()[1]
+    d.desk.items += [("desk-4", LIFT, "The lift stops from eight to ten.", 11), (
+        "desk-5", title, '%s <img src="http://127.0.0.1:%d/plan.png" alt="Floor plan"><link '
+        'rel="stylesheet" href="http://127.0.0.1:%d/look.css">' % (text, port, port), 12)]
     check(d, "Check All Sources for New Messages", [d.desk, d.canteen, d.carpool])
     d.wait_for("the new messages in the inbox files", lambda: d.read_flag("desk-4") == "0" and
                "canteen-1" in d.inbox(CANTEEN) and "carpool-1" in d.inbox(CARPOOL))
-    d.cell(LIFT)
-    d.shot("new-message")
-
-
-def message_text_readable(d):
-    """A message read over AT-SPI (the web engine gives no text); its pictures' address unasked."""
-    far = socket.create_server(("127.0.0.1", 0))
-    title, text, port = "Reading room open", "The reading room opens at nine.", far.getsockname()[1]
-    d.desk.items.append(("desk-5", title, '%s <img src="http://127.0.0.1:%d/plan.png" alt="Floor '
-                         'plan"><link rel="stylesheet" href="http://127.0.0.1:%d/look.css">'
-                         % (text, port, port), 12))
-    check(d, "Check for New Messages", [d.desk])
     view = open_message(d, title)
-    if view.getRole() != WEB:
+    if view.getRole() != WEB:  # the web engine gives no text
         body = d.wait_for("the body over AT-SPI", lambda: text in text_of(view) and text_of(view))
         expect(all(s in body for s in ("[Floor plan]", "Subject:", title)), "not read: %r", body)
     d.shot("message-read-aloud")
@@ -375,8 +295,7 @@ def message_text_readable(d):
     d.wait_for("the message window closed by Ctrl+W", lambda: not find(d.frame, FRAME, title))
 
 
-def search_and_mark_read(d):
-    """Ctrl+K, a word: only its messages; Esc: all again. Mark All (Sources) as Read."""
+def search_and_mark_read(d):  # Ctrl+K, a word: only its messages; Esc; Mark All (Sources) Read
     click(d.cell(SOURCE))
     d.focus_in(d.frame.name)
     xdo("key", "ctrl+k")
@@ -385,31 +304,25 @@ def search_and_mark_read(d):
     xdo("type", "--delay", 20, "SOUP")
     d.wait_for("only the matching message, under its source", lambda: d.rows() == [CANTEEN, SOUP])
     d.get(d.frame, LABEL, "1 message matches")
-    d.shot("search")
     xdo("key", "Escape")
     d.wait_for("every source back, the canteen's message hidden again", lambda: {
         SOURCE, CANTEEN, CARPOOL} <= set(d.rows()) and SOUP not in d.rows())
     expect_equal("the canteen's message before", d.read_flag("canteen-1", CANTEEN), "0")
-    menu = d.new_popup("the source's menu", lambda: click(d.cell(CANTEEN), button=3))
-    expect_equal("the source's menu", captions(menu), ["Mark All as Read"])
-    d.shot("source-menu")
-    d.choose(menu, "Mark All as Read")
+    d.choose(d.new_popup("the source's menu", lambda: click(d.cell(CANTEEN), button=3)),
+             "Mark All as Read")
     d.wait_for("the canteen's message read", lambda: d.read_flag("canteen-1", CANTEEN) == "1")
     d.menu_bar("Message Sources", "Mark All Sources as Read")
     d.wait_for("every message read in the inbox files", lambda: all(
         m["read"] == "1" for t in (SOURCE, CANTEEN, CARPOOL) for m in d.inbox(t).values()))
 
 
-def manage_subscriptions(d):
-    """The manager renames a source and unsubscribes one: the main tree follows once it closes."""
+def manage_subscriptions(d):  # renamed, unsubscribed: the main tree follows once it closes
     ids = {title: d.source_id(title) for title in (CARPOOL, CANTEEN)}
-    expect(os.path.isdir(os.path.join(d.data_folder, ids[CANTEEN])), "no canteen folder")
     d.menu_bar("Message Sources", "Subscription List Manager")
     manager = d.top(DIALOG, MANAGER)
     sources = d.get(manager, TREE)
     d.wait_for("the root and the sources in file order in the manager", lambda: [
         c.name for c in find_all(sources, CELL)] == ["Sources", SOURCE, CANTEEN, CARPOOL])
-    d.shot("manager")
     click(d.get(sources, CELL, CARPOOL), double=True)
     txt_title = d.fields(manager, 2)[0]
     expect_equal("the title field after a double-click", text_of(txt_title), CARPOOL)
@@ -427,27 +340,18 @@ def manage_subscriptions(d):
     d.gone(DIALOG, MANAGER)
     d.wait_for("the main tree with the manager's changes", lambda: [bool(find(d.tree, CELL, t))
                for t in (CARPOOL_RENAMED, CARPOOL, CANTEEN)] == [True, False, False])
-    d.shot("manager-closed")
     expect("carpool-1" in d.inbox(CARPOOL_RENAMED), "the renamed source lost its messages")
     expect_equal("the renamed source's identifier", d.source_id(CARPOOL_RENAMED), ids[CARPOOL])
     expect(not os.path.exists(os.path.join(d.data_folder, ids[CANTEEN])), "the folder is left")
-
-
-def follow_vellorinctl(d):
-    """vellorinctl changes the sources while the client runs: the tree follows, without a box."""
-    link = "http://127.0.0.1:1/www.vellorin.net/feeds/notes"
-    for args, shown, gone in ((("subscribe", NOTES, link), NOTES, None),
-                              (("rename", link, NOTES_RENAMED), NOTES_RENAMED, NOTES),
-                              (("unsubscribe", link), None, NOTES_RENAMED)):
+    link = "http://127.0.0.1:1/www.vellorin.net/feeds/notes"  # vellorinctl while the client runs
+    for args, shown in ((("subscribe", NOTES, link), True), (("unsubscribe", link), False)):
         d.ctl("--data-dir", d.data_folder, "--yes", *args)
-        d.wait_for("the main tree after vellorinctl " + args[0], lambda: (
-            shown is None or find(d.tree, CELL, shown)) and not (gone and find(d.tree, CELL, gone)))
-        d.shot("vellorinctl-" + args[0])
+        d.wait_for("the main tree after vellorinctl " + args[0],
+                   lambda: bool(find(d.tree, CELL, NOTES)) == shown)
     expect(not find(d.application(), ALERT), "a box showed while the tree followed")
 
 
-def hide_and_close_box(d):
-    """The tray menu hides and shows the main window; the close box asks, "No" withdraws it."""
+def hide_and_close_box(d):  # the tray menu hides and shows; the close box asks, No withdraws
     for caption, shown in (("Hide Inbox", False), ("Show Inbox", True)):
         d.choose(d.tray_menu(), caption)
         d.wait_for("the main window after " + caption, lambda: bool(d.main_window()) == shown)
@@ -455,22 +359,16 @@ def hide_and_close_box(d):
     x, y, width, _ = x_geometry(window)
     _, right, top, _ = map(int, x_property(window, "_NET_FRAME_EXTENTS").split("=")[1].split(","))
     # Debian's openbox title bar: square buttons about the bar's height, the close box last.
-    xdo("mousemove", x + width + right - top // 2 - 1, y - top // 2)
-    d.shot("close-box")
-    xdo("click", 1)
+    xdo("mousemove", x + width + right - top // 2 - 1, y - top // 2, "click", 1)
     d.answer(ALERT, CLOSE_QUESTION, "No", says="Do you really want to close Application?")
     d.wait_for("the main window hidden in the tray", lambda: not d.main_window())
     state = re.findall(r"window state: (\w+)", x_property(window, "WM_STATE")) or ["Withdrawn"]
     expect_equal("the main window's state after No", state, ["Withdrawn"])
-    menu = d.tray_menu()  # its waits fail if the client ended
-    expect_equal("the tray menu's first item after No", captions(menu)[0], "Show Inbox")
-    d.shot("hidden-tray-menu")
-    d.choose(menu, "Show Inbox")
+    d.choose(d.tray_menu(), "Show Inbox")  # its waits fail if the client ended
     d.show_main()
 
 
-def keyboard_round(d):
-    """The tree from the keyboard; then the tree pane floated, for the Exit that follows."""
+def keyboard_round(d):  # the tree from the keyboard; then the tree pane floated, for the Exit
     main_x_window = d.wait_for("the main window's X window", lambda: x_windows(d.frame.name))[0]
     message_window = lambda: find(d.frame, FRAME, BUDGET)  # noqa: E731
     selected = lambda: has(find(d.tree, CELL, BUDGET), SELECTED)  # noqa: E731
@@ -491,26 +389,19 @@ def keyboard_round(d):
     xdo("key", "ctrl+w")  # the message window left open by the double-click
     d.wait_for("the message window closed by Ctrl+W", lambda: not message_window())
     focus_tree()
-    xdo("type", "--delay", 60, "Desk")
-    time.sleep(1)  # a pause ends the type-ahead
-    xdo("key", "Right")
-    time.sleep(1)
+    for keys in (("type", "--delay", 60, "Desk"), ("key", "Right")):
+        xdo(*keys)
+        time.sleep(1)  # a pause ends the type-ahead
     select_by_typing()
     xdo("key", "Return")
     d.wait_for("the message window opened by Enter", message_window)
-    d.shot("keyboard-enter")
     focus_tree()  # the click on the empty space takes the selection: type it again
     select_by_typing()
-    for key, caption, flag in (("Menu", "Mark as Unread", "0"), ("shift+F10", "Mark as Read", "1")):
-        menu = d.new_popup("the tree's menu from " + key, lambda: xdo("key", key))
-        expect_equal("the tree's menu", captions(menu), CONTEXT_MENU)
-        d.shot("keyboard-menu")
-        xdo("key", *["Down"] * (CONTEXT_MENU.index(caption) + 1))
-        xdo("key", "Return")
-        d.wait_for(caption + " in the inbox file", lambda: d.read_flag("desk-1") == flag)
+    d.new_popup("the tree's menu from the Menu key", lambda: xdo("key", "Menu"))
+    xdo("key", *["Down"] * 4, "Return")  # "Mark as Unread", the fourth item
+    d.wait_for("Mark as Unread in the inbox file", lambda: d.read_flag("desk-1") == "0")
     xdo("key", "Delete")
     expect(BUDGET in labels(d.top(ALERT, DELETE_QUESTION)), "the question does not name it")
-    d.shot("keyboard-delete")
     xdo("key", "Return")  # No, the default
     d.gone(ALERT, DELETE_QUESTION)
     expect("desk-1" in d.inbox(), "Enter on the delete question deleted the message")
@@ -518,19 +409,16 @@ def keyboard_round(d):
     xdo("mousemove", x + width - 9, y + 9, "click", 1)
     xdo("windowmove", d.wait_for("the tree pane floating",
                                  lambda: x_windows("Messages Sources"))[0], 900, 360)
-    d.shot("pane-floating")
 
 
-def exit_answered_yes(d):
-    """File > Exit, Yes: the client ends, its icon goes, its files are whole (no .tmp left)."""
+def exit_answered_yes(d):  # File > Exit, Yes: the client ends, its icon goes, no .tmp left
     d.menu_bar("File", "Exit")
     d.answer(ALERT, CLOSE_QUESTION, "Yes")
     status, d.client = d.client.wait(timeout=d.wait_s), None
     expect_equal("the client's exit status", status, 0)
     d.wait_for("the tray icon gone", lambda: not d.tray_icon())
-    d.shot("ended")
     expect_equal("the read marks", {g: m.get("read") for g, m in d.inbox().items()},
-                 {"desk-1": "1", "desk-3": "1", "desk-4": "1", "desk-5": "1"})
+                 {"desk-1": "0", "desk-3": "1", "desk-4": "1", "desk-5": "1"})
     expect_equal("subscriptions.dat", [(t, os.path.basename(link)) for _, t, link in subscriptions(
         d.data_folder)], [(SOURCE, "desk.xml"), (CARPOOL_RENAMED, "carpool.xml")])
     left = [name for folder in (d.data_folder, d.app_folder) for _, _, names in os.walk(folder)
@@ -538,42 +426,28 @@ def exit_answered_yes(d):
     expect(not left, "temporary files left behind: %s", left)
 
 
-def scenario(d):
-    show_inbox(d)
-    check_source(d)
-    browser_reminder(d)
-    read_mark_delete_export(d)
-    d.menu_bar("Tools", "Settings")
-    d.answer(DIALOG, "Preferences ...", "No Changes!")
-    d.menu_bar("Message Sources", "Subscribe to New Source")
-    subscribe_in_dialog(d, CANTEEN, d.link(d.canteen))
-    drop_box(d)
-    expect_equal("subscriptions.dat", [(t, link) for _, t, link in subscriptions(d.data_folder)],
-                 [(f.title, d.link(f)) for f in (d.desk, d.canteen, d.carpool)])
-    check_all(d)
-    message_text_readable(d)
-    search_and_mark_read(d)
-    manage_subscriptions(d)
-    follow_vellorinctl(d)
-    hide_and_close_box(d)
-    keyboard_round(d)
-    exit_answered_yes(d)
-
-
 def main(bin_dir, out_dir):
-    os.makedirs(out_dir, exist_ok=True)
-    for old in (name for name in os.listdir(out_dir) if name.endswith((".png", ".txt", ".log"))):
-        os.remove(os.path.join(out_dir, old))
+    shutil.rmtree(out_dir, ignore_errors=True)
+    os.makedirs(out_dir)
     work, d = tempfile.mkdtemp(prefix="vellorin-desktop-"), Desk(out_dir)
     try:
         d.start(bin_dir, work)
-        scenario(d)
+        tray_and_checks(d)
+        browser_reminder(d)
+        read_mark_delete_export(d)
+        d.menu_bar("Tools", "Settings")
+        d.answer(DIALOG, "Preferences ...", "No Changes!")
+        d.menu_bar("Message Sources", "Subscribe to New Source")
+        subscribe_in_dialog(d, CANTEEN, d.link(d.canteen))
+        drop_box(d)
+        for journey in (check_all_and_read, search_and_mark_read, manage_subscriptions,
+                        hide_and_close_box, keyboard_round, exit_answered_yes):
+            journey(d)
         print("PASS: the whole program as a person uses it", flush=True)
         return 0
     except Exception as e:
         print("FAIL:", e, flush=True)
-        if not isinstance(e, Failure):
-            traceback.print_exc()
+        traceback.print_exc()
         try:
             d.shot("failure")
             d.dump(os.path.join(out_dir, "accessible-tree.txt"))
@@ -583,8 +457,7 @@ def main(bin_dir, out_dir):
     finally:
         end_process(d.stand_in_process)
         end_process(d.client)
-        if d.server:
-            d.server.shutdown()
+        d.server and d.server.shutdown()
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -2,14 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "inbox/inbox_store.h"
-#include "subscriptions/data_folder_snapshot.h"
 #include "subscriptions/subscriptions.h"
 #include "view/message_tree_fixture.h"
 
@@ -23,8 +18,6 @@ using test::kSourceA;
 using test::kSourceB;
 using Strings = std::vector<std::string>;
 using Outcome = DataFolderFollower::Outcome;
-
-constexpr const char* kLinkC = "http://www.vellorin.net/feeds/gamma";
 
 // Each node of a tree in tree order: depth, text, tag, image and weight.
 Strings Shown(const TreeControl& tree) {
@@ -46,7 +39,6 @@ protected:
         other_.subscriptions.EnsureDataFolder();
     }
 
-    // What a client that loads the tree afresh shows.
     Strings fresh() {
         TreeControl tree("tvMessages");
         other_.subscriptions.LoadSubscriptions(tree);
@@ -56,12 +48,6 @@ protected:
         other_.inbox.CurrentSourceID = id;
         other_.inbox.CurrentItem.Guid = guid;
         return other_.inbox.InboxItemAction(action);
-    }
-    bool store(const std::string& guid, const std::string& title, const std::string& id) {
-        InboxItem item{title, "<p>new</p>", "Wed, 07 Dec 2026", "09:00:00", "+0000", guid, 0};
-        other_.inbox.CurrentSourceID = id;
-        other_.inbox.LoadLatestStamp();
-        return other_.inbox.SaveItems({&item, 1}).stored == 1;
     }
     bool source(std::int32_t action, const std::string& link, const std::string& title = "") {
         other_.subscriptions.CurrentSource.Link = link;
@@ -73,46 +59,10 @@ protected:
         const TreeNode* node = tree_.selectedNode();
         return node ? node->text() : "(none)";
     }
-    // Every stored file of the data folder with its bytes.
-    Strings stored() const {
-        Strings out;
-        for (const auto& entry : fs::recursive_directory_iterator(data_.file("data"))) {
-            if (entry.is_regular_file())
-                out.push_back(entry.path().string() + "\n" + test::TempDir::read(entry.path()));
-        }
-        std::sort(out.begin(), out.end());
-        return out;
-    }
 
     test::RecordingSeam otherSeam_;
     AppContext other_;
 };
-
-TEST_F(DataFolderFollowerTest, ChangesBetweenSnapshotsNameWhatChangedAndNothingElse) {
-    const std::string folder = data_.file("data");
-    const auto changes = [&](const char* what, const std::function<void()>& change, bool list,
-                             const Strings& inboxes) {
-        SCOPED_TRACE(what);
-        const DataFolderSnapshot before = TakeDataFolderSnapshot(folder);
-        change();
-        const DataFolderChanges found = ChangesBetween(before, TakeDataFolderSnapshot(folder));
-        EXPECT_EQ(found.subscriptions, list);
-        EXPECT_EQ(found.inboxes, inboxes);
-    };
-    changes("nothing", [] {}, false, {});
-    changes("marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); }, false, {kSourceA});
-    changes("new inbox", [&] { ASSERT_TRUE(store("b1", "Fresh", kSourceB)); }, false, {kSourceB});
-    changes("validators",
-            [&] { data_.write("data/" + std::string(kSourceA) + "/validators.dat", "x"); }, false,
-            {});
-    changes("renamed", [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkB, "B2")); },
-            true, {});
-    changes("new folder", [&] { fs::create_directory(folder + "/C"); }, false, {"C"});
-    changes("folder removed", [&] { fs::remove_all(folder + "/" + kSourceA); }, false, {kSourceA});
-    EXPECT_EQ(WatchedPaths(folder, TakeDataFolderSnapshot(folder)),
-              (Strings{folder, folder + "/subscriptions.dat", folder + "/" + kSourceB,
-                       folder + "/" + kSourceB + "/inbox.dat", folder + "/C"}));
-}
 
 TEST_F(DataFolderFollowerTest, TheTreeFollowsAnotherWriterAndKeepsItsPlace) {
     DataFolderFollower follower(context_, tree_);
@@ -122,19 +72,15 @@ TEST_F(DataFolderFollowerTest, TheTreeFollowsAnotherWriterAndKeepsItsPlace) {
                              const char* selectedAfter = "Newest") {
         SCOPED_TRACE(what);
         change();
-        const Strings files = stored();
         EXPECT_EQ(follower.follow(), Outcome::kFollowed);
         EXPECT_EQ(Shown(tree_), fresh());
         EXPECT_TRUE(tree_.findNode(kSourceA)->expanded());
         EXPECT_EQ(selected(), selectedAfter);
-        EXPECT_EQ(stored(), files) << "the follower wrote";
         EXPECT_EQ(follower.follow(), Outcome::kUnchanged);
     };
     follows("renamed", [&] { ASSERT_TRUE(source(mSubscriptions::UpdateSource, kLinkA, "Zeta")); });
     follows("marked read", [&] { ASSERT_TRUE(act(mInbox::MarkRead, "m1")); });
     follows("deleted", [&] { ASSERT_TRUE(act(mInbox::DeleteItem, "m2")); });
-    follows("stored", [&] { ASSERT_TRUE(store("m4", "Stored", kSourceA)); });
-    follows("subscribed", [&] { ASSERT_TRUE(other_.subscriptions.AddSource("Gamma", kLinkC)); });
     follows("unsubscribed", [&] {
         ASSERT_TRUE(source(mSubscriptions::RemoveSource, kLinkB));
         ASSERT_TRUE(other_.subscriptions.RemoveSourceFolder(kSourceB));
@@ -157,7 +103,6 @@ TEST_F(DataFolderFollowerTest, ChangesTheTreeAlreadyShowsCostNoReload) {
     EXPECT_EQ(follower.follow(), Outcome::kUnchanged);
     EXPECT_EQ(selected(), "Own");
 
-    // While a title is edited the tree waits, and follows once the edit is over.
     ASSERT_TRUE(act(mInbox::MarkRead, "own1"));
     selectSource();
     ASSERT_TRUE(tree_.startLabelEdit());

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "support/recording_seam.h"
 #include "support/temp_dir.h"
 #include "util/cls_crypt.h"
@@ -38,13 +36,6 @@ TEST(IsSourceLinkTest, TheHostPartMustHoldAnEntryOfTheStoredList) {
     EXPECT_TRUE(seam.boxes.empty());
     EXPECT_TRUE(HasServiceHost("http://feeds.example.com/?from=WWW.Vellorin.NET"));
     EXPECT_FALSE(HasServiceHost("http://feeds.vellorin.net/abc.xml"));
-}
-
-TEST(IsSourceLinkTest, TheShippedListHoldsTheServicesFragment) {
-    const std::string resources = VELLORIN_RESOURCES_DIR;
-    test::RecordingSeam seam;
-    EXPECT_EQ(test::TempDir::read(resources + "/urls.lst"), clsCrypt().Encode("VELLORIN.NET"));
-    EXPECT_TRUE(IsSourceLink(seam, resources, "https://www.vellorin.net/sources/1234.xml"));
 }
 
 }  // namespace

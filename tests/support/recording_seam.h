@@ -42,7 +42,7 @@ public:
     }
     using UserSeam::messageBox;
     void processEvents() override { ++eventTurns; }
-    void pause(int milliseconds) override { pausedMs += milliseconds; }
+    void pause(int) override {}
 
     std::vector<std::string> captions() const {
         std::vector<std::string> out;
@@ -57,7 +57,6 @@ public:
     std::function<void()> duringBox;
     int boxOpenMs = 0;
     int eventTurns = 0;
-    long pausedMs = 0;
 };
 
 // Sleeps a little in pause, and runs onEvents the first time events are let through.
@@ -68,10 +67,7 @@ public:
         if (auto run = std::exchange(onEvents, nullptr))
             run();
     }
-    void pause(int milliseconds) override {
-        RecordingSeam::pause(milliseconds);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    void pause(int) override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
     std::function<void()> onEvents;
 };
 

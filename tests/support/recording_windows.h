@@ -30,12 +30,11 @@ public:
             onOpen();
     }
     bool CloseMessageWindow(const std::string& sourceId, const std::string& guid) override {
-        closed.push_back(guid);
         return open.erase({sourceId, guid}) > 0;
     }
 
     std::set<Key> open;
-    std::vector<std::string> searched, closed;
+    std::vector<std::string> searched;
     std::vector<Window> opened;
     std::function<void()> onOpen;  // runs as a real window's events would
 };

@@ -1,17 +1,13 @@
 #pragma once
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace vellorin::test {
 
@@ -20,51 +16,27 @@ struct ProcessResult {
     std::string out, err;
 };
 
+inline std::string ShellQuoted(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 // Runs a program to its end through env(1), its output streams captured through files.
 inline ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                                 const std::map<std::string, std::string>& env = {}) {
     TempDir capture;
-    std::vector<std::string> argStrings{"/usr/bin/env"};
+    std::string command = "/usr/bin/env";
     for (const auto& [k, v] : env)
-        argStrings.push_back(k + "=" + v);
-    argStrings.push_back(program);
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStrings)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd : {STDOUT_FILENO, STDERR_FILENO})
-        posix_spawn_file_actions_addopen(&actions, fd, capture.file(std::to_string(fd)).c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ProcessResult result;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = TempDir::read(capture.file("1"));
-    result.err = TempDir::read(capture.file("2"));
-    return result;
-}
-
-// Starts `argv` without waiting, its standard output thrown away; -1 when it could not start.
-inline pid_t StartProcess(std::vector<std::string> argv) {
-    std::vector<char*> pointers;
-    for (auto& a : argv)
-        pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, pointers[0], &quiet, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    return spawned == 0 ? pid : -1;
+        command += " " + ShellQuoted(k + "=" + v);
+    command += " " + ShellQuoted(program);
+    for (const std::string& arg : args)
+        command += " " + ShellQuoted(arg);
+    command += " >" + ShellQuoted(capture.file("1")) + " 2>" + ShellQuoted(capture.file("2"));
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::read(capture.file("1")),
+            TempDir::read(capture.file("2"))};
 }
 
 inline std::string BuiltProgram(const std::string& name) {

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "base/app_context.h"
@@ -14,20 +12,6 @@
 #include "support/recording_windows.h"
 #include "support/temp_dir.h"
 #include "view/tree_control.h"
-
-namespace vellorin {
-
-// A box compares whole: caption, text, icon, buttons and default button.
-inline bool operator==(const MessageBoxRequest& a, const MessageBoxRequest& b) {
-    return std::tie(a.caption, a.text, a.icon, a.buttons, a.defaultButton) ==
-           std::tie(b.caption, b.text, b.icon, b.buttons, b.defaultButton);
-}
-inline void PrintTo(const MessageBoxRequest& b, std::ostream* os) {
-    *os << "{\"" << b.caption << "\", \"" << b.text << "\", " << static_cast<int>(b.icon) << ", "
-        << static_cast<int>(b.buttons) << ", " << static_cast<int>(b.defaultButton) << "}";
-}
-
-}  // namespace vellorin
 
 namespace vellorin::test {
 
@@ -45,9 +29,7 @@ inline std::string InboxSection(const std::string& guid, const std::string& titl
            "\r\ndate=" + date + "\r\ntime=08:56:31\r\noffset=+0000\r\nread=" + read + "\r\n";
 }
 
-// Fresh application and data folders with two sources: "Alpha" holding m1 (unread, with the
-// service's header block), m2 (read) and m3 (unread) on three days, and "Beta" holding none;
-// the message tree is filled from them.
+// Two sources: "Alpha" with m1 (unread, a header block), m2 (read), m3 (unread), "Beta" empty.
 class MessageTreeTest : public ::testing::Test {
 protected:
     struct Source {
@@ -70,7 +52,6 @@ protected:
         reload();
     }
 
-    // subscriptions.dat with `sources` in this order, nothing between them.
     void writeList(const std::vector<Source>& sources) {
         std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<sources>";
         for (const Source& s : sources)
@@ -88,7 +69,6 @@ protected:
     std::string pagePath() const { return data_.file("data/item.htm"); }
 
     void reload() { context_.subscriptions.LoadSubscriptions(tree_); }
-    // The node of message `guid` under `source`, null when there is none.
     TreeNode* message(const std::string& guid, const std::string& source = kSourceA) {
         TreeNode* parent = tree_.findNode(source);
         for (int i = 0; parent && i < parent->childCount(); ++i) {
@@ -104,7 +84,6 @@ protected:
     void selectSource(const std::string& id = kSourceA) {
         ASSERT_TRUE(tree_.setSelectedNode(tree_.findNode(id)));
     }
-    // The stored read flag of a message of Alpha, "" when it is not stored.
     std::string storedRead(const std::string& guid) const {
         const std::string text = inboxText();
         std::size_t at = text.find("[" + guid + "]\r\n");
