@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "inbox/inbox_store.h"
 #include "shell/ui/qt_user_seam.h"
 #include "subscriptions/subscriptions.h"
+#include "support/recording_seam.h"
 #include "support/scoped_env.h"
 
 namespace vellorin::test {
@@ -68,6 +70,26 @@ inline QByteArray PngBytes() {
     return bytes;
 }
 
+// A message page that reaches for the server at `root` in every way a page can (style sheets,
+// pictures, a refresh, frames, objects, a form, a script) and holds the picture `file` and an
+// inline one: a message view asks the server for nothing, and runs no script.
+inline QByteArray HostilePage(const QByteArray& root, const QString& file) {
+    QByteArray html =
+        "<html><head><title>Kept</title><link rel=stylesheet href=\"@@/a.css\">"
+        "<style>@import url(@@/b.css); body { background: url(@@/c.png) }</style>"
+        "<meta http-equiv=refresh content=\"0; url=@@/d\"><script>document.write("
+        "'ran'); document.title = 'ran'</script></head><body><p>Start <img src="
+        "\"@@/e.png\" alt=\"Company logo\"> <img id=remote src=\"@@/f.png\" "
+        "width=600 height=300><img id=file src=\"" +
+        QUrl::fromLocalFile(file).toEncoded() + "\"><img id=inline src=\"data:image/png;base64," +
+        PngBytes().toBase64() +
+        "\"></p><iframe src=\"@@/g\"></iframe><object data=\"@@/h\"></object><embed "
+        "src=\"@@/i\"><form action=\"@@/j\"><input></form><table background=\"@@/"
+        "k.png\"><tr><td>cell</td></tr></table><p style=\"background-image: url("
+        "@@/l.png)\">End</p></body></html>";
+    return html.replace("@@/", root + "/");
+}
+
 // Subscribes `title` at `link` through the core, as the subscribe dialog does; gives the
 // source's identifier (empty on failure).
 inline std::string Subscribe(AppContext& context, const std::string& title,
@@ -110,6 +132,30 @@ public:
 
     std::vector<MessageBoxRequest> boxes;
     std::optional<MsgAnswer> answer;
+};
+
+// A fresh application folder and data folder with a core context over them, whose boxes a
+// recording seam answers unless another seam is given. subscribe() and save() fill the data folder
+// through the core, as the subscribe dialog and a check run would.
+class MessageFolder : public AppFolders {
+public:
+    // Boxes go to `seam` when given, else to the recording seam.
+    explicit MessageFolder(UserSeam* boxes = nullptr) {
+        context = std::make_unique<AppContext>(options(), boxes ? *boxes : seam, clock);
+        context->subscriptions.EnsureDataFolder();
+    }
+
+    std::string subscribe(const std::string& title, const std::string& link) {
+        return Subscribe(*context, title, link);
+    }
+    bool save(const std::string& sourceId, const std::string& guid, const std::string& title,
+              const std::string& date, const std::string& time, bool read,
+              const std::string& description = "<p>Hello</p>") {
+        return Store(*context, sourceId, guid, title, date, time, read, description);
+    }
+
+    RecordingSeam seam;
+    std::unique_ptr<AppContext> context;
 };
 
 }  // namespace vellorin::test

@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "gui/frm_main_client.h"
-#include "gui/widget_helpers.h"
 #include "inbox/inbox_store.h"
 #include "support/recording_seam.h"
 #include "support/run_process.h"

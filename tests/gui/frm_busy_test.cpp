@@ -2,12 +2,55 @@
 #include <utility>
 
 #include "base/ui/app_icons.h"
-#include "gui/gui_check_world.h"
+#include "gui/app_folders.h"
+#include "inbox/check_feed_server.h"
+#include "inbox/check_run.h"
+#include "inbox/online_state.h"
 #include "shell/ui/frm_busy.h"
 #include "shell/ui/gui_check_run_hooks.h"
+#include "view/tree_control.h"
 
 namespace vellorin::test {
 namespace {
+
+// A desktop client's state on fresh folders, with a feed server on 127.0.0.1 to subscribe to:
+// the application folder holds the shipped view.tpl and pictures, the seam keeps every box and
+// answers with its default button, the machine counts as online.
+class GuiCheckWorld : public AppFolders {
+public:
+    GuiCheckWorld() {
+        PrepareLocalHttp();
+        for (const char* name : {"view.tpl", "vellorin.svg", "vellorin-busy.svg"})
+            ship(name);
+        context = std::make_unique<AppContext>(options(), seam, clock);
+        context->subscriptions.EnsureDataFolder();
+        context->online.setOverride(true);
+    }
+
+    QString appFolder() const { return appDir.path(); }
+
+    // Serves `document` at /`name`, subscribes it as `title` and loads the message tree again.
+    // Gives the source's identifier.
+    std::string subscribe(const std::string& title, const std::string& name,
+                          const std::string& document) {
+        server.serve("/" + name, document);
+        const std::string id = Subscribe(*context, title, server.url("/" + name));
+        context->subscriptions.LoadSubscriptions(tvMessages);
+        return id;
+    }
+    // A check run of every source, as the user's "Check All Sources" starts it.
+    void checkAll(bool interactive) {
+        context->check.InteractiveCheck = interactive;
+        context->check.QueueSources(tvMessages, true);
+        context->check.ProcessQueue(tvMessages);
+    }
+
+    FeedServer server;
+    KeptBoxesSeam seam;
+    std::vector<MessageBoxRequest>& boxes = seam.boxes;
+    std::unique_ptr<AppContext> context;
+    TreeControl tvMessages{"tvMessages"};
+};
 
 QString ListTexts(const QListWidget* list) {
     QStringList texts;
@@ -64,19 +107,13 @@ class TestFrmBusy : public QObject {
     Q_OBJECT
 
 private slots:
-    void hasItsControlsStaysOnTopAndClosesOnCtrlAltQ() {
+    void staysOnTopKeepsItsWidthAndClosesOnCtrlAltQ() {
         GuiCheckWorld world;
         const QIcon icon = LoadAppIcon(world.appFolder(), QString::fromLatin1(kBusyIconFileName));
         frmBusy busy(world.appFolder());
         // Each run's window draws the one icon of the file (a new one would fill the cache).
         QCOMPARE(LoadAppIcon(world.appFolder(), QString::fromLatin1(kBusyIconFileName)).cacheKey(),
                  icon.cacheKey());
-        QStringList texts;
-        for (const char* name : {"lblChecking", "lblSourceCaption", "lblSource", "lblStatusCaption",
-                                 "lblQueueCaption"})
-            texts << busy.findChild<QLabel*>(name)->text();
-        QCOMPARE(texts, QStringList({"Checking for New Messages ... ", "Source:", "Source Title",
-                                     "Status:", "Sources in Queue:"}));
         const auto flags = Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
         QVERIFY((busy.windowFlags() & flags) == flags);
         QVERIFY(busy.testAttribute(Qt::WA_ShowWithoutActivating));
@@ -88,7 +125,7 @@ private slots:
         QTRY_VERIFY(picture->pixmap().cacheKey() != first);
         // A long title is cut inside the window, which keeps its width.
         const int width = busy.width();
-        busy.lblSource()->setText(QStringLiteral("A source with a very long title ").repeated(12));
+        busy.lblSource()->setText(QStringLiteral("A long title ").repeated(30));
         QCoreApplication::processEvents();
         QCOMPARE(busy.width(), width);
         // Ctrl+Alt+Q released, from the window or a control of it, and nothing else closes it.

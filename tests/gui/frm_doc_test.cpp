@@ -57,24 +57,18 @@ class TestFrmDoc : public QObject {
     Q_OBJECT
 
 private slots:
-    // Links go to the desktop (a local file nowhere) and the view stays on its page; no script
-    // of the page runs.
-    void clickedLinksOpenOnTheDesktopAndNoScriptRuns() {
-        PrepareLocalHttp();
-        FeedServer server;
-        const QByteArray web = QByteArray::fromStdString(server.url("/read?id=1"));
-        const QByteArray hrefs[] = {"file:///etc/hostname", web, web + "\" target=\"_blank",
+    // Links go to the desktop (a local file nowhere) and the view stays on its page.
+    void clickedLinksOpenOnTheDesktop() {
+        const QByteArray hrefs[] = {"file:///etc/hostname", "https://example.org/a",
+                                    "https://example.org/b\" target=\"_blank",
                                     "mailto:someone@example.org", "#below"};
-        QByteArray html =
-            "<html><head><title>Links</title><script>document.title='ran'</script>"
-            "</head><body onload=\"document.title='loaded'\">";
+        QByteArray html = "<html><body>";
         for (int row = 0; row < 5; ++row)
             html += "<a href=\"" + hrefs[row] +
                     "\" style=\"position:absolute;left:0;width:200px;height:30px;top:" +
                     QByteArray::number(row * 40) + "px\">link</a>";
         OpenPage page(html + "<p id=below style=\"margin-top:2000px\">end</p></body></html>");
         QVERIFY(page.ok);
-        QCOMPARE(page.evaluate("document.title").toString(), QStringLiteral("Links"));
         const QUrl pageUrl = WebView(*page.doc)->url();
         (void)QTest::qWaitFor(
             [&] { return !WebView(*page.doc)->page()->contentsSize().isEmpty(); });
@@ -87,30 +81,23 @@ private slots:
             QCOMPARE(WebView(*page.doc)->url().adjusted(QUrl::RemoveFragment), pageUrl);
         }
         QCOMPARE(page.opened.last(), QUrl("mailto:someone@example.org"));
-        QCOMPARE(page.opened.first(), QUrl(QString::fromUtf8(web)));
         QTRY_VERIFY(page.evaluate("window.scrollY").toInt() > 0);
-        QVERIFY(server.events().empty());
     }
 
-    // The page reaches neither a server nor another file; only its inline picture shows.
+    // The page reaches neither a server nor another file, and its script does not run; only its
+    // inline picture shows.
     void thePageReachesNoOtherFileAndNoRemoteAddress() {
         PrepareLocalHttp();
         QTemporaryDir other;
-        const QString imagePath = other.filePath(QStringLiteral("other.png"));
-        AppFolders::write(imagePath, PngBytes());
+        AppFolders::write(other.filePath("other.png"), PngBytes());
         FeedServer server;
-        const QByteArray http = QByteArray::fromStdString(server.url(""));
-        OpenPage page("<html><head><link rel=stylesheet href=\"" + http +
-                      "/style.css\"></head><body><img id=remote src=\"" + http +
-                      "/image.png\"><img id=file src=\"" +
-                      QUrl::fromLocalFile(imagePath).toEncoded() +
-                      "\"><img id=inline src=\"data:image/png;base64," + PngBytes().toBase64() +
-                      "\"><iframe src=\"" + http + "/frame.html\"></iframe></body></html>");
+        OpenPage page(
+            HostilePage(QByteArray::fromStdString(server.url("")), other.filePath("other.png")));
         QVERIFY(page.ok);
         QTRY_VERIFY(page.evaluate("Array.from(document.images).every(i => i.complete)").toBool());
-        QCOMPARE(page.evaluate("['remote', 'file', 'inline'].map(id => "
+        QCOMPARE(page.evaluate("document.title + ['remote', 'file', 'inline'].map(id => "
                                "document.getElementById(id).naturalWidth).join()"),
-                 QVariant("0,0,8"));
+                 QVariant("Kept0,0,8"));
         QVERIFY(server.events().empty());
     }
 
@@ -130,8 +117,7 @@ private slots:
     // Save As proposes the title as a file name, adds ".html", asks before replacing (No by
     // default), shows the error box where it cannot write; Print prints on the chosen printer.
     void saveAsAndPrint() {
-        const QByteArray html = "<html><head><title>Kept</title></head><body>kept</body></html>";
-        OpenPage page(html);
+        OpenPage page("<html><body>kept</body></html>");
         QVERIFY(page.ok);
         page.doc->setWindowTitle(QStringLiteral("News: 3/4 done"));
         QTemporaryDir out;
@@ -140,16 +126,14 @@ private slots:
             proposed = proposedPath;
             return answer;
         });
-        QVERIFY(QMetaObject::invokeMethod(page.doc.get(), "savePageAs"));
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(QMetaObject::invokeMethod(page.doc.get(), "savePageAs"));
         QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("News: 3_4 done.html"));
-        QCOMPARE(AppFolders::read(answer + ".html"), html);
-        page.doc->savePageAs();
-        QCOMPARE(page.seam.captions(), std::vector<std::string>{"Confirm Save As"});
-        QCOMPARE(page.seam.boxes[0].defaultButton, MsgDefault::Second);
+        QCOMPARE(AppFolders::read(answer + ".html"), AppFolders::read(page.path));
         answer = out.filePath(QStringLiteral("missing/saved.html"));
         page.doc->savePageAs();
-        QCOMPARE(page.seam.captions().back(), std::string("Error !"));
-
+        QCOMPARE(page.seam.captions(), (std::vector<std::string>{"Confirm Save As", "Error !"}));
+        QCOMPARE(page.seam.boxes[0].defaultButton, MsgDefault::Second);
         const QString pdf = out.filePath(QStringLiteral("page.pdf"));
         page.doc->setPrintSetup([&](QPrinter& printer, QWidget*) {
             printer.setOutputFormat(QPrinter::PdfFormat);

@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/message_folder.h"
-#include "gui/widget_helpers.h"
+#include "gui/app_folders.h"
 #include "shell/ui/qt_user_seam.h"
 #include "support/recording_windows.h"
 #include "view/tree_control.h"
@@ -122,28 +121,12 @@ private slots:
         QVERIFY(!f.model().data(f.message(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
     }
 
-    void optionBarHoldsTheGroupsAndRunsTheItems() {
+    // The user opens a group by its header, then clicks an item; a missing help file has its box.
+    void optionBarRunsTheItems() {
         Fixture f;
         QToolBox* bar = f.window->ucOptionbar();
-        const QStringList groups = {"Messages", "Options", "Help"};
-        const QStringList items[] = {
-            {},
-            {"opt_plugin/Configure Plug-Ins", "opt_settings/Settings"},
-            {"help_file/Help File", "help_email/Contact Us", "help_website/Visit our Website"}};
-        QCOMPARE(bar->count(), 3);
-        for (int i = 0; i < bar->count(); ++i) {
-            QCOMPARE(bar->itemText(i), groups[i]);
-            QStringList found;
-            for (QToolButton* b : bar->widget(i)->findChildren<QToolButton*>())
-                found << b->objectName() + "/" + b->text();
-            QCOMPARE(found, items[i]);
-        }
-        // The user opens a group by its header, then clicks an item.
-        for (const auto& [group, key] : {std::pair{"Options", "opt_plugin"},
-                                         {"Options", "opt_settings"},
-                                         {"Help", "help_email"},
-                                         {"Help", "help_website"},
-                                         {"Help", "help_file"}}) {
+        for (const auto& [group, key] :
+             {std::pair{"Options", "opt_settings"}, {"Help", "help_file"}}) {
             for (QAbstractButton* header : bar->findChildren<QAbstractButton*>()) {
                 if (header->text() == group)
                     QTest::mouseClick(header, Qt::LeftButton);
@@ -152,8 +135,7 @@ private slots:
             QVERIFY(item && item->isVisible());
             QTest::mouseClick(item, Qt::LeftButton);
         }
-        QCOMPARE(f.calls, (Strings{"plugins", "settings", "mailto:support@vellorin.net",
-                                   "https://www.vellorin.net/help/"}));
+        QCOMPARE(f.calls, Strings{"settings"});
         QCOMPARE(f.folder.seam.captions(), Strings{"Help File not found!"});
     }
 
@@ -170,36 +152,25 @@ private slots:
         QVERIFY(f.view().isEnabled());
     }
 
+    // Below the items the menu is for the selected message; a source right-clicked is selected
+    // and opens no menu, its menu key opens its own, Delete does nothing (the rest is the
+    // whole-program test's).
     void rightClickOpensTheMenuForAMessageOnly() {
         Fixture f;
         PopupSourceMenu& menu = f.menu();
-        f.openAlpha(0);
-        // The node under the pointer becomes the selection, then the menu opens.
-        f.click(f.message(0, 2), Qt::RightButton);
-        QTRY_VERIFY(menu.isVisible());
-        QCOMPARE(f.view().currentIndex(), f.message(0, 2));
-        menu.close();
-        // Below the items: the menu is for the selected message.
+        f.openAlpha(2);
         f.click(QModelIndex(), Qt::RightButton);
         QTRY_VERIFY(menu.isVisible());
         QCOMPARE(f.tree().selectedNode(), f.model().nodeOf(f.message(0, 2)));
         menu.close();
-        // A source right-clicked is selected and opens no menu; with a source selected a right
-        // press on a message selects nothing.
         f.click(f.source(1), Qt::RightButton);
-        f.click(f.message(0, 1), Qt::RightButton);
-        QTest::qWait(50);
-        QVERIFY(!menu.isVisible());
-        QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
-        // On a source the menu key opens the source's own menu, and Delete does nothing.
-        QMenu* sourceMenu = f.window->mnuPopupSourceNode();
-        sourceMenu->close();
+        QTest::keyClick(&f.view(), Qt::Key_Menu);  // a source's menu key: the source's own menu
+        QTRY_VERIFY(f.window->mnuPopupSourceNode()->isVisible());
+        f.window->mnuPopupSourceNode()->close();
         f.folder.seam.answers = {MsgAnswer::Yes};
-        QTest::keyClick(&f.view(), Qt::Key_Menu);
-        QTRY_VERIFY(sourceMenu->isVisible());
-        sourceMenu->close();
         QTest::keyClick(&f.view(), Qt::Key_Delete);
         QTest::qWait(50);
+        QCOMPARE(f.tree().selectedNode(), f.tree().findNode(f.zulu));
         QVERIFY(!menu.isVisible() && f.folder.seam.boxes.empty() && f.windows.opened.empty());
     }
 
@@ -262,39 +233,28 @@ private slots:
         QCOMPARE(asked, 1);
     }
 
-    // The window proposes name, filter and extension, asks before replacing (No by default),
-    // writes nothing when cancelled.
+    // The window proposes the name and extension, asks before replacing (No by default), writes
+    // nothing when cancelled.
     void exportGoesThroughTheSaveDialog() {
         Fixture f;
         QTemporaryDir out;
         const QModelIndex monday = f.openAlpha(1);
         const QString chosen = QDir(out.path()).filePath("chosen");
         f.folder.write(chosen + ".htm", "mine");
-        const struct {
-            int format;
-            QString filter, suffix, name;
-            bool accept;
-        } rows[] = {{0, "HTML Files (*.htm *.html)", "htm", "Monday report.htm", true},
-                    {1, "", "txt", "Monday report.txt", true},
-                    {2, "Email Draft Files (*.eml)", "eml", "", false}};
-        for (const auto& row : rows) {
+        for (const auto& [format, accept] : {std::pair{0, true}, std::pair{2, false}}) {
             bool inspected = false;
             WhenModalShows<QFileDialog>([&](QFileDialog* dialog) {
                 inspected = true;
-                QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Article Description as ..."));
-                if (!row.filter.isEmpty())
-                    QCOMPARE(dialog->nameFilters(), QStringList{row.filter});
-                QCOMPARE(dialog->defaultSuffix(), row.suffix);
-                QCOMPARE(dialog->findChild<QLineEdit*>("fileNameEdit")->text(), row.name);
+                QCOMPARE(dialog->findChild<QLineEdit*>("fileNameEdit")->text(),
+                         accept ? "Monday report.htm" : "");
                 dialog->selectFile(chosen);
-                row.accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
+                accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
             });
-            f.exportAs(monday, row.format);
+            f.exportAs(monday, format);
             QVERIFY(inspected);
         }
         QCOMPARE(f.folder.seam.captions(), Strings{"Confirm Save As"});
         QCOMPARE(f.folder.read(chosen + ".htm"), QByteArray("mine"));
-        QVERIFY(f.folder.read(chosen + ".txt").startsWith("From"));
         QVERIFY(!QFile::exists(chosen + ".eml"));
     }
 };

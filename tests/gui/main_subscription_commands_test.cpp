@@ -1,6 +1,4 @@
-#include "gui/drop_box_world.h"
 #include "gui/frm_main_client.h"
-#include "gui/widget_helpers.h"
 #include "notify/ui/frm_no_source_notify.h"
 #include "subscriptions/ui/frm_subscr_list_manager.h"
 #include "subscriptions/ui/frm_subscribe.h"

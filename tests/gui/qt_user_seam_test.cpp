@@ -1,5 +1,5 @@
 #include "shell/ui/qt_user_seam.h"
-#include "gui/widget_helpers.h"
+#include "gui/gui_tests.h"
 
 namespace vellorin::test {
 

@@ -1,31 +1,13 @@
 #include <functional>
 #include <utility>
-#include <vector>
 
-#include "gui/widget_helpers.h"
+#include "gui/gui_tests.h"
 #include "view/tree_control.h"
 #include "view/ui/image_list.h"
 #include "view/ui/tree_model.h"
 
 namespace vellorin::test {
 namespace {
-
-const QColor kColors[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
-
-// Four pictures of one colour each, so that a test can tell which one an icon draws.
-ImageList Pictures() {
-    std::vector<QIcon> icons;
-    for (const QColor& color : kColors) {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(color);
-        icons.emplace_back(pixmap);
-    }
-    return ImageList(std::move(icons));
-}
-
-QColor Colour(const QVariant& icon, QIcon::Mode mode) {
-    return icon.value<QIcon>().pixmap(16, 16, mode).toImage().pixelColor(8, 8);
-}
 
 // The items in tree order as "depth dots, text|image|b(old)|tag|key", from the model or from the
 // control's own nodes.
@@ -62,7 +44,7 @@ QStringList Dump(const TreeControl& tree) {
 // A tree's model checked by QAbstractItemModelTester and shown in a view, which would trip over
 // a wrong signal as well.
 struct Shown {
-    explicit Shown(TreeControl& tree) : model(tree, Pictures()) {
+    explicit Shown(TreeControl& tree) : model(tree, ImageList()) {
         view.setModel(&model);
         view.show();
     }
@@ -132,48 +114,6 @@ private slots:
             QCOMPARE(where(), expected);
         }
         QCOMPARE(Dump(model), QStringList({"again|1|||k5", ".message 0|2|b||"}));
-    }
-
-    void showsTheNodeFieldsInTheirRoles() {
-        TreeControl tree("tvMessages");
-        Shown shown(tree);
-        TreeNode* node = tree.addRoot("key", "text", 2, 3);
-        const QModelIndex index = shown.model.index(0, 0);
-        QVERIFY(shown.model.flags(index) & Qt::ItemIsEditable);
-        // The selected image shows while the item is selected.
-        QCOMPARE(Colour(index.data(Qt::DecorationRole), QIcon::Normal), kColors[1]);
-        QCOMPARE(Colour(index.data(Qt::DecorationRole), QIcon::Selected), kColors[2]);
-        QSignalSpy changed(&shown.model, &TreeModel::dataChanged);
-        node->setBold(true);
-        QCOMPARE(changed.last()[2].value<QList<int>>(), QList<int>{Qt::FontRole});
-        // The tip holds the whole title, however long, and follows a rename.
-        const std::string title = "A title far too long for the pane " + std::string(200, 'x');
-        node->setText(title);
-        QCOMPARE(index.data(Qt::ToolTipRole).toString(), QString::fromStdString(title));
-        QVERIFY(changed.last()[2].value<QList<int>>().contains(Qt::ToolTipRole));
-        node->setSelectedImage(0);
-        node->setImage(9);  // outside the list: no picture
-        QVERIFY(!index.data(Qt::DecorationRole).isValid());
-    }
-
-    // setData ends a text edit through the handler: a cancel keeps the old text and still tells
-    // the views, which showed the edited text; an accepted title moves to its sorted place.
-    void labelEditGoesThroughTheHandler() {
-        TreeControl tree("tvMessages");
-        tree.setSorted(true);
-        tree.addRoot("a", "alpha", 1);
-        tree.addRoot("b", "beta", 1);
-        Shown shown(tree);
-        shown.model.setLabelEditHandler(
-            [](LabelEdit& edit) { edit.cancel = edit.newText == "no"; });
-        QPersistentModelIndex alpha = shown.model.index(0, 0);
-        QSignalSpy changed(&shown.model, &TreeModel::dataChanged);
-        QVERIFY(!shown.model.setData(alpha, "no"));
-        QCOMPARE(alpha.data().toString(), QStringLiteral("alpha"));
-        QCOMPARE(changed.size(), 1);
-        QVERIFY(shown.model.setData(alpha, "gamma"));
-        QCOMPARE(RowTexts(&shown.model), QStringList({"beta", "gamma"}));
-        QCOMPARE(alpha.row(), 1);
     }
 };
 

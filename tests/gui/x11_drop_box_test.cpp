@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/ui/layered_window.h"
-#include "gui/drop_box_world.h"
+#include "gui/frm_main_client.h"
 #include "gui/gui_tests.h"
 #include "subscriptions/ui/frm_drop_box.h"
 
