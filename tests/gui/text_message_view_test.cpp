@@ -147,18 +147,6 @@ private slots:
         QVERIFY(!bar->isVisible() && page.view->extraSelections().isEmpty());
         QCOMPARE(QApplication::focusWidget(), page.view.get());
     }
-
-    // The sample messages of tests/data/messages show whole.
-    void everyGalleryMessageShows() {
-        const QFileInfoList files =
-            QDir(VELLORIN_TEST_DATA "/messages").entryInfoList({"*.htm"}, QDir::Files);
-        QVERIFY(files.size() >= 4);
-        for (const QFileInfo& file : files) {
-            const QString text = ShownPage(AppFolders::read(file.filePath())).text();
-            QVERIFY2(text.contains("From:") && text.contains("Subject:"),
-                     qPrintable(file.fileName()));
-        }
-    }
 };
 
 }  // namespace vellorin::test
