@@ -2,7 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "config/ui/frm_reg_plugin.h"
 #include "config/ui/frm_settings.h"
 #include "gui/frm_main_client.h"
 #include "inbox/online_state.h"
@@ -11,21 +10,8 @@
 #include "view/ui/frm_options.h"
 
 namespace vellorin::test {
-namespace {
 
 using Strings = std::vector<std::string>;
-
-// A message window as the MDI area holds them: its page can be saved and printed.
-class PageWindow : public QWidget {
-    Q_OBJECT
-
-public:
-    Q_INVOKABLE void savePageAs() { ++calls; }
-    Q_INVOKABLE void printPage() { calls += 10; }
-    int calls = 0;
-};
-
-}  // namespace
 
 class TestFrmMain : public QObject {
     Q_OBJECT
@@ -52,25 +38,6 @@ private slots:
         QTest::keyClick(client.window.get(), Qt::Key_T, Qt::ControlModifier);
         QVERIFY(!client.window->isVisible());
         QVERIFY(client.boxes.empty());
-    }
-
-    void aStartWithoutTheSilentSwitchShowsThePlugInDialogOnTop() {
-        Client client({"", ""});
-        QPointer<frmRegPlugin> dialog = client.window->plugInDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        dialog->btnCancel()->click();
-        QTRY_VERIFY(dialog.isNull());
-        // From the menu and the tray it opens as a plain modeless window, once.
-        client.item("mnuToolsPlugIn")->trigger();
-        client.choose("plugin");
-        dialog = client.window->plugInDialog();
-        QVERIFY(dialog && !dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        int open = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            open += qobject_cast<frmRegPlugin*>(w) && w->isVisible() ? 1 : 0;
-        QCOMPARE(open, 1);
-        dialog->close();
     }
 
     // Closing and minimising hide to the tray; Exit asks (Yes not the default) and unloads once.
@@ -163,39 +130,12 @@ private slots:
         QTRY_COMPARE(tray.Icon().cacheKey(), w.windowIcon().cacheKey());
     }
 
-    // The tree pane cannot be closed; Save As and Print act on the active message window only.
-    void theTreePaneStaysAndTheFileItemsFollowTheActiveWindow() {
-        Client client;
-        frmMain& w = *client.window;
-        client.choose("show");
-        QVERIFY(!w.ucFormDock()->close());
-        QMdiArea* area = w.mdiArea();
-        const MainMenus& m = w.menus();
-        QVERIFY(!m.mnuFileSaveAs->isEnabled() && !m.mnuFileCloseAll->isEnabled());
-        m.mnuFileSaveAs->trigger();  // nothing to act on: no crash
-        auto* page = new PageWindow;
-        QMdiSubWindow* first = area->addSubWindow(page);
-        first->show();
-        QMdiSubWindow* second = area->addSubWindow(new QWidget);
-        second->show();
-        area->setActiveSubWindow(first);
-        m.mnuFileSaveAs->trigger();
-        m.mnuFilePrint->trigger();
-        QCOMPARE(page->calls, 11);
-        area->setActiveSubWindow(second);
-        QVERIFY(!m.mnuFileSaveAs->isEnabled() && !m.mnuFilePrint->isEnabled());
-        m.mnuFileCloseAll->trigger();
-        QTRY_VERIFY(area->subWindowList().isEmpty());
-    }
-
     // Offline, neither the timer nor the menu and tray checks run; the timer's interval and
     // panel 3 follow the scheduler.
     void theScheduleTimerAndStatusPanelsFollowTheScheduler() {
         Client client({"[app]\r\nfreq=1\r\n"});
         frmMain& w = *client.window;
         client.clock.set(LocalTime(21, 5));
-        const QDateTime now(QDate(2026, 12, 5), QTime(21, 5));
-        QTRY_COMPARE(client.panel(5), QLocale().toString(now.time(), QLocale::ShortFormat));
         QTimer* timer = w.tmrSchedule();
         QCOMPARE(timer->interval(), 20000);
         TreeControl tree("tvMessages");

@@ -42,7 +42,6 @@ private slots:
         const std::pair<QByteArray, QString> rows[] = {
             {"", "0 1 0"},
             {"[app]\r\nfreq=1\r\nwinstartup=0\r\nwebengine=1\r\n", "1 0 1"},
-            {"[app]\r\nfreq=  \r\nwinstartup= \r\nwebengine= \r\n", "0 1 0"},
             {"[app]\r\nfreq=7\r\n", "0 1 0"}};
         for (const auto& [settings, shown] : rows) {
             World world(settings);

@@ -22,8 +22,6 @@ private slots:
                       QB::Ok, MsgAnswer::OK, MsgAnswer::OK},
                      {MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::First, QB::Warning,
                       QB::Yes | QB::No, MsgAnswer::Yes, MsgAnswer::No},
-                     {MsgIcon::Question, MsgButtons::YesNo, MsgDefault::Second, QB::Question,
-                      QB::Yes | QB::No, MsgAnswer::No, MsgAnswer::No},
                      {MsgIcon::Critical, MsgButtons::YesNoCancel, MsgDefault::Third, QB::Critical,
                       QB::Yes | QB::No | QB::Cancel, MsgAnswer::Cancel, MsgAnswer::Cancel},
                      // A default past the last button.

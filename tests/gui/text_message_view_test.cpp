@@ -3,7 +3,6 @@
 #include "gui/app_folders.h"
 #include "inbox/check_feed_server.h"
 #include "view/ui/built_in_view_factory.h"
-#include "view/ui/find_bar.h"
 #include "view/ui/page_resource_loader.h"
 #include "view/ui/text_message_view.h"
 
@@ -127,25 +126,6 @@ private slots:
         QTest::mouseClick(page.view->viewport(), Qt::LeftButton, Qt::NoModifier,
                           page.view->cursorRect(web).center() - QPoint(4, 0));
         QCOMPARE(page.opened.size(), 3);
-    }
-
-    // Ctrl+F opens the find bar with the focus; Enter and Shift+Enter go through the matches;
-    // Esc closes the bar and gives the focus back.
-    void theFindBarGoesThroughTheMatches() {
-        ShownPage page("<p>An apple, a pear, an apple tree.</p><p>Apple pie</p>");
-        page.keys(QKeySequence::Find);
-        FindBar* bar = page.view->findBar();
-        auto* field = bar->findChild<QLineEdit*>("txtFind");
-        QCOMPARE(QApplication::focusWidget(), field);
-        QTest::keyClicks(field, "apple");
-        QCOMPARE(bar->findChild<QLabel*>("lblMatches")->text(), "3 matches");
-        QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(page.view->textCursor().selectionStart(), 21);
-        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
-        QCOMPARE(page.view->textCursor().selectionStart(), 3);
-        QTest::keyClick(field, Qt::Key_Escape);
-        QVERIFY(!bar->isVisible() && page.view->extraSelections().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), page.view.get());
     }
 };
 

@@ -10,21 +10,12 @@
 namespace vellorin::test {
 namespace {
 
-// The tray of the main window: a default item, separators, an item at the end.
+// The tray of the main window: a default item, a separator, an item at the end.
 struct Tray {
     Tray() {
         tray.AddMenuItem("Show Inbox", "show", true);
         tray.AddMenuItem("-");
-        tray.AddMenuItem("Settings", "settings");
-        tray.AddMenuItem("-");
         tray.AddMenuItem("Exit", "exit");
-    }
-    // Each item as "caption" ("-" a separator), "*" after the bold default one.
-    QStringList items() {
-        QStringList out;
-        for (QAction* item : tray.mnuPopup()->actions())
-            out << (item->isSeparator() ? "-" : item->text()) + (item->font().bold() ? "*" : "");
-        return out;
     }
     frmSysTray tray{QIcon{}};
 };
@@ -68,18 +59,6 @@ class TestTrayAndPopups : public QObject {
     Q_OBJECT
 
 private slots:
-    void separatorsShowALineOnlyAndTheDefaultItemIsBold() {
-        Tray t;
-        QCOMPARE(t.items(), QStringList({"Show Inbox*", "-", "Settings", "-", "Exit"}));
-        t.tray.SetDefaultMenuIndex(2);
-        t.tray.SetMenuItemCaption(0, "-");
-        QCOMPARE(t.items(), QStringList({"-", "-", "Settings*", "-", "Exit"}));
-        QCOMPARE(t.tray.mnuPopup()->defaultAction(), t.tray.mnuSysTray(2));
-        t.tray.RemoveMenuItem(1);
-        QCOMPARE(t.items(), QStringList({"-", "Settings", "-*", "Exit"}));  // the index stays
-        QCOMPARE(t.tray.MenuItemKey(1), QStringLiteral("settings"));
-    }
-
     // The pointer (where the icon is) is never over the menu, at any edge of the screen.
     void theMenuOpensBesideThePointerAtEveryEdge() {
         Tray t;

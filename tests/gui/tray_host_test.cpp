@@ -129,17 +129,6 @@ private slots:
         QTRY_COMPARE(balloonClicks.size(), 1);
         QVERIFY(!t.menu()->isVisible());
     }
-
-    void aDoubleClickOnTheIconIsReportedOnceAndOpensNoMenu() {
-        Tray t;
-        QSignalSpy downs(&t.tray, &frmSysTray::SysTrayMouseDown);
-        QSignalSpy doubles(&t.tray, &frmSysTray::SysTrayDoubleClick);
-        Xdotool(t.icon().center(), {"click", "--repeat", "2", "--delay", "80", "1"});
-        Settle();
-        QCOMPARE(doubles.size(), 1);
-        QCOMPARE(downs.size(), 0);
-        QVERIFY(!t.menu()->isVisible());
-    }
 };
 
 }  // namespace vellorin::test
