@@ -140,7 +140,8 @@ public:
 class MessageFolder : public AppFolders {
 public:
     // Boxes go to `seam` when given, else to the recording seam.
-    explicit MessageFolder(UserSeam* boxes = nullptr) {
+    explicit MessageFolder(UserSeam* boxes = nullptr, const QByteArray& settings = {})
+        : AppFolders(settings) {
         context = std::make_unique<AppContext>(options(), boxes ? *boxes : seam, clock);
         context->subscriptions.EnsureDataFolder();
     }

@@ -16,18 +16,14 @@
 
 namespace vellorin::test {
 
-inline bool WithTray() {
-    return true;
-}
-inline bool WithoutTray() {
-    return false;
-}
+inline constexpr frmMain::TrayAvailability WithTray = [] { return true; };
+inline constexpr frmMain::TrayAvailability WithoutTray = [] { return false; };
 
 struct ClientOptions {
     // settings.cfg, when not empty.
     QByteArray settings;
     std::string commandLine = "-s";
-    vellorin::frmMain::TrayAvailability tray = &WithTray;
+    frmMain::TrayAvailability tray = WithTray;
 };
 
 // A client with its own application folder and data folder, started silently on a desktop with
@@ -63,31 +59,24 @@ public:
     std::unique_ptr<frmMain> window;
 };
 
-// An application folder with the program's picture and maybe a settings.cfg, a recording seam
-// and the links the drop box passed on.
-class DropBoxWorld : public AppFolders {
-public:
-    explicit DropBoxWorld(const QByteArray& settings = {}) : AppFolders(settings) {
+// Fresh folders with the program's picture and maybe a settings.cfg, and the links the drop
+// box passed on.
+struct DropBoxWorld : MessageFolder {
+    explicit DropBoxWorld(const QByteArray& settings = {}) : MessageFolder(nullptr, settings) {
         ship("vellorin.svg");
-        context = std::make_unique<AppContext>(options(""), seam, clock);
     }
-
     // A drop box still open when a test ends (one that failed half-way) goes with the world.
     ~DropBoxWorld() {
         for (const QPointer<frmDropBox>& box : boxes)
             delete box.data();
     }
-
     // Opens a drop box; it deletes itself when closed.
     frmDropBox* open() {
-        auto* box =
-            new frmDropBox(*context, [this](const std::string& link) { links.push_back(link); });
-        boxes.append(box);
-        return box;
+        boxes.append(
+            new frmDropBox(*context, [this](const std::string& l) { links.push_back(l); }));
+        return boxes.last();
     }
 
-    RecordingSeam seam;
-    std::unique_ptr<AppContext> context;
     std::vector<std::string> links;
     QList<QPointer<frmDropBox>> boxes;
 };

@@ -83,7 +83,7 @@ private slots:
     }
 
     void withoutATrayTheWindowStaysInTheTaskBar() {
-        Client client({"", "-s", &WithoutTray});
+        Client client({"", "-s", WithoutTray});
         frmMain& w = *client.window;
         QVERIFY(w.isVisible() && !w.isMinimized());
         QVERIFY(client.panel(1).contains("no tray icons"));
@@ -107,7 +107,7 @@ private slots:
                 QVERIFY(Store(*client.context, id, title + std::to_string(i), "Hello",
                               "Mon, 05 Dec 2026", "10:00:0" + std::to_string(i), false));
         }
-        client.window = std::make_unique<frmMain>(*client.context, nullptr, &WithTray);
+        client.window = std::make_unique<frmMain>(*client.context, nullptr, WithTray);
         frmMain& w = *client.window;
         frmSysTray& tray = client.tray();
         QCOMPARE(tray.ToolTip(), w.windowTitle() + "\n4 unread messages in 2 sources");

@@ -50,17 +50,6 @@ inline void DeleteClosedWindows() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// The widgets that take the focus one after the other when Tab is pressed `count` times,
-// starting from the focus widget.
-inline QList<QWidget*> TabChain(int count) {
-    QList<QWidget*> chain;
-    for (int i = 0; i < count; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        chain << QApplication::focusWidget();
-    }
-    return chain;
-}
-
 }  // namespace vellorin::test
 
 // Registers the Qt Test class vellorin::test::TestName for `run` (Qt Test runs one object at a

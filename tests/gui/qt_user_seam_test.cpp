@@ -18,9 +18,7 @@ private slots:
             QB::Icon qtIcon;
             QB::StandardButtons qtButtons;
             MsgAnswer enter, escape;
-        } cases[] = {{MsgIcon::Information, MsgButtons::OK, MsgDefault::First, QB::Information,
-                      QB::Ok, MsgAnswer::OK, MsgAnswer::OK},
-                     {MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::First, QB::Warning,
+        } cases[] = {{MsgIcon::Exclamation, MsgButtons::YesNo, MsgDefault::First, QB::Warning,
                       QB::Yes | QB::No, MsgAnswer::Yes, MsgAnswer::No},
                      {MsgIcon::Critical, MsgButtons::YesNoCancel, MsgDefault::Third, QB::Critical,
                       QB::Yes | QB::No | QB::Cancel, MsgAnswer::Cancel, MsgAnswer::Cancel},

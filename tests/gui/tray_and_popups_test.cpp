@@ -101,9 +101,10 @@ private slots:
         QCOMPARE(downs.last().at(0).toInt(), 2);
     }
 
-    // (On top and leaving the focus where it was are the whole-program test's.)
-    void slidesUpFromTheWorkAreasCorner() {
-        QPointer<frmNotification> popup = Make<frmNotification>();
+    // It slides up from the work area's corner and closes itself after its time to live, without
+    // its close label (on top and leaving the focus are the whole-program test's).
+    void slidesUpFromTheWorkAreasCornerAndClosesByItself() {
+        QPointer<frmNotification> popup = Make<frmNotification>(true, 3000);
         popup->Open();
         QCOMPARE(popup->HeightTwips(), 0);
         if (IsLayeringSupported())
@@ -122,17 +123,9 @@ private slots:
         const int tpp = 1440 / popup->logicalDpiY();
         QCOMPARE(popup->geometry().right(), work.right() - std::lround(75.0 / tpp));
         popup->tmrAnimate_Timer();
-        QVERIFY(!popup->tmrAnimate()->isActive() && !popup->tmrWait()->isActive());
-        delete popup.data();
-    }
-
-    void closesByItselfAfterItsTimeToLive() {
-        QPointer<frmNotification> popup = Make<frmNotification>(true, 3000);
-        OpenFully(*popup);
-        QVERIFY(!popup->lblClose()->isVisibleTo(popup));
+        QVERIFY(!popup->tmrAnimate()->isActive() && !popup->lblClose()->isVisibleTo(popup));
         QCOMPARE(popup->tmrWait()->interval(), 3000);
         popup->tmrWait_Timer();
-        QVERIFY(popup->tmrAnimate()->isActive());
         QVERIFY(CloseFully(popup.data()));
     }
 
