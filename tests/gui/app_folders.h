@@ -17,9 +17,8 @@
 
 namespace vellorin::test {
 
-// Fresh folders for a client: the application folder (maybe with a settings.cfg), the data
-// folder data/ and the user's configuration folder config/ in dataHome, a hand-set clock, and the
-// options that start the core over them.
+// Fresh folders for a client: the application folder (maybe with a settings.cfg), data/ and
+// config/ in dataHome, a hand-set clock, and the options that start the core over them.
 struct AppFolders {
     explicit AppFolders(const QByteArray& settings = {}) {
         if (!settings.isEmpty())
@@ -70,9 +69,8 @@ inline QByteArray PngBytes() {
     return bytes;
 }
 
-// A message page that reaches for the server at `root` in every way a page can (style sheets,
-// pictures, a refresh, frames, objects, a form, a script) and holds the picture `file` and an
-// inline one: a message view asks the server for nothing, and runs no script.
+// A page that reaches for the server at `root` every way a page can, with the picture `file`
+// and an inline one: a message view asks the server for nothing and runs no script.
 inline QByteArray HostilePage(const QByteArray& root, const QString& file) {
     QByteArray html =
         "<html><head><title>Kept</title><link rel=stylesheet href=\"@@/a.css\">"
@@ -135,8 +133,7 @@ public:
 };
 
 // A fresh application folder and data folder with a core context over them, whose boxes a
-// recording seam answers unless another seam is given. subscribe() and save() fill the data folder
-// through the core, as the subscribe dialog and a check run would.
+// recording seam answers unless another seam is given.
 class MessageFolder : public AppFolders {
 public:
     // Boxes go to `seam` when given, else to the recording seam.
@@ -144,15 +141,6 @@ public:
         : AppFolders(settings) {
         context = std::make_unique<AppContext>(options(), boxes ? *boxes : seam, clock);
         context->subscriptions.EnsureDataFolder();
-    }
-
-    std::string subscribe(const std::string& title, const std::string& link) {
-        return Subscribe(*context, title, link);
-    }
-    bool save(const std::string& sourceId, const std::string& guid, const std::string& title,
-              const std::string& date, const std::string& time, bool read,
-              const std::string& description = "<p>Hello</p>") {
-        return Store(*context, sourceId, guid, title, date, time, read, description);
     }
 
     RecordingSeam seam;

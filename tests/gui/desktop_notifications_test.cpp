@@ -1,6 +1,5 @@
-// The balloons where no tray shows them: desktop notifications to a notification server on the
-// test's own session bus (run under dbus-run-session with VELLORIN_DBUS_TESTS=1; skipped
-// elsewhere, so that no test speaks to a user's desktop).
+// Balloons without a tray: desktop notifications to a server on the test's own session bus
+// (dbus-run-session, VELLORIN_DBUS_TESTS=1; skipped elsewhere, never the user's desktop).
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -101,25 +101,6 @@ class TestFrmBusy : public QObject {
     Q_OBJECT
 
 private slots:
-    // Ctrl+Alt+Q released, from the window or a control of it, and nothing else closes it; a
-    // long title is cut inside the window, which keeps its width.
-    void keepsItsWidthAndClosesOnCtrlAltQ() {
-        frmBusy busy(QStringLiteral(VELLORIN_RESOURCES_DIR));
-        QVERIFY(busy.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-        busy.show();
-        const int width = busy.width();
-        busy.lblSource()->setText(QStringLiteral("A long title ").repeated(30));
-        QCoreApplication::processEvents();
-        QCOMPARE(busy.width(), width);
-        QSignalSpy closed(&busy, &frmBusy::closedByUser);
-        QTest::keyRelease(&busy, Qt::Key_Q, Qt::ControlModifier);
-        QTest::keyPress(busy.lblSource(), Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier);
-        QVERIFY(busy.isVisible());
-        QTest::keyRelease(busy.lstQueue(), Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier);
-        QVERIFY(!busy.isVisible());
-        QCOMPARE(closed.size(), 1);
-    }
-
     void aRunShowsTheQueueAndAnnouncesOnce() {
         GuiCheckWorld world;
         WatchedHooks hooks(world.appDir.path());

@@ -86,8 +86,6 @@ private slots:
                  m.setText(file);
              },
              "Drag-n-Drop Vellorin Link ..."},
-            {[](QMimeData& m) { m.setData(QStringLiteral("image/png"), QByteArray("\x89PNG")); },
-             "Drag-n-Drop Vellorin Link ..."},
         };
         DropBoxWorld world;
         frmDropBox* box = world.open();

@@ -26,9 +26,8 @@ struct ClientOptions {
     frmMain::TrayAvailability tray = WithTray;
 };
 
-// A client with its own application folder and data folder, started silently on a desktop with
-// a tray unless told otherwise. Its seam keeps every box and answers with `answer` if set, else
-// with the box's default button; the help targets it opens are kept in `opened`.
+// A client on fresh folders, started silently with a tray unless told otherwise; its seam keeps
+// every box and answers `answer` if set, else the default button; opened pages go to `opened`.
 class Client : public AppFolders {
 public:
     explicit Client(const ClientOptions& o = {}) : AppFolders(o.settings) {

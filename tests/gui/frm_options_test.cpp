@@ -25,12 +25,12 @@ using Strings = std::vector<std::string>;
 struct Fixture {
     explicit Fixture(UserSeam* boxes = nullptr) : folder(boxes) {
         folder.write(folder.appFile("view.tpl"), "<html><body>SL DESC</body></html>");
-        zulu = folder.subscribe("Zulu News", "http://127.0.0.1:1/zulu");
-        alpha = folder.subscribe("alpha notes", "http://127.0.0.1:1/alpha");
-        folder.save(alpha, "a1", "Monday report", "Mon, 05 Dec 2026", "08:56:31", false);
-        folder.save(alpha, "a2", "Tuesday report", "Tue, 06 Dec 2026", "08:00:00", true);
-        folder.save(alpha, "a3", "Sunday note", "Sun, 04 Dec 2026", "08:00:00", false);
-        folder.save(zulu, "z1", "Zulu one", "Mon, 05 Dec 2026", "09:00:00", false);
+        zulu = Subscribe(*folder.context, "Zulu News", "http://127.0.0.1:1/zulu");
+        alpha = Subscribe(*folder.context, "alpha notes", "http://127.0.0.1:1/alpha");
+        Store(*folder.context, alpha, "a1", "Monday report", "Mon, 05 Dec 2026", "08:56:31", false);
+        Store(*folder.context, alpha, "a2", "Tuesday report", "Tue, 06 Dec 2026", "08:00:00", true);
+        Store(*folder.context, alpha, "a3", "Sunday note", "Sun, 04 Dec 2026", "08:00:00", false);
+        Store(*folder.context, zulu, "z1", "Zulu one", "Mon, 05 Dec 2026", "09:00:00", false);
         TreeHandlerHooks hooks;
         auto log = [this](const char* call) {
             return [this, call] {

@@ -8,9 +8,8 @@
 
 namespace vellorin::test {
 
-// The runs of gui_tests: offscreen (the default), under an X server with a tray host
-// (with_tray_host.sh sets VELLORIN_TRAY_HOST_TESTS=1), on a private session bus
-// (dbus-run-session, VELLORIN_DBUS_TESTS=1).
+// The runs of gui_tests: offscreen (the default), with a tray host (with_tray_host.sh,
+// VELLORIN_TRAY_HOST_TESTS=1), on a private session bus (dbus-run-session, VELLORIN_DBUS_TESTS=1).
 enum class GuiRun { Offscreen, TrayHost, DBus };
 using GuiTestEntry = int (*)(int argc, char** argv);
 bool RegisterGuiTests(GuiRun run, GuiTestEntry entry);

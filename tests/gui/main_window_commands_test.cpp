@@ -34,9 +34,8 @@ QString Mode(const QWidget* window, const Client& client) {
 const std::string kSite = "https://www.vellorin.net/inbox";
 const std::string kOther = "https://www.example.com/news";
 
-// A client with the plug-in's settings `settings` in a home with a Firefox profile, whose
-// session file the test rewrites as Firefox would. (The reminder of unread messages, Hide and
-// Snooze! are the whole-program test's.)
+// A client with the plug-in's `settings` in a home with a Firefox profile, whose session file
+// the test rewrites as Firefox would.
 struct PlugInClient {
     explicit PlugInClient(const QByteArray& settings) : client({settings}) {
         home.write(".mozilla/firefox/profiles.ini", ProfilesIni("t.default"));
@@ -74,10 +73,8 @@ struct PlugInClient {
 
 }  // namespace
 
-// The main window's commands that open the subscription windows, its keyboard reading commands,
-// its tree following changes made beside it, and the browser plug-in watching a Firefox session
-// (subscribing, searching, the menus' commands and vellorinctl's subscriptions are the
-// whole-program test's).
+// The main window's commands that open the subscription windows, its reading keys, its tree
+// following changes made beside it, and the browser plug-in watching a Firefox session.
 class TestMainWindowCommands : public QObject {
     Q_OBJECT
 
@@ -159,10 +156,8 @@ private slots:
         QCOMPARE(message("z2")->image(), kImageRead);
     }
 
-    // Another process stores messages, marks one read and deletes one while the client runs:
-    // each change shows in the main tree by itself, without a box, and the expanded source and
-    // the selected message stay as they were (subscribing, renaming and unsubscribing with
-    // vellorinctl are the whole-program test's).
+    // Another process stores, marks read and deletes messages while the client runs: each change
+    // shows in the tree by itself, without a box, the expansion and the selection kept.
     void changesMadeBesideTheClientShowInItsTree() {
         const std::string link = "http://127.0.0.1:1/www.vellorin.net/feeds/live";
         Client client;

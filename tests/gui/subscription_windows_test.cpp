@@ -17,14 +17,13 @@ namespace {
 
 constexpr const char* kLinkAlpha = "http://www.vellorin.net/feeds/alpha";
 
-// Two subscribed sources, "Zulu News" (first in the file) and "alpha notes" (with a message),
-// the main message tree loaded from them and shown by a view. Any subscription window still
-// open is discarded first on destruction.
+// "Zulu News" (first in the file) and "alpha notes" (with a message) in the main tree shown by
+// a view; a subscription window still open goes with the world.
 struct SubscriptionWorld : MessageFolder {
     SubscriptionWorld() {
-        zulu = subscribe("Zulu News", "http://www.vellorin.net/feeds/zulu");
-        alpha = subscribe("alpha notes", kLinkAlpha);
-        save(alpha, "a1", "Monday report", "Mon, 05 Dec 2026", "08:56:31", false);
+        zulu = Subscribe(*context, "Zulu News", "http://www.vellorin.net/feeds/zulu");
+        alpha = Subscribe(*context, "alpha notes", kLinkAlpha);
+        Store(*context, alpha, "a1", "Monday report", "Mon, 05 Dec 2026", "08:56:31", false);
         context->subscriptions.LoadSubscriptions(tvMessages);
         seam.clear();
     }

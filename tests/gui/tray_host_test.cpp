@@ -1,6 +1,5 @@
-// The tray icon under a real X11 tray host (trayer, at the top edge of the screen), driven
-// through the X server with xdotool as a person's mouse drives it. Run by with_tray_host.sh;
-// anywhere else the tests skip.
+// The tray icon under a real X11 tray host (trayer, at the top of the screen), driven with
+// xdotool. Run by with_tray_host.sh; anywhere else the tests skip.
 
 #include "gui/gui_tests.h"
 #include "notify/ui/frm_sys_tray.h"
