@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,13 +12,13 @@
 #include "inbox/inbox_store.h"
 #include "shell/ui/qt_user_seam.h"
 #include "subscriptions/subscriptions.h"
+#include "support/recording_seam.h"
 #include "support/scoped_env.h"
 
 namespace vellorin::test {
 
-// Fresh folders for a client: the application folder (maybe with a settings.cfg), the data
-// folder data/ and the user's configuration folder config/ in dataHome, a hand-set clock, and the
-// options that start the core over them.
+// Fresh folders for a client: the application folder (maybe with a settings.cfg), data/ and
+// config/ in dataHome, a hand-set clock, and the options that start the core over them.
 struct AppFolders {
     explicit AppFolders(const QByteArray& settings = {}) {
         if (!settings.isEmpty())
@@ -68,6 +69,25 @@ inline QByteArray PngBytes() {
     return bytes;
 }
 
+// A page that reaches for the server at `root` every way a page can, with the picture `file`
+// and an inline one: a message view asks the server for nothing and runs no script.
+inline QByteArray HostilePage(const QByteArray& root, const QString& file) {
+    QByteArray html =
+        "<html><head><title>Kept</title><link rel=stylesheet href=\"@@/a.css\">"
+        "<style>@import url(@@/b.css); body { background: url(@@/c.png) }</style>"
+        "<meta http-equiv=refresh content=\"0; url=@@/d\"><script>document.write("
+        "'ran'); document.title = 'ran'</script></head><body><p>Start <img src="
+        "\"@@/e.png\" alt=\"Company logo\"> <img id=remote src=\"@@/f.png\" "
+        "width=600 height=300><img id=file src=\"" +
+        QUrl::fromLocalFile(file).toEncoded() + "\"><img id=inline src=\"data:image/png;base64," +
+        PngBytes().toBase64() +
+        "\"></p><iframe src=\"@@/g\"></iframe><object data=\"@@/h\"></object><embed "
+        "src=\"@@/i\"><form action=\"@@/j\"><input></form><table background=\"@@/"
+        "k.png\"><tr><td>cell</td></tr></table><p style=\"background-image: url("
+        "@@/l.png)\">End</p></body></html>";
+    return html.replace("@@/", root + "/");
+}
+
 // Subscribes `title` at `link` through the core, as the subscribe dialog does; gives the
 // source's identifier (empty on failure).
 inline std::string Subscribe(AppContext& context, const std::string& title,
@@ -110,6 +130,21 @@ public:
 
     std::vector<MessageBoxRequest> boxes;
     std::optional<MsgAnswer> answer;
+};
+
+// A fresh application folder and data folder with a core context over them, whose boxes a
+// recording seam answers unless another seam is given.
+class MessageFolder : public AppFolders {
+public:
+    // Boxes go to `seam` when given, else to the recording seam.
+    explicit MessageFolder(UserSeam* boxes = nullptr, const QByteArray& settings = {})
+        : AppFolders(settings) {
+        context = std::make_unique<AppContext>(options(), boxes ? *boxes : seam, clock);
+        context->subscriptions.EnsureDataFolder();
+    }
+
+    RecordingSeam seam;
+    std::unique_ptr<AppContext> context;
 };
 
 }  // namespace vellorin::test

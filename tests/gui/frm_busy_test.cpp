@@ -1,13 +1,50 @@
 #include <string>
 #include <utility>
 
-#include "base/ui/app_icons.h"
-#include "gui/gui_check_world.h"
+#include "gui/app_folders.h"
+#include "inbox/check_feed_server.h"
+#include "inbox/check_run.h"
+#include "inbox/online_state.h"
 #include "shell/ui/frm_busy.h"
 #include "shell/ui/gui_check_run_hooks.h"
+#include "view/tree_control.h"
 
 namespace vellorin::test {
 namespace {
+
+// Fresh folders with the shipped pictures, a feed server on 127.0.0.1 with three sources
+// subscribed, a seam that keeps every box, the machine online.
+struct GuiCheckWorld : AppFolders {
+    GuiCheckWorld() {
+        PrepareLocalHttp();
+        for (const char* name : {"view.tpl", "vellorin.svg", "vellorin-busy.svg"})
+            ship(name);
+        context = std::make_unique<AppContext>(options(), seam, clock);
+        context->subscriptions.EnsureDataFolder();
+        context->online.setOverride(true);
+        const auto item = [](const std::string& guid) {
+            return RssItem(guid, "Title " + guid, "Mon, 05 Dec 2026 08:00:00 GMT");
+        };
+        for (const auto& [title, items] : {std::pair{"Alpha", item("a1")},
+                                           {"Bravo", ""},
+                                           {"Charlie", item("c2") + item("c1")}}) {
+            server.serve(std::string("/") + title, RssDocument(items));
+            Subscribe(*context, title, server.url(std::string("/") + title));
+        }
+        context->subscriptions.LoadSubscriptions(tvMessages);
+    }
+    // A check run of every source, as the user's "Check All Sources" starts it.
+    void checkAll(bool interactive) {
+        context->check.InteractiveCheck = interactive;
+        context->check.QueueSources(tvMessages, true);
+        context->check.ProcessQueue(tvMessages);
+    }
+
+    FeedServer server;
+    KeptBoxesSeam seam;
+    std::unique_ptr<AppContext> context;
+    TreeControl tvMessages{"tvMessages"};
+};
 
 QString ListTexts(const QListWidget* list) {
     QStringList texts;
@@ -64,54 +101,9 @@ class TestFrmBusy : public QObject {
     Q_OBJECT
 
 private slots:
-    void hasItsControlsStaysOnTopAndClosesOnCtrlAltQ() {
-        GuiCheckWorld world;
-        const QIcon icon = LoadAppIcon(world.appFolder(), QString::fromLatin1(kBusyIconFileName));
-        frmBusy busy(world.appFolder());
-        // Each run's window draws the one icon of the file (a new one would fill the cache).
-        QCOMPARE(LoadAppIcon(world.appFolder(), QString::fromLatin1(kBusyIconFileName)).cacheKey(),
-                 icon.cacheKey());
-        QStringList texts;
-        for (const char* name : {"lblChecking", "lblSourceCaption", "lblSource", "lblStatusCaption",
-                                 "lblQueueCaption"})
-            texts << busy.findChild<QLabel*>(name)->text();
-        QCOMPARE(texts, QStringList({"Checking for New Messages ... ", "Source:", "Source Title",
-                                     "Status:", "Sources in Queue:"}));
-        const auto flags = Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
-        QVERIFY((busy.windowFlags() & flags) == flags);
-        QVERIFY(busy.testAttribute(Qt::WA_ShowWithoutActivating));
-        QVERIFY(qAbs(busy.windowOpacity() * 255 - 230) <= 1);
-        busy.show();
-        // The picture moves while the window shows.
-        QLabel* picture = busy.findChild<QLabel*>("imgVellorin");
-        const qint64 first = picture->pixmap().cacheKey();
-        QTRY_VERIFY(picture->pixmap().cacheKey() != first);
-        // A long title is cut inside the window, which keeps its width.
-        const int width = busy.width();
-        busy.lblSource()->setText(QStringLiteral("A source with a very long title ").repeated(12));
-        QCoreApplication::processEvents();
-        QCOMPARE(busy.width(), width);
-        // Ctrl+Alt+Q released, from the window or a control of it, and nothing else closes it.
-        QSignalSpy closed(&busy, &frmBusy::closedByUser);
-        QTest::keyRelease(&busy, Qt::Key_Q, Qt::ControlModifier);
-        QTest::keyRelease(&busy, Qt::Key_Q,
-                          Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
-        QTest::keyPress(busy.lblSource(), Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier);
-        QVERIFY(busy.isVisible());
-        QTest::keyRelease(busy.lstQueue(), Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier);
-        QVERIFY(!busy.isVisible());
-        QCOMPARE(closed.size(), 1);
-    }
-
     void aRunShowsTheQueueAndAnnouncesOnce() {
         GuiCheckWorld world;
-        const auto item = [](const std::string& guid) {
-            return RssItem(guid, "Title " + guid, "Mon, 05 Dec 2026 08:00:00 GMT");
-        };
-        world.subscribe("Alpha", "alpha", RssDocument(item("a1")));
-        world.subscribe("Bravo", "bravo", RssDocument(""));
-        world.subscribe("Charlie", "charlie", RssDocument(item("c2") + item("c1")));
-        WatchedHooks hooks(world.appFolder());
+        WatchedHooks hooks(world.appDir.path());
         world.context->check.setHooks(&hooks);
         world.checkAll(true);
         QCOMPARE(hooks.shown, (QStringList{"Alpha: Alpha,Bravo,Charlie", "Bravo: Bravo,Charlie",
@@ -138,7 +130,7 @@ private slots:
         hooks.shown.clear();
         world.checkAll(true);
         QCOMPARE(hooks.shown.first(), QStringLiteral("Alpha: Alpha,Bravo,Charlie"));
-        QVERIFY(world.boxes.empty());
+        QVERIFY(world.seam.boxes.empty());
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// A desktop client for the main window's tests.
+// A desktop client for the main window's tests, and a drop box's surroundings.
 
 #include <memory>
 #include <optional>
@@ -10,27 +10,24 @@
 #include "gui/app_folders.h"
 #include "notify/ui/frm_sys_tray.h"
 #include "shell/ui/frm_main.h"
+#include "subscriptions/ui/frm_drop_box.h"
 #include "support/local_time.h"
+#include "support/recording_seam.h"
 
 namespace vellorin::test {
 
-inline bool WithTray() {
-    return true;
-}
-inline bool WithoutTray() {
-    return false;
-}
+inline constexpr frmMain::TrayAvailability WithTray = [] { return true; };
+inline constexpr frmMain::TrayAvailability WithoutTray = [] { return false; };
 
 struct ClientOptions {
     // settings.cfg, when not empty.
     QByteArray settings;
     std::string commandLine = "-s";
-    vellorin::frmMain::TrayAvailability tray = &WithTray;
+    frmMain::TrayAvailability tray = WithTray;
 };
 
-// A client with its own application folder and data folder, started silently on a desktop with
-// a tray unless told otherwise. Its seam keeps every box and answers with `answer` if set, else
-// with the box's default button; the help targets it opens are kept in `opened`.
+// A client on fresh folders, started silently with a tray unless told otherwise; its seam keeps
+// every box and answers `answer` if set, else the default button; opened pages go to `opened`.
 class Client : public AppFolders {
 public:
     explicit Client(const ClientOptions& o = {}) : AppFolders(o.settings) {
@@ -60,5 +57,41 @@ public:
     std::unique_ptr<vellorin::AppContext> context;
     std::unique_ptr<frmMain> window;
 };
+
+// Fresh folders with the program's picture and maybe a settings.cfg, and the links the drop
+// box passed on.
+struct DropBoxWorld : MessageFolder {
+    explicit DropBoxWorld(const QByteArray& settings = {}) : MessageFolder(nullptr, settings) {
+        ship("vellorin.svg");
+    }
+    // A drop box still open when a test ends (one that failed half-way) goes with the world.
+    ~DropBoxWorld() {
+        for (const QPointer<frmDropBox>& box : boxes)
+            delete box.data();
+    }
+    // Opens a drop box; it deletes itself when closed.
+    frmDropBox* open() {
+        boxes.append(
+            new frmDropBox(*context, [this](const std::string& l) { links.push_back(l); }));
+        return boxes.last();
+    }
+
+    std::vector<std::string> links;
+    QList<QPointer<frmDropBox>> boxes;
+};
+
+// Drops `mime` on the middle of `box` as a drag from another program would, and lets the drop's
+// work run. Gives whether the drag was accepted on entering.
+inline bool Drop(frmDropBox* box, const QMimeData& mime) {
+    const QPoint middle = box->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(box, &enter);
+    QDropEvent drop(QPointF(middle), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(box, &drop);
+    QCoreApplication::sendPostedEvents();
+    return enter.isAccepted() && drop.isAccepted();
+}
 
 }  // namespace vellorin::test

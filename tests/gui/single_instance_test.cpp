@@ -5,9 +5,8 @@
 namespace vellorin::test {
 namespace {
 
-// Starts a client process with `arguments` and its own runtime and data folders, printing its
-// boxes on stderr; waits until it has prepared its data folder (after taking the guard and
-// catching the termination signals).
+// Starts a client with its own runtime and data folders (boxes on stderr); waits until it has
+// prepared its data folder, after taking the guard and catching the termination signals.
 bool Start(QProcess& client, const QTemporaryDir& runtime, const QTemporaryDir& dataHome,
            const QStringList& arguments) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -4,13 +4,15 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "gui/app_folders.h"
 #include "inbox/check_feed_server.h"
 #include "support/recording_seam.h"
 #include "view/ui/frm_doc.h"
+#include "view/ui/mdi_message_windows.h"
 #include "view/ui/message_view_plugin.h"
-#include "view/ui/webview/lean_engine_switches.h"
+#include "view/ui/text_message_view.h"
 
 namespace vellorin::test {
 namespace {
@@ -51,30 +53,60 @@ struct OpenPage {
     bool ok = false;
 };
 
+// A shown MDI area with its message windows, whose view choice `engine` holds, and a page.
+struct Area {
+    Area() {
+        AppFolders::write(page, "<html><body>message</body></html>");
+        area.resize(900, 600);
+        area.show();
+    }
+    // Opens a window of the page; with `wait`, waits for its view to load it.
+    frmDoc* open(const std::string& source, const std::string& guid, const std::string& title,
+                 bool wait = false) {
+        windows.OpenMessageWindow(source, guid, title, page.toStdString());
+        frmDoc* window = windows.oDoc();
+        QSignalSpy loaded(window, &frmDoc::pageLoaded);
+        return !wait || (loaded.wait(20000) && loaded.first().first().toBool()) ? window : nullptr;
+    }
+    QStringList tabs() const {
+        QStringList texts;
+        for (int i = 0; bar() && i < bar()->count(); ++i)
+            texts.append(bar()->tabText(i));
+        return texts;
+    }
+    QTabBar* bar() const { return area.findChild<QTabBar*>(); }
+
+    QTemporaryDir dir;
+    const QString page = dir.filePath(QStringLiteral("item.htm"));
+    RecordingSeam seam;
+    QMdiArea area;
+    bool engine = false;
+    MdiMessageWindows windows{&area, seam, [this] { return engine; }};
+};
+
+bool ShowsBuiltInView(const frmDoc* window) {
+    return qobject_cast<TextMessageView*>(window->ucBrowser()) != nullptr;
+}
+
 }  // namespace
 
-class TestFrmDoc : public QObject {
+// A message window (frmDoc) with the web engine's view, and the MDI area's message windows.
+class TestMessageWindows : public QObject {
     Q_OBJECT
 
 private slots:
-    // Links go to the desktop (a local file nowhere) and the view stays on its page; no script
-    // of the page runs.
-    void clickedLinksOpenOnTheDesktopAndNoScriptRuns() {
-        PrepareLocalHttp();
-        FeedServer server;
-        const QByteArray web = QByteArray::fromStdString(server.url("/read?id=1"));
-        const QByteArray hrefs[] = {"file:///etc/hostname", web, web + "\" target=\"_blank",
+    // Links go to the desktop (a local file nowhere) and the view stays on its page.
+    void clickedLinksOpenOnTheDesktop() {
+        const QByteArray hrefs[] = {"file:///etc/hostname", "https://example.org/a",
+                                    "https://example.org/b\" target=\"_blank",
                                     "mailto:someone@example.org", "#below"};
-        QByteArray html =
-            "<html><head><title>Links</title><script>document.title='ran'</script>"
-            "</head><body onload=\"document.title='loaded'\">";
+        QByteArray html = "<html><body>";
         for (int row = 0; row < 5; ++row)
             html += "<a href=\"" + hrefs[row] +
                     "\" style=\"position:absolute;left:0;width:200px;height:30px;top:" +
                     QByteArray::number(row * 40) + "px\">link</a>";
         OpenPage page(html + "<p id=below style=\"margin-top:2000px\">end</p></body></html>");
         QVERIFY(page.ok);
-        QCOMPARE(page.evaluate("document.title").toString(), QStringLiteral("Links"));
         const QUrl pageUrl = WebView(*page.doc)->url();
         (void)QTest::qWaitFor(
             [&] { return !WebView(*page.doc)->page()->contentsSize().isEmpty(); });
@@ -87,30 +119,23 @@ private slots:
             QCOMPARE(WebView(*page.doc)->url().adjusted(QUrl::RemoveFragment), pageUrl);
         }
         QCOMPARE(page.opened.last(), QUrl("mailto:someone@example.org"));
-        QCOMPARE(page.opened.first(), QUrl(QString::fromUtf8(web)));
         QTRY_VERIFY(page.evaluate("window.scrollY").toInt() > 0);
-        QVERIFY(server.events().empty());
     }
 
-    // The page reaches neither a server nor another file; only its inline picture shows.
+    // The page reaches neither a server nor another file, and its script does not run; only its
+    // inline picture shows.
     void thePageReachesNoOtherFileAndNoRemoteAddress() {
         PrepareLocalHttp();
         QTemporaryDir other;
-        const QString imagePath = other.filePath(QStringLiteral("other.png"));
-        AppFolders::write(imagePath, PngBytes());
+        AppFolders::write(other.filePath("other.png"), PngBytes());
         FeedServer server;
-        const QByteArray http = QByteArray::fromStdString(server.url(""));
-        OpenPage page("<html><head><link rel=stylesheet href=\"" + http +
-                      "/style.css\"></head><body><img id=remote src=\"" + http +
-                      "/image.png\"><img id=file src=\"" +
-                      QUrl::fromLocalFile(imagePath).toEncoded() +
-                      "\"><img id=inline src=\"data:image/png;base64," + PngBytes().toBase64() +
-                      "\"><iframe src=\"" + http + "/frame.html\"></iframe></body></html>");
+        OpenPage page(
+            HostilePage(QByteArray::fromStdString(server.url("")), other.filePath("other.png")));
         QVERIFY(page.ok);
         QTRY_VERIFY(page.evaluate("Array.from(document.images).every(i => i.complete)").toBool());
-        QCOMPARE(page.evaluate("['remote', 'file', 'inline'].map(id => "
+        QCOMPARE(page.evaluate("document.title + ['remote', 'file', 'inline'].map(id => "
                                "document.getElementById(id).naturalWidth).join()"),
-                 QVariant("0,0,8"));
+                 QVariant("Kept0,0,8"));
         QVERIFY(server.events().empty());
     }
 
@@ -130,8 +155,7 @@ private slots:
     // Save As proposes the title as a file name, adds ".html", asks before replacing (No by
     // default), shows the error box where it cannot write; Print prints on the chosen printer.
     void saveAsAndPrint() {
-        const QByteArray html = "<html><head><title>Kept</title></head><body>kept</body></html>";
-        OpenPage page(html);
+        OpenPage page("<html><body>kept</body></html>");
         QVERIFY(page.ok);
         page.doc->setWindowTitle(QStringLiteral("News: 3/4 done"));
         QTemporaryDir out;
@@ -140,16 +164,14 @@ private slots:
             proposed = proposedPath;
             return answer;
         });
-        QVERIFY(QMetaObject::invokeMethod(page.doc.get(), "savePageAs"));
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(QMetaObject::invokeMethod(page.doc.get(), "savePageAs"));
         QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("News: 3_4 done.html"));
-        QCOMPARE(AppFolders::read(answer + ".html"), html);
-        page.doc->savePageAs();
-        QCOMPARE(page.seam.captions(), std::vector<std::string>{"Confirm Save As"});
-        QCOMPARE(page.seam.boxes[0].defaultButton, MsgDefault::Second);
+        QCOMPARE(AppFolders::read(answer + ".html"), AppFolders::read(page.path));
         answer = out.filePath(QStringLiteral("missing/saved.html"));
         page.doc->savePageAs();
-        QCOMPARE(page.seam.captions().back(), std::string("Error !"));
-
+        QCOMPARE(page.seam.captions(), (std::vector<std::string>{"Confirm Save As", "Error !"}));
+        QCOMPARE(page.seam.boxes[0].defaultButton, MsgDefault::Second);
         const QString pdf = out.filePath(QStringLiteral("page.pdf"));
         page.doc->setPrintSetup([&](QPrinter& printer, QWidget*) {
             printer.setOutputFormat(QPrinter::PdfFormat);
@@ -162,24 +184,54 @@ private slots:
         QVERIFY(AppFolders::read(pdf).startsWith("%PDF-"));
     }
 
-    void theWebEngineStartsLeanUnlessTheUserChoseItsSwitches() {
-        const char* variable = kChromiumFlagsVariable;
-        const std::optional<QByteArray> before =
-            qEnvironmentVariableIsSet(variable) ? std::optional(qgetenv(variable)) : std::nullopt;
-        const std::pair<std::optional<QByteArray>, QByteArray> cases[] = {
-            {std::nullopt, LeanEngineSwitches()}, {"--disable-gpu", "--disable-gpu"}, {"", ""}};
-        for (const auto& [set, expected] : cases) {
-            set ? (void)qputenv(variable, *set) : (void)qunsetenv(variable);
-            PreferLeanEngine();
-            QCOMPARE(qgetenv(variable), expected);
-            QVERIFY(qEnvironmentVariableIsSet(variable));
+    void opensBringsForwardAndClosesMessageWindows() {
+        Area a;
+        for (const char* guid : {"g1", "g2", "g3"})
+            a.open("A", guid, std::string("Title ") + guid);
+        // Another source's message with the same guid is another window.
+        a.open("B", "g1", "Other");
+        QVERIFY(ShowsBuiltInView(a.windows.oDoc()));
+        QVERIFY(a.windows.FindOpenMessage("A", "g1"));
+        QCOMPARE(a.windows.activeMessageWindow()->ItemID(), QStringLiteral("g1"));
+        QCOMPARE(a.bar()->currentIndex(), 0);
+        QVERIFY(!a.windows.FindOpenMessage("A", "G1"));
+        QVERIFY(a.windows.CloseMessageWindow("B", "g1"));
+        QVERIFY(a.windows.CloseMessageWindow("A", "g1"));
+        QVERIFY(!a.windows.CloseMessageWindow("A", "g1"));
+        QTRY_COMPARE(a.tabs(), (QStringList{"Title g2", "Title g3"}));
+        QTest::mouseClick(a.bar()->tabButton(1, QTabBar::RightSide), Qt::LeftButton);
+        QTRY_COMPARE(a.tabs(), QStringList{"Title g2"});
+        QVERIFY(a.windows.oDoc() == nullptr);
+    }
+
+    // Each window gets the view chosen when it opens. The engine's plugin missing or broken:
+    // one box for the session and the built-in view; a plugin that turns up is used.
+    void eachWindowShowsTheViewChosenWhenItOpens() {
+        Area a;
+        for (bool engine : {false, true, false}) {
+            a.engine = engine;
+            frmDoc* window = a.open("S", engine ? "engine" : "built-in", "t", true);
+            QVERIFY(window != nullptr);
+            QCOMPARE(WebView(*window) != nullptr, engine);
+            QCOMPARE(ShowsBuiltInView(window), !engine);
         }
-        before ? (void)qputenv(variable, *before) : (void)qunsetenv(variable);
+        a.engine = true;
+        QTemporaryDir empty, broken;
+        AppFolders::write(broken.filePath(QString::fromLatin1(kMessageViewPluginFile)), "junk");
+        for (const QString& folder : {empty.path(), broken.path()}) {
+            SetMessageViewFolders({folder});
+            frmDoc* window = a.open("S", "g", "t", true);
+            SetMessageViewFolders({});
+            QVERIFY(window != nullptr && ShowsBuiltInView(window));
+        }
+        QCOMPARE(a.seam.captions(), std::vector<std::string>{"Web Engine Not Available"});
+        QVERIFY(a.seam.boxes[0].text.find("vellorin-webview") != std::string::npos);
+        QVERIFY(WebView(*a.open("S", "found", "t", true)) != nullptr);
     }
 };
 
 }  // namespace vellorin::test
 
-VELLORIN_GUI_TESTS(FrmDoc)
+VELLORIN_GUI_TESTS(MessageWindows)
 
-#include "frm_doc_test.moc"
+#include "message_windows_test.moc"

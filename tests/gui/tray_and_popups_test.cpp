@@ -3,12 +3,22 @@
 
 #include "base/ui/layered_window.h"
 #include "gui/gui_tests.h"
-#include "notify/ui/frm_no_source_notify.h"
 #include "notify/ui/frm_notification.h"
+#include "notify/ui/frm_sys_tray.h"
 #include "notify/ui/notification_sound.h"
 
 namespace vellorin::test {
 namespace {
+
+// The tray of the main window: a default item, a separator, an item at the end.
+struct Tray {
+    Tray() {
+        tray.AddMenuItem("Show Inbox", "show", true);
+        tray.AddMenuItem("-");
+        tray.AddMenuItem("Exit", "exit");
+    }
+    frmSysTray tray{QIcon{}};
+};
 
 // A popup as the browser plug-in opens it.
 template <class Popup>
@@ -42,43 +52,59 @@ bool CloseFully(QPointer<NotificationPopup> popup) {
     return popup.isNull();
 }
 
-QString Texts(const NotificationPopup& popup) {
-    QStringList found;
-    for (const QLabel* label : popup.findChildren<QLabel*>())
-        found << label->text();
-    for (const QPushButton* button : popup.findChildren<QPushButton*>())
-        found << button->objectName() + "/" + button->text();
-    found.removeAll(QString());
-    found.sort();
-    return found.join('|');
-}
-
 }  // namespace
 
-class TestNotificationPopups : public QObject {
+// The tray icon with its menu, and the plug-in's popups.
+class TestTrayAndPopups : public QObject {
     Q_OBJECT
 
 private slots:
-    void eachPopupHasItsTexts() {
-        QPointer<frmNotification> unread = Make<frmNotification>();
-        QPointer<frmNoSourceNotify> addSource = Make<frmNoSourceNotify>();
-        QCOMPARE(Texts(*unread),
-                 "Close Window|There are some Unread Messages in your Vellorin Inbox. What you "
-                 "would like Vellorin application to do?|Vellorin Browser Plug-In|Vellorin Browser "
-                 "Plug-In|btnCheckNew/Check Messages Now!|btnClose/Hide|btnRead/ Read Now!|"
-                 "btnSleep/Sleep!|btnSnooze/Snooze!");
-        QCOMPARE(Texts(*addSource),
-                 "Close Window|Don't Forget to add your Vellorin subscriptions here!!!|Vellorin "
-                 "Browser Plug-In|Vellorin Browser Plug-In|btnAdd/Add New Source|btnClose/I'll Add "
-                 "Later|btnManager/Subscription Manager");
-        QVERIFY(unread->btnRead()->toolTip().startsWith(QStringLiteral("<b>Quick Info!</b>")));
-        delete unread.data();
-        delete addSource.data();
+    // The pointer (where the icon is) is never over the menu, at any edge of the screen.
+    void theMenuOpensBesideThePointerAtEveryEdge() {
+        Tray t;
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        for (const QPoint& pointer : {QPoint(screen.center().x(), screen.top()),
+                                      QPoint(screen.center().x(), screen.bottom()),
+                                      QPoint(screen.left(), screen.center().y()),
+                                      QPoint(screen.right(), screen.center().y()),
+                                      screen.topRight(), screen.bottomLeft()}) {
+            QCursor::setPos(pointer);
+            t.tray.ShowMenu();
+            const QRect placed = t.tray.mnuPopup()->geometry();
+            QVERIFY(!placed.intersects(t.tray.MenuAnchor()));
+            QVERIFY(screen.contains(placed));
+            t.tray.mnuPopup()->hide();
+        }
     }
 
-    // (On top and leaving the focus where it was are the whole-program test's.)
-    void slidesUpFromTheWorkAreasCorner() {
-        QPointer<frmNotification> popup = Make<frmNotification>();
+    // An X11 tray reports a double-click as click + double-click, a D-Bus host as two clicks:
+    // either is one double-click; one click comes once the interval has passed.
+    void aDoubleClickIsReportedOnceAndOpensNoMenu() {
+        Tray t;
+        QSignalSpy downs(&t.tray, &frmSysTray::SysTrayMouseDown);
+        QSignalSpy doubles(&t.tray, &frmSysTray::SysTrayDoubleClick);
+        QSystemTrayIcon* icon = t.tray.trayIcon();
+        for (const bool x11 : {true, false}) {
+            emit icon->activated(QSystemTrayIcon::Trigger);
+            emit icon->activated(QSystemTrayIcon::Trigger);
+            if (x11)
+                emit icon->activated(QSystemTrayIcon::DoubleClick);
+        }
+        QCOMPARE(doubles.size(), 2);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QCOMPARE(downs.size(), 0);
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        QCOMPARE(downs.size(), 0);
+        QTRY_COMPARE(downs.size(), 1);
+        // Where no D-Bus host shows the menu itself, a right-click is reported.
+        emit icon->activated(QSystemTrayIcon::Context);
+        QCOMPARE(downs.last().at(0).toInt(), 2);
+    }
+
+    // It slides up from the work area's corner and closes itself after its time to live, without
+    // its close label (on top and leaving the focus are the whole-program test's).
+    void slidesUpFromTheWorkAreasCornerAndClosesByItself() {
+        QPointer<frmNotification> popup = Make<frmNotification>(true, 3000);
         popup->Open();
         QCOMPARE(popup->HeightTwips(), 0);
         if (IsLayeringSupported())
@@ -97,23 +123,15 @@ private slots:
         const int tpp = 1440 / popup->logicalDpiY();
         QCOMPARE(popup->geometry().right(), work.right() - std::lround(75.0 / tpp));
         popup->tmrAnimate_Timer();
-        QVERIFY(!popup->tmrAnimate()->isActive() && !popup->tmrWait()->isActive());
-        delete popup.data();
-    }
-
-    void closesByItselfAfterItsTimeToLive() {
-        QPointer<frmNotification> popup = Make<frmNotification>(true, 3000);
-        OpenFully(*popup);
-        QVERIFY(!popup->lblClose()->isVisibleTo(popup));
+        QVERIFY(!popup->tmrAnimate()->isActive() && !popup->lblClose()->isVisibleTo(popup));
         QCOMPARE(popup->tmrWait()->interval(), 3000);
         popup->tmrWait_Timer();
-        QVERIFY(popup->tmrAnimate()->isActive());
         QVERIFY(CloseFully(popup.data()));
     }
 
     void theButtonsAskForTheirCommandsThenClose() {
         // Button, snooze mode reported, tray command asked for (empty: none). Hide and Snooze!
-        // are the whole-program test's.
+        // are the whole-program test's, the no-source popup's buttons the main window's.
         const std::tuple<const char*, int, const char*> cases[] = {
             {"btnRead", 0, "show"}, {"btnCheckNew", 0, "checkmsg"}, {"btnSleep", 2, ""}};
         for (const auto& [name, mode, command] : cases) {
@@ -128,19 +146,13 @@ private slots:
                      QString::fromLatin1(command));
             QVERIFY2(CloseFully(popup.data()), name);
         }
-        for (const char* name : {"btnAdd", "btnManager"}) {
-            QPointer<frmNoSourceNotify> twin = Make<frmNoSourceNotify>();
-            OpenFully(*twin);
-            QSignalSpy add(twin.data(), &frmNoSourceNotify::addSourceRequested);
-            QSignalSpy manager(twin.data(), &frmNoSourceNotify::managerRequested);
-            QTest::mouseClick(twin->findChild<QPushButton*>(name), Qt::LeftButton);
-            QCOMPARE(add.size() * 10 + manager.size(), name == QByteArray("btnAdd") ? 10 : 1);
-            QVERIFY2(CloseFully(twin.data()), name);
-        }
-        // "Close Window" unloads at once, choosing nothing.
+        // "Close Window" unloads at once, choosing nothing; a missing sound file plays nothing.
         QPointer<frmNotification> popup = Make<frmNotification>();
+        popup->setPlaySound(true);
+        popup->setSoundFilePath(QStringLiteral("/nonexistent/missing.wav"));
         QSignalSpy modes(popup.data(), &frmNotification::snoozeModeChosen);
         popup->Open();
+        QVERIFY(!popup->SoundPlayed());
         QTest::mouseClick(popup->lblClose(), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(popup.isNull());
@@ -151,23 +163,16 @@ private slots:
         QTemporaryDir dir;
         const QString hidden = dir.filePath(QStringLiteral(".chime.wav"));
         QFile file(hidden);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("RIFF\x24\0\0\0WAVEfmt ", 16) == 16);
         file.close();
         QVERIFY(PlayNotificationSound(hidden));
         for (const QString& path : {dir.filePath("missing.wav"), QString(), dir.path()})
             QVERIFY(!PlayNotificationSound(path));
-        QPointer<frmNotification> popup = Make<frmNotification>();
-        popup->setPlaySound(true);
-        popup->setSoundFilePath(dir.filePath(QStringLiteral("missing.wav")));
-        popup->Open();
-        QVERIFY(!popup->SoundPlayed());
-        delete popup.data();
     }
 };
 
 }  // namespace vellorin::test
 
-VELLORIN_GUI_TESTS(NotificationPopups)
+VELLORIN_GUI_TESTS(TrayAndPopups)
 
-#include "notification_popups_test.moc"
+#include "tray_and_popups_test.moc"
