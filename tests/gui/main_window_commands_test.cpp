@@ -231,6 +231,26 @@ private slots:
         c.w().close();
         QVERIFY(c.w().oUrlMon() == nullptr && !c.w().tmrPlugIn()->isActive());
     }
+
+    // The popups are windows of their own; "Read Now!" shows the inbox whether it was hidden or
+    // shown, and the main window's end takes the popups along.
+    void readNowShowsTheInboxAndNeverHidesIt() {
+        Client client;
+        frmMain& w = *client.window;
+        for (const bool shownBefore : {false, true}) {
+            QCOMPARE(w.isVisible(), shownBefore);
+            w.showPopup(PlugInPopup::Notification);
+            QPointer<frmNotification> popup = w.notificationPopup();
+            QVERIFY(popup->parentWidget() == nullptr);
+            QTest::mouseClick(popup->btnRead(), Qt::LeftButton);
+            QVERIFY(w.isVisible());
+            QTRY_VERIFY(popup.isNull());
+        }
+        w.showPopup(PlugInPopup::NoSourceNotify);
+        QPointer<frmNoSourceNotify> left = w.noSourcePopup();
+        client.window.reset();
+        QVERIFY(left.isNull());
+    }
 };
 
 }  // namespace vellorin::test

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "inbox/check_feed_server.h"
@@ -166,6 +167,30 @@ TEST_F(HttpTransferTest, FailuresGiveEmptyTextTheirKindAndTheStateReached) {
     }
     for (std::int16_t code : {0, 13, -1})
         EXPECT_EQ(INetStateText(code), "");
+}
+
+// The server's certificate is checked: a self-signed one fails the fetch as a TLS failure.
+TEST_F(HttpTransferTest, SelfSignedCertificateIsNotTrusted) {
+    test::TempDir folder;
+    const std::string cert = folder.file("cert.pem"), key = folder.file("key.pem");
+    test::ProcessResult made = test::RunProcess(
+        "/usr/bin/openssl",
+        {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+         "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+         "subjectAltName=IP:127.0.0.1"});
+    if (made.exitCode != 0)
+        GTEST_SKIP() << "openssl could not make a certificate: " << made.err;
+    httplib::SSLServer tls(cert.c_str(), key.c_str());
+    ASSERT_TRUE(tls.is_valid());
+    const int port = tls.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { tls.listen_after_bind(); });
+    while (!tls.is_running())
+        std::this_thread::sleep_for(1ms);
+    Outcome outcome = Fetch("https://127.0.0.1:" + std::to_string(port) + "/feed");
+    tls.stop();
+    thread.join();
+    EXPECT_EQ(outcome.result.failure, TransferFailure::Tls) << outcome.result.detail;
+    EXPECT_EQ(outcome.states, Raised(INetState::Connecting));
 }
 
 TEST_F(HttpTransferTest, CapCountsDecompressedBytes) {
