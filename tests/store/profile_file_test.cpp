@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "store/profile_sweep.h"
 #include "support/temp_dir.h"
 #include "util/file_lock.h"
 
@@ -311,6 +312,14 @@ TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
         for (int i = 0; i < kWrites; ++i)
             EXPECT_EQ(get(section, "k" + std::to_string(i)), std::to_string(i)) << section << i;
     }
+}
+
+TEST(ProfileSweepTest, RefusesWhatCannotBeStoredAsItIs) {
+    const std::vector<std::string> sections = {"a"};
+    for (const char* value : {" 1", "\"1\"", "1\n"})
+        EXPECT_EQ(SetKeyInSections(sections, "read", value, "/nonexistent/x.ini"), EINVAL);
+    EXPECT_EQ(SetKeyInSections(sections, "a=b", "1", "/nonexistent/x.ini"), EINVAL);
+    EXPECT_EQ(SetKeyInSections({}, "read", "1", "/nonexistent/x.ini"), 0);
 }
 
 }  // namespace

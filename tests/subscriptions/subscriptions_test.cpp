@@ -115,6 +115,28 @@ TEST_F(SubscriptionsTest, ActionsActOnEveryExactMatchAndUnknownCodesDoNothing) {
     EXPECT_EQ(listText(), before);
 }
 
+// A source without an identifier, with an empty one or with one already taken gets no node
+// (the first of a repeated identifier takes it); the file keeps them all.
+TEST_F(SubscriptionsTest, SourcesWithoutUsableIdentifiersGetNoNodeAndStayInTheFile) {
+    const std::string repeated = "0A1B2C3D-0000-4000-8000-00000000000F";
+    data_.write("data/subscriptions.dat",
+                "<?xml version=\"1.0\"?><sources><source>http://bare</source>"
+                "<source id=\"\" title=\"Empty id\">http://empty</source><source id=\"" +
+                    repeated + "\" title=\"First\">http://1</source><source id=\"" + repeated +
+                    "\" title=\"Second\">http://2</source></sources>");
+    const std::string before = TempDir::read(listPath());
+    TreeControl manager("tvSources");
+    subs_.LoadSubscriptions(manager);
+    reload();
+    EXPECT_EQ(tree_.topLevelCount(), 1);
+    EXPECT_EQ(manager.findNode("main")->childCount(), 1);
+    EXPECT_EQ(tree_.findNode(repeated)->text(), "First");
+    EXPECT_EQ(manager.findNode(repeated)->text(), "First");
+    EXPECT_EQ(TempDir::read(listPath()), before);
+    EXPECT_TRUE(act(mSubscriptions::LoadSource, "http://2"));
+    EXPECT_EQ(subs_.CurrentSource.Title, "Second");
+}
+
 TEST_F(SubscriptionsTest, RemoveSourceFolderDeletesOnlyAnInboxFolderInsideTheDataFolder) {
     const std::string a = std::string("data/") + kSourceA;
     data_.write(a + "/sub/deeper.txt", "x");
