@@ -142,6 +142,8 @@ TEST_F(InboxTest, AwkwardGuidsAndValuesAreEscapedAndActedOnExactly) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), lines);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), lines);
     ASSERT_EQ(loadTree().size(), std::size(cases) + 1);
+    for (int i = 0; i < node()->childCount(); ++i)
+        EXPECT_TRUE(act(node()->child(i)->tag(), mInbox::ItemExists)) << node()->child(i)->tag();
 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.guid);
@@ -155,7 +157,7 @@ TEST_F(InboxTest, AwkwardGuidsAndValuesAreEscapedAndActedOnExactly) {
     EXPECT_EQ(file(), before);
 }
 
-TEST_F(InboxTest, LargeAndDamagedFilesAreReadWhole) {
+TEST_F(InboxTest, DamagedFilesAreReadWholeAndTheirMessagesActedOn) {
     writeInbox("stray text\r\n=no key\r\n" + Section("a", "A", kDay, "08:00:00") +
                "no equals sign\r\n[unterminated header\r\n; a comment\r\n\r\n" +
                Section("b", "B", "Tue, 06 Dec 2026", "08:00:00") + "[]\r\ntitle=nameless\r\n");
@@ -171,6 +173,8 @@ TEST_F(InboxTest, LargeAndDamagedFilesAreReadWhole) {
     writeInbox(bytes);
     inbox_.LoadLatestStamp();
     loadTree();
+    for (int i = 0; i < node()->childCount(); ++i)
+        EXPECT_TRUE(act(node()->child(i)->tag(), mInbox::ItemExists));
     ASSERT_TRUE(save("new", "t"));
     EXPECT_EQ(load("new").Title, "t");
 }
