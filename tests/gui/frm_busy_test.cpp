@@ -132,6 +132,17 @@ private slots:
         QCOMPARE(hooks.shown.first(), QStringLiteral("Alpha: Alpha,Bravo,Charlie"));
         QVERIFY(world.seam.boxes.empty());
     }
+
+    // A long title is cut inside the window, which keeps its width.
+    void aLongSourceTitleDoesNotWidenTheWindow() {
+        GuiCheckWorld world;
+        frmBusy busy(world.appDir.path());
+        busy.show();
+        const int width = busy.width();
+        busy.lblSource()->setText(QStringLiteral("A source with a very long title ").repeated(12));
+        QCoreApplication::processEvents();
+        QCOMPARE(busy.width(), width);
+    }
 };
 
 }  // namespace vellorin::test

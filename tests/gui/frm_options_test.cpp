@@ -116,6 +116,8 @@ private slots:
                  QStringList(
                      {"alpha notes/1", "Tuesday report/3", "Monday report/2*", "Sunday note/2*"}));
         QVERIFY(!f.model().data(f.message(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
+        // The tip holds the whole title, however narrow the pane.
+        QCOMPARE(f.model().data(f.message(0, 0), Qt::ToolTipRole), QVariant("Tuesday report"));
     }
 
     // The user opens a group by its header and clicks an item; a missing help file has its box.

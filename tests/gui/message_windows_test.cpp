@@ -189,12 +189,18 @@ private slots:
         for (const char* guid : {"g1", "g2", "g3"})
             a.open("A", guid, std::string("Title ") + guid);
         // Another source's message with the same guid is another window.
-        a.open("B", "g1", "Other");
+        a.open("B", "g1", std::string(200, 'W'));
         QVERIFY(ShowsBuiltInView(a.windows.oDoc()));
         QVERIFY(a.windows.FindOpenMessage("A", "g1"));
         QCOMPARE(a.windows.activeMessageWindow()->ItemID(), QStringLiteral("g1"));
         QCOMPARE(a.bar()->currentIndex(), 0);
         QVERIFY(!a.windows.FindOpenMessage("A", "G1"));
+        // A long title's tab takes at most a third of the window, at every width.
+        for (const int width : {900, 1500, 600}) {
+            a.area.resize(width, 600);
+            QTRY_VERIFY(a.bar()->tabRect(3).width() <= width / 3);
+            QVERIFY(a.bar()->tabText(3).endsWith(QChar(0x2026)));
+        }
         QVERIFY(a.windows.CloseMessageWindow("B", "g1"));
         QVERIFY(a.windows.CloseMessageWindow("A", "g1"));
         QVERIFY(!a.windows.CloseMessageWindow("A", "g1"));
