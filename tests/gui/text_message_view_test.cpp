@@ -3,6 +3,7 @@
 #include "gui/app_folders.h"
 #include "inbox/check_feed_server.h"
 #include "view/ui/built_in_view_factory.h"
+#include "view/ui/find_bar.h"
 #include "view/ui/page_resource_loader.h"
 #include "view/ui/text_message_view.h"
 
@@ -121,6 +122,33 @@ private slots:
                  (QList<QUrl>{QUrl("https://example.org/a"), QUrl("mailto:me@example.org")}));
         QVERIFY(page.view->verticalScrollBar()->value() > 0);
         QCOMPARE(page.view->source(), QUrl::fromLocalFile(page.path("page.htm")));
+    }
+
+    // Copy, find and zoom from the keyboard; a paragraph with a size of its own zooms too.
+    void copyFindAndZoomFromTheKeyboard() {
+        ShownPage page(
+            "<p style=\"font-size: 13px\">An apple, a pear, an apple tree.</p><p>Apple</p>");
+        page.keys(QKeySequence::SelectAll);
+        page.keys(QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), page.text());
+        page.keys(QKeySequence::Find);
+        FindBar* bar = page.view->findBar();
+        auto* field = bar->findChild<QLineEdit*>("txtFind");
+        QTest::keyClicks(field, "apple");
+        QCOMPARE(bar->findChild<QLabel*>("lblMatches")->text(), "3 matches");
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(page.view->textCursor().selectionStart(), 21);
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(page.view->textCursor().selectionStart(), 3);
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible() && page.view->extraSelections().isEmpty());
+        QTextCursor first(page.view->document());
+        first.setPosition(1);
+        for (const auto& [keys, pixels] : {std::pair{QKeySequence(QKeySequence::ZoomIn), 14},
+                                           std::pair{QKeySequence(Qt::CTRL | Qt::Key_0), 13}}) {
+            page.keys(keys);
+            QCOMPARE(first.charFormat().font().pixelSize(), pixels);
+        }
     }
 };
 

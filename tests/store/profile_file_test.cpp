@@ -316,9 +316,9 @@ TEST_F(ProfileFileTest, ConcurrentWritersLoseNoUpdate) {
 
 TEST(ProfileSweepTest, RefusesWhatCannotBeStoredAsItIs) {
     const std::vector<std::string> sections = {"a"};
-    for (const char* value : {" 1", "\"1\"", "1\n"})
-        EXPECT_EQ(SetKeyInSections(sections, "read", value, "/nonexistent/x.ini"), EINVAL);
-    EXPECT_EQ(SetKeyInSections(sections, "a=b", "1", "/nonexistent/x.ini"), EINVAL);
+    for (const auto& [key, value] :
+         {Keys::value_type{"read", " 1"}, {"read", "\"1\""}, {"read", "1\n"}, {"a=b", "1"}})
+        EXPECT_EQ(SetKeyInSections(sections, key, value, "/nonexistent/x.ini"), EINVAL) << value;
     EXPECT_EQ(SetKeyInSections({}, "read", "1", "/nonexistent/x.ini"), 0);
 }
 
