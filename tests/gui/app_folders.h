@@ -136,7 +136,6 @@ public:
 // recording seam answers unless another seam is given.
 class MessageFolder : public AppFolders {
 public:
-    // Boxes go to `seam` when given, else to the recording seam.
     explicit MessageFolder(UserSeam* boxes = nullptr, const QByteArray& settings = {})
         : AppFolders(settings) {
         context = std::make_unique<AppContext>(options(), boxes ? *boxes : seam, clock);

@@ -31,7 +31,8 @@ public:
         server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
             std::unique_lock lock(mutex_);
             requests_.emplace_back(request.path, request.headers);
-            const Handler handler = routes_.count(request.path) ? routes_[request.path] : nullptr;
+            const auto route = routes_.find(request.path);
+            const Handler handler = route != routes_.end() ? route->second : nullptr;
             lock.unlock();
             handler ? handler(request, response) : void(response.status = 404);
         });
@@ -83,8 +84,10 @@ public:
         std::lock_guard lock(mutex_);
         std::vector<std::string> values;
         for (const auto& [requested, headers] : requests_) {
-            if (requested == path)
-                values.push_back(headers.count(name) ? headers.find(name)->second : "");
+            if (requested == path) {
+                const auto found = headers.find(name);
+                values.push_back(found != headers.end() ? found->second : "");
+            }
         }
         return values;
     }
@@ -112,6 +115,7 @@ private:
     std::vector<std::pair<std::string, httplib::Headers>> requests_;
 };
 
+// A link to a port on 127.0.0.1 where nothing listens any more.
 inline std::string RefusingLink() {
     return LoopbackSocket().url();
 }
